@@ -1,0 +1,16 @@
+// Each group of the companion's commands registers itself on the app. A
+// command returns its exit code through `result`.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+namespace vek::cli {
+
+struct CommandContext {
+  bool json = false;
+  int result = 0;
+};
+
+void RegisterRefdataCommands(CLI::App& app, CommandContext& ctx);
+
+}  // namespace vek::cli

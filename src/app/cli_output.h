@@ -1,0 +1,44 @@
+// What a command prints: an ordered list of named values, shown either as
+// "key: value" lines or as one JSON object (--json). Keys are lower snake case
+// and the same in both forms.
+#pragma once
+
+#include <iosfwd>
+#include <string>
+#include <string_view>
+
+#include <nlohmann/json.hpp>
+
+#include "base/text.h"
+
+namespace vek::cli {
+
+class Output {
+ public:
+  explicit Output(bool json) : json_(json), object_(nlohmann::ordered_json::object()) {}
+
+  // Core texts are Windows-1252; they are shown as UTF-8.
+  void Text(std::string_view key, std::string_view cp1252);
+  void Number(std::string_view key, double value, int decimals);
+  void Integer(std::string_view key, long long value);
+  void Bool(std::string_view key, bool value);
+  void Null(std::string_view key);
+  void Value(std::string_view key, nlohmann::ordered_json value, std::string shown);
+
+  // Failure: a message on stderr (and an "error" key in JSON). Returns 1.
+  int Fail(std::string_view message);
+
+  void Print(std::ostream& out) const;
+  bool json() const { return json_; }
+
+ private:
+  bool json_;
+  nlohmann::ordered_json object_;
+  std::string lines_;
+};
+
+// Fixed decimals, '.' as separator, as a JSON number with those decimals.
+double RoundTo(double value, int decimals);
+std::string Fixed(double value, int decimals);
+
+}  // namespace vek::cli
