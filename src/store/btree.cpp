@@ -1,0 +1,362 @@
+// One B-tree per key inside the index file. Pages hold up to E entries
+// (62 in files this program creates); an entry carries its record number,
+// the page right of it and the key. Pages split in the middle when they
+// overflow; a page that falls below (E-2)/2 entries borrows from a sibling or
+// merges with one, so every leaf stays at the same depth.
+//
+// Entries are ordered by (key, record number): in a unique index the record
+// number never decides, in one with duplicates it orders equal keys.
+#include <algorithm>
+
+#include "store/file_manager.h"
+
+namespace vek::store {
+namespace {
+
+constexpr int kMaxDepth = 40;  // deeper than any real tree: a page cycle
+
+int CompareEntry(const Entry& e, const Key& key, std::int32_t record) {
+  const int c = CompareKeys(e.key, key);
+  if (c) return c;
+  return e.record < record ? -1 : (e.record > record ? 1 : 0);
+}
+
+// First position whose entry is >= (key, record), or > with `strict`.
+std::size_t Bound(const Page& p, const Key& key, std::int32_t record, bool strict) {
+  std::size_t lo = 0, hi = p.entries.size();
+  while (lo < hi) {
+    const std::size_t mid = (lo + hi) / 2;
+    const int c = CompareEntry(p.entries[mid], key, record);
+    if (c < 0 || (strict && c == 0))
+      lo = mid + 1;
+    else
+      hi = mid;
+  }
+  return lo;
+}
+
+}  // namespace
+
+int FileManager::MinEntries(FileBlock* fb, int key) const {
+  return std::max(1, (fb->descriptors_[key].entries_per_page - 2) / 2);
+}
+
+PinnedPage FileManager::LoadPage(FileBlock* fb, int key, std::int32_t number) {
+  const Descriptor& d = fb->descriptors_[key];
+  if (number < 1 || number > d.page_count) {
+    Fail(kShortRead, fb, key, number);
+    return {};
+  }
+  if (PageFrame* f = pool_->Find(fb, key, number)) return PinnedPage(f);
+  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(d.page_size));
+  const std::uint64_t offset =
+      static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(fb->slot_size_) +
+      static_cast<std::uint64_t>(fb->key_offsets_[key]);
+  if (!Read(fb, *fb->ix_, offset, bytes)) return {};
+  Page page;
+  if (!DecodePage(bytes, fb->keys_[key].length, d.entries_per_page, page)) {
+    Fail(kShortRead, fb, key, number);  // a page that cannot be one: the index is damaged
+    return {};
+  }
+  PageFrame* f = pool_->Add(fb, key, number, std::move(page));
+  return f ? PinnedPage(f) : PinnedPage();
+}
+
+bool FileManager::WritePage(PageFrame& frame) {
+  FileBlock* fb = frame.fb;
+  if (!fb->changing_ && !BeginChange(fb)) return false;
+  const std::vector<std::uint8_t> bytes = EncodePage(frame.page, fb->keys_[frame.key].length);
+  const std::uint64_t offset =
+      static_cast<std::uint64_t>(frame.number) * static_cast<std::uint64_t>(fb->slot_size_) +
+      static_cast<std::uint64_t>(fb->key_offsets_[frame.key]);
+  if (!Write(fb, *fb->ix_, offset, bytes)) return false;
+  frame.dirty = false;
+  return true;
+}
+
+PinnedPage FileManager::NewPage(FileBlock* fb, int key, Page&& page) {
+  Descriptor& d = fb->descriptors_[key];
+  std::int32_t number = 0;
+  if (d.first_free == kNoLink) {
+    number = d.page_count + 1;
+    if (number > fb->ix_slots_) {
+      // A new slot holds page `number` of every key; it starts as zeros.
+      const std::vector<std::uint8_t> zeros(static_cast<std::size_t>(fb->slot_size_), 0);
+      if (!Write(fb, *fb->ix_, static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(fb->slot_size_),
+                 zeros))
+        return {};
+      fb->ix_slots_ = number;
+    }
+    d.page_count = number;
+  } else {
+    const std::int32_t f = d.first_free;
+    if (f < 1 || f > d.page_count) return Fail(kFreeChainDamaged, fb, key, f), PinnedPage();
+    std::uint8_t link_bytes[4];
+    const std::uint64_t offset = static_cast<std::uint64_t>(f) * static_cast<std::uint64_t>(fb->slot_size_) +
+                                 static_cast<std::uint64_t>(fb->key_offsets_[key]);
+    if (!Read(fb, *fb->ix_, offset, link_bytes)) return {};
+    const std::int32_t link = GetI32(link_bytes, 0);
+    if (link == 0 || link == f || (link != kNoLink && (link < 1 || link > d.page_count)) || d.free_count < 1)
+      return Fail(kFreeChainDamaged, fb, key, f), PinnedPage();
+    d.first_free = link;
+    --d.free_count;
+    number = f;
+  }
+  fb->descriptors_dirty_ = true;
+  PageFrame* frame = pool_->Add(fb, key, number, std::move(page));
+  if (!frame) return {};
+  frame->dirty = true;
+  return PinnedPage(frame);
+}
+
+bool FileManager::FreePage(FileBlock* fb, int key, std::int32_t number) {
+  Descriptor& d = fb->descriptors_[key];
+  pool_->Forget(fb, key, number);
+  std::uint8_t link[4];
+  PutI32(link, 0, d.first_free);
+  const std::uint64_t offset = static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(fb->slot_size_) +
+                               static_cast<std::uint64_t>(fb->key_offsets_[key]);
+  if (!Write(fb, *fb->ix_, offset, link)) return false;
+  d.first_free = number;
+  ++d.free_count;
+  fb->descriptors_dirty_ = true;
+  return true;
+}
+
+// ---------------------------------------------------------------- searching
+
+bool FileManager::LowerBound(FileBlock* fb, int key, const Key& text, std::int32_t record, bool strict,
+                             Found& out) {
+  out.ok = false;
+  std::int32_t p = fb->descriptors_[key].root;
+  for (int depth = 0; p != 0; ++depth) {
+    if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+    PinnedPage page = LoadPage(fb, key, p);
+    if (!page) return false;
+    const std::size_t i = Bound(*page, text, record, strict);
+    if (i < page->entries.size()) {
+      out.ok = true;
+      out.entry = page->entries[i];
+      if (!strict && CompareEntry(out.entry, text, record) == 0) return true;
+    }
+    p = page->Child(i);
+  }
+  return true;
+}
+
+bool FileManager::Predecessor(FileBlock* fb, int key, const Key& text, std::int32_t record, Found& out) {
+  out.ok = false;
+  std::int32_t p = fb->descriptors_[key].root;
+  for (int depth = 0; p != 0; ++depth) {
+    if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+    PinnedPage page = LoadPage(fb, key, p);
+    if (!page) return false;
+    const std::size_t i = Bound(*page, text, record, false);
+    if (i > 0) {
+      out.ok = true;
+      out.entry = page->entries[i - 1];
+    }
+    p = page->Child(i);
+  }
+  return true;
+}
+
+bool FileManager::Edge(FileBlock* fb, int key, bool last, Found& out) {
+  out.ok = false;
+  std::int32_t p = fb->descriptors_[key].root;
+  for (int depth = 0; p != 0; ++depth) {
+    if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+    PinnedPage page = LoadPage(fb, key, p);
+    if (!page) return false;
+    out.ok = true;
+    out.entry = last ? page->entries.back() : page->entries.front();
+    p = last ? page->entries.back().child : page->first_child;
+  }
+  return true;
+}
+
+// ---------------------------------------------------------------- insert
+
+bool FileManager::Insert(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& duplicate) {
+  duplicate = false;
+  Descriptor& d = fb->descriptors_[key];
+  if (!fb->keys_[key].duplicates) {
+    Found f;
+    if (!LowerBound(fb, key, text, INT32_MIN, false, f)) return false;
+    if (f.ok && f.entry.key == text) {
+      duplicate = true;
+      return true;
+    }
+  }
+  const Entry entry{record, 0, text};
+  if (d.root == 0) {
+    Page leaf;
+    leaf.entries.push_back(entry);
+    PinnedPage page = NewPage(fb, key, std::move(leaf));
+    if (!page) return false;
+    d.root = page.number();
+  } else {
+    bool split = false;
+    Entry up;
+    if (!InsertInto(fb, key, d.root, entry, split, up, 0)) return false;
+    if (split) {
+      Page root;
+      root.first_child = d.root;
+      root.entries.push_back(std::move(up));
+      PinnedPage page = NewPage(fb, key, std::move(root));
+      if (!page) return false;
+      d.root = page.number();
+    }
+  }
+  ++d.entry_count;
+  fb->descriptors_dirty_ = true;
+  return true;
+}
+
+bool FileManager::InsertInto(FileBlock* fb, int key, std::int32_t p, const Entry& e, bool& split, Entry& up,
+                             int depth) {
+  split = false;
+  if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+  PinnedPage page = LoadPage(fb, key, p);
+  if (!page) return false;
+  const std::size_t i = Bound(*page, e.key, e.record, true);
+  if (page->IsLeaf()) {
+    page->entries.insert(page->entries.begin() + static_cast<std::ptrdiff_t>(i), e);
+  } else {
+    bool child_split = false;
+    Entry child_up;
+    if (!InsertInto(fb, key, page->Child(i), e, child_split, child_up, depth + 1)) return false;
+    if (!child_split) return true;
+    page->entries.insert(page->entries.begin() + static_cast<std::ptrdiff_t>(i), std::move(child_up));
+  }
+  page.MarkDirty();
+  const auto capacity = static_cast<std::size_t>(fb->descriptors_[key].entries_per_page);
+  if (page->entries.size() <= capacity) return true;
+
+  // Split in the middle: the middle entry goes up, pointing at the new right page.
+  const std::size_t mid = page->entries.size() / 2;
+  Page right;
+  right.first_child = page->entries[mid].child;
+  right.entries.assign(std::make_move_iterator(page->entries.begin() + static_cast<std::ptrdiff_t>(mid) + 1),
+                       std::make_move_iterator(page->entries.end()));
+  up = std::move(page->entries[mid]);
+  page->entries.resize(mid);
+  PinnedPage right_page = NewPage(fb, key, std::move(right));
+  if (!right_page) return false;
+  up.child = right_page.number();
+  split = true;
+  return true;
+}
+
+// ---------------------------------------------------------------- remove
+
+bool FileManager::Remove(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& found) {
+  found = false;
+  Descriptor& d = fb->descriptors_[key];
+  if (d.root == 0) return true;
+  if (!RemoveFrom(fb, key, d.root, text, record, found, 0)) return false;
+  if (!found) return true;
+  --d.entry_count;
+  fb->descriptors_dirty_ = true;
+  // A root left without entries gives way to its only child (or to nothing).
+  PinnedPage root = LoadPage(fb, key, d.root);
+  if (!root) return false;
+  if (!root->entries.empty()) return true;
+  const std::int32_t old_root = d.root;
+  d.root = root->first_child;
+  root = PinnedPage();
+  return FreePage(fb, key, old_root);
+}
+
+bool FileManager::RemoveFrom(FileBlock* fb, int key, std::int32_t p, const Key& text, std::int32_t record,
+                             bool& found, int depth) {
+  if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+  PinnedPage page = LoadPage(fb, key, p);
+  if (!page) return false;
+  const std::size_t i = Bound(*page, text, record, false);
+  const bool here = i < page->entries.size() && CompareEntry(page->entries[i], text, record) == 0;
+  if (page->IsLeaf()) {
+    if (here) {
+      found = true;
+      page->entries.erase(page->entries.begin() + static_cast<std::ptrdiff_t>(i));
+      page.MarkDirty();
+    }
+    return true;
+  }
+  if (here) {
+    // Replace the entry by its predecessor, the last entry of the left subtree.
+    found = true;
+    Entry predecessor;
+    if (!RemoveLast(fb, key, page->Child(i), predecessor, depth + 1)) return false;
+    page->entries[i].record = predecessor.record;
+    page->entries[i].key = std::move(predecessor.key);
+    page.MarkDirty();
+  } else {
+    if (!RemoveFrom(fb, key, page->Child(i), text, record, found, depth + 1)) return false;
+    if (!found) return true;
+  }
+  return FixChild(fb, key, page, i);
+}
+
+bool FileManager::RemoveLast(FileBlock* fb, int key, std::int32_t p, Entry& out, int depth) {
+  if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+  PinnedPage page = LoadPage(fb, key, p);
+  if (!page) return false;
+  if (page->IsLeaf()) {
+    out = std::move(page->entries.back());
+    page->entries.pop_back();
+    page.MarkDirty();
+    return true;
+  }
+  const std::size_t last = page->entries.size();
+  if (!RemoveLast(fb, key, page->Child(last), out, depth + 1)) return false;
+  return FixChild(fb, key, page, last);
+}
+
+bool FileManager::FixChild(FileBlock* fb, int key, PinnedPage& parent, std::size_t i) {
+  const auto minimum = static_cast<std::size_t>(MinEntries(fb, key));
+  PinnedPage child = LoadPage(fb, key, parent->Child(i));
+  if (!child) return false;
+  if (child->entries.size() >= minimum) return true;
+
+  PinnedPage left, right;
+  if (i > 0 && !(left = LoadPage(fb, key, parent->Child(i - 1)))) return false;
+  if (i < parent->entries.size() && !(right = LoadPage(fb, key, parent->Child(i + 1)))) return false;
+
+  if (left && left->entries.size() > minimum) {  // borrow through the separator on the left
+    Entry& sep = parent->entries[i - 1];
+    child->entries.insert(child->entries.begin(), Entry{sep.record, child->first_child, sep.key});
+    Entry moved = std::move(left->entries.back());
+    left->entries.pop_back();
+    child->first_child = moved.child;
+    sep.record = moved.record;
+    sep.key = std::move(moved.key);
+    left.MarkDirty(), child.MarkDirty(), parent.MarkDirty();
+    return true;
+  }
+  if (right && right->entries.size() > minimum) {  // borrow through the separator on the right
+    Entry& sep = parent->entries[i];
+    child->entries.push_back(Entry{sep.record, right->first_child, sep.key});
+    Entry moved = std::move(right->entries.front());
+    right->entries.erase(right->entries.begin());
+    right->first_child = moved.child;
+    sep.record = moved.record;
+    sep.key = std::move(moved.key);
+    right.MarkDirty(), child.MarkDirty(), parent.MarkDirty();
+    return true;
+  }
+  // Merge with a sibling: left part + separator + right part fit one page.
+  PinnedPage& into = right ? child : left;
+  PinnedPage& from = right ? right : child;
+  const std::size_t sep_index = right ? i : i - 1;
+  Entry& sep = parent->entries[sep_index];
+  into->entries.push_back(Entry{sep.record, from->first_child, std::move(sep.key)});
+  for (Entry& e : from->entries) into->entries.push_back(std::move(e));
+  const std::int32_t freed = from.number();
+  parent->entries.erase(parent->entries.begin() + static_cast<std::ptrdiff_t>(sep_index));
+  into.MarkDirty(), parent.MarkDirty();
+  from = PinnedPage();
+  return FreePage(fb, key, freed);
+}
+
+}  // namespace vek::store

@@ -1,0 +1,89 @@
+// One open data set: a record file of fixed-length records and an index file
+// with one B-tree per key. Only the FileManager looks inside.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "base/record_bytes.h"
+#include "store/disk_format.h"
+#include "store/keys.h"
+#include "store/os_file.h"
+
+namespace vek::store {
+
+// Given a record in the fileblock's layout and a key number (1..n), the key
+// text of that index; longer results are cut to 50 bytes.
+using KeyBuilder = std::function<Key(ConstBytes record, int key_number)>;
+
+// Called by a rebuild at its start (phase 0), for each record (1) and at its end (2).
+using RebuildProgress = std::function<void(int phase, std::int32_t done, std::int32_t total)>;
+
+struct KeyDefinition {
+  bool defined = false;
+  int length = 0;
+  bool duplicates = false;
+  int auto_number_offset = -1;  // offset of a 32-bit field in the record, -1 for none
+};
+
+class FileBlock {
+ public:
+  const std::string& file_name() const { return file_name_; }
+  const std::string& display_name() const { return display_name_; }
+  int record_length() const { return record_length_; }
+  int key_count() const { return key_count_; }
+  std::int32_t current_record() const { return current_; }
+  Bytes buffer() { return {buffer_, static_cast<std::size_t>(buffer_length_)}; }
+  void set_rebuild_progress(RebuildProgress p) { progress_ = std::move(p); }
+  // Called after a serious failure of this fileblock, before all are closed.
+  void set_shutdown_hook(std::function<void()> hook) { shutdown_hook_ = std::move(hook); }
+
+ private:
+  friend class FileManager;
+
+  std::string Path(const char* extension) const { return file_name_ + extension; }
+  int ExtraLength() const { return buffer_length_ - record_length_; }
+  bool FilesOpen() const { return dat_ != nullptr; }
+  int HandlesNeeded() const { return 1 + (key_count_ > 0 ? 1 : 0) + (variable_ ? 1 : 0); }
+
+  std::uint64_t id_ = 0;
+  std::string file_name_;
+  std::string display_name_;
+  int record_length_ = 0;
+  int buffer_length_ = 0;
+  std::vector<std::uint8_t> own_buffer_;
+  std::uint8_t* buffer_ = nullptr;
+  std::vector<std::uint8_t> last_read_;
+  int key_count_ = 0;
+  std::vector<KeyDefinition> keys_;  // index 1..n
+  KeyBuilder builder_;
+  int retry_limit_ = 32;
+  bool rebuild_allowed_ = true;
+  bool variable_ = false;
+  bool flush_after_write_ = false;
+  RebuildProgress progress_;
+  std::function<void()> shutdown_hook_;
+
+  // Position.
+  std::int32_t current_ = -1;
+  int position_key_ = 0;
+  Key position_text_;
+  std::int32_t position_record_ = -1;
+
+  // Files and what was read from them.
+  std::unique_ptr<OsFile> dat_, ix_, var_;
+  DatHeader header_;
+  std::vector<Descriptor> descriptors_;  // index 1..n
+  std::vector<std::int64_t> key_offsets_;  // O(k), index 1..n
+  std::int64_t slot_size_ = 0;
+  std::int64_t ix_slots_ = 0;  // slots after slot 0 that the index file holds
+  bool changing_ = false;      // being-changed flag is on disk
+  bool descriptors_dirty_ = false;
+  bool locked_ = false;
+  std::uint64_t last_use_ = 0;
+};
+
+}  // namespace vek::store

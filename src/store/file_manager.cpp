@@ -1,0 +1,584 @@
+// The operation frame (status, failure entries, retries, the serious-failure
+// report) and the record-level operations of the store.
+#include "store/file_manager.h"
+
+#include <algorithm>
+#include <climits>
+#include <cstdlib>
+#include <ctime>
+#include <thread>
+
+#include "base/date_time_format.h"
+
+namespace vek::store {
+
+FileManager::FileManager(StoreEnvironment env) : env_(std::move(env)) {
+  fs_ = env_.fs ? env_.fs : &RealFileSystem();
+}
+
+FileManager::~FileManager() { ExitFileManager(); }
+
+// ---------------------------------------------------------------- frame
+
+bool FileManager::Begin(Operation op, FileBlock* fb) {
+  status_ = 0;
+  error_ = 0;
+  failures_.clear();
+  operation_ = op;
+  initial_ = fb;
+  if (stopped_) {  // after a serious failure nothing runs any more
+    status_ = 4;
+    return false;
+  }
+  if (!started_) {
+    status_ = 4;
+    error_ = kStoreNotStarted;
+    return false;
+  }
+  return true;
+}
+
+int FileManager::End() {
+  if (status_ > 2 && !stopped_) SeriousFailure();
+  return status_;
+}
+
+bool FileManager::Fail(std::int32_t error, FileBlock* fb, int key, std::int32_t record) {
+  FailureEntry e{ClassOfError(error), error, operation_, key, record, fb ? fb->file_name_ : std::string()};
+  if (failures_.size() < 4)
+    failures_.push_back(std::move(e));
+  else
+    failures_[3] = std::move(e);  // a fifth and every later entry overwrite the fourth
+  status_ = std::max(status_, ClassOfError(error));
+  if (ClassOfError(error) >= status_) error_ = error;
+  return false;
+}
+
+void FileManager::SeriousFailure() {
+  // 1. The error log: one block per serious failure.
+  std::tm tm{};
+  if (env_.clock) {
+    const UtcInstant now = env_.clock->NowUtc();
+    const CivilDate d = DateFromDayNumber(now.day);
+    tm.tm_year = d.year - 1900, tm.tm_mon = d.month - 1, tm.tm_mday = d.day;
+    tm.tm_hour = now.second / 3600, tm.tm_min = (now.second / 60) % 60;
+  } else {
+    const std::time_t t = std::time(nullptr);
+    localtime_r(&t, &tm);
+  }
+  char stamp[64];
+  std::snprintf(stamp, sizeof stamp, "%02d/%02d/%04d  %02d:%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900,
+                tm.tm_hour, tm.tm_min);
+  std::string log = "\r\n*->  " + std::string(stamp) + "\r\n";
+  const std::string initial = initial_ ? initial_->file_name_ : std::string();
+  const bool other = std::any_of(failures_.begin(), failures_.end(), [&](const FailureEntry& e) {
+    return !e.file_name.empty() && e.file_name != initial;
+  });
+  if (other && !initial.empty()) log += "     InitialFileblock  " + initial + "\r\n";
+  for (const FailureEntry& e : failures_) {
+    if (!e.file_name.empty()) log += "     Fileblock  " + e.file_name + "\r\n";
+    log += "     - Err: " + std::to_string(DisplayedErrorNumber(e.error)) + "\r\n";
+  }
+  fs_->Append(error_log_, log);  // a failing log is ignored; the message still shows
+
+  // 2. The stop message for the worst entry.
+  const FailureEntry* worst = nullptr;
+  for (const FailureEntry& e : failures_)
+    if (!worst || e.error_class > worst->error_class) worst = &e;
+  StopReport report;
+  report.entries = failures_;
+  if (worst && worst->error_class > 2) {
+    report.displayed_error = DisplayedErrorNumber(worst->error);
+    report.message = StopMessage(report.displayed_error, env_.german);
+  }
+  if (env_.shutdown) env_.shutdown(report);
+
+  // 3. A damaged index goes, so the next start builds it anew; then every
+  // fileblock is closed without writing more into files that may be damaged.
+  if (worst && worst->error == kShortRead) {
+    for (auto& fb : blocks_) {
+      if (fb->file_name_ != worst->file_name) continue;
+      CloseFiles(fb.get(), false);
+      fs_->Remove(fb->Path(".IX"));
+      if (fb->shutdown_hook_) fb->shutdown_hook_();
+    }
+  }
+  for (auto& fb : blocks_) CloseFiles(fb.get(), false);
+  stopped_ = true;
+}
+
+std::int32_t FileManager::Retry(FileBlock* fb, bool opening, const std::function<std::int32_t()>& step) {
+  const int limit = fb ? fb->retry_limit_ : 32;
+  int counter = opening ? limit - limit / 8 : 0;
+  for (;;) {
+    const std::int32_t e = step();
+    if (e == 0 || ClassOfError(e) != 2) return e;
+    LockQuestion question = LockQuestion::kLocked;
+    if (limit != 65535) ++counter;
+    if (e == kPathNotFound) {
+      question = LockQuestion::kPathNotFound;
+      counter = limit;
+    }
+    if (counter >= limit && limit != 65535) {
+      const std::string name = fb ? fb->display_name_ : std::string();
+      if (!lock_question_ || !lock_question_(name, question)) return e;
+      counter = 0;
+      continue;
+    }
+    auto random = [&](int n) { return env_.random ? env_.random(n) : std::rand() % n; };
+    const int ms = counter <= limit / 2 ? 90 - random(90) : 30 - random(30);
+    if (env_.sleep)
+      env_.sleep(std::chrono::milliseconds(ms));
+    else
+      std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+  }
+}
+
+bool FileManager::Read(FileBlock* fb, OsFile& file, std::uint64_t offset, std::span<std::uint8_t> out) {
+  const std::int32_t e = Retry(fb, false, [&]() -> std::int32_t {
+    const IoResult r = file.ReadAt(offset, out);
+    if (r.error) return r.error;
+    return r.bytes < out.size() ? kShortRead : 0;
+  });
+  return e == 0 || Fail(e, fb);
+}
+
+bool FileManager::Write(FileBlock* fb, OsFile& file, std::uint64_t offset, std::span<const std::uint8_t> data) {
+  const std::int32_t e = Retry(fb, false, [&]() -> std::int32_t {
+    const IoResult r = file.WriteAt(offset, data);
+    if (r.error) return r.error;
+    return r.bytes < data.size() ? kShortWrite : 0;
+  });
+  return e == 0 || Fail(e, fb);
+}
+
+bool FileManager::Sync(FileBlock* fb, OsFile& file) {
+  const std::int32_t e = Retry(fb, false, [&] { return file.Sync(); });
+  return e == 0 || Fail(e, fb);
+}
+
+// ---------------------------------------------------------------- store
+
+int FileManager::InitFileManager(int page_buffers, int open_file_limit) {
+  status_ = 0;
+  error_ = 0;
+  failures_.clear();
+  // A refused start is the caller's to report (it ends the program); it is
+  // no serious failure of a running store.
+  if (started_ || open_file_limit <= 6 || page_buffers <= 7) {
+    status_ = 4;
+    error_ = started_ ? kStoreAlreadyStarted : kConfigurationBad;
+    return status_;
+  }
+  pool_ = std::make_unique<PagePool>(static_cast<std::size_t>(page_buffers),
+                                     [this](PageFrame& f) { return WritePage(f); });
+  open_file_limit_ = open_file_limit;
+  started_ = true;
+  stopped_ = false;
+  return 0;
+}
+
+void FileManager::ExitFileManager() {
+  if (!started_) return;
+  while (!blocks_.empty()) CloseFileBlock(blocks_.front().get());
+  pool_.reset();
+  started_ = false;
+}
+
+FileBlock* FileManager::OpenFileBlock(const std::string& file_name, const std::string& display_name,
+                                      int record_length, int buffer_length, std::uint8_t* buffer, int key_count,
+                                      KeyBuilder builder, int retry_limit, bool rebuild_allowed,
+                                      bool variable_length) {
+  if (!Begin(Operation::kOpen, nullptr)) return End(), nullptr;
+  auto fb = std::make_unique<FileBlock>();
+  fb->id_ = next_id_++;
+  fb->file_name_ = file_name.substr(0, std::min<std::size_t>(file_name.find('.'), 192));
+  fb->display_name_ = display_name.substr(0, 40);
+  fb->record_length_ = record_length;
+  fb->buffer_length_ = variable_length ? std::max(buffer_length, record_length) : record_length;
+  if (buffer) {
+    fb->buffer_ = buffer;
+  } else {
+    fb->own_buffer_.assign(static_cast<std::size_t>(fb->buffer_length_), 0);
+    fb->buffer_ = fb->own_buffer_.data();
+  }
+  fb->last_read_.assign(static_cast<std::size_t>(fb->buffer_length_), 0);
+  fb->key_count_ = key_count;
+  fb->keys_.assign(static_cast<std::size_t>(std::max(key_count, 0)) + 1, {});
+  fb->builder_ = std::move(builder);
+  fb->retry_limit_ = retry_limit;
+  fb->rebuild_allowed_ = rebuild_allowed;
+  fb->variable_ = variable_length;
+  RecoverInterruptedWork(fb.get());
+  blocks_.push_back(std::move(fb));
+  End();
+  return blocks_.back().get();
+}
+
+int FileManager::CloseFileBlock(FileBlock* fb) {
+  if (!fb) return 1;
+  const bool running = Begin(Operation::kClose, fb);
+  if (running) CloseFiles(fb, true);
+  blocks_.remove_if([fb](const std::unique_ptr<FileBlock>& p) { return p.get() == fb; });
+  return running ? End() : status_;
+}
+
+int FileManager::DefineKey(FileBlock* fb, int key, int length, bool duplicates) {
+  if (!Begin(Operation::kDefineKey, fb)) return End();
+  if (key < 1 || key > fb->key_count_) return Fail(kKeyNumberOutOfRange, fb, key), End();
+  if (length < 1 || length > static_cast<int>(kMaxKeyLength)) return Fail(kBadKeyDefinition, fb, key), End();
+  fb->keys_[key] = {true, length, duplicates, fb->keys_[key].auto_number_offset};
+  return End();
+}
+
+int FileManager::SetAutoNumber(FileBlock* fb, int key, std::size_t field_offset) {
+  if (!Begin(Operation::kSetAutoNumber, fb)) return End();
+  if (key < 1 || key > fb->key_count_ || !fb->keys_[key].defined)
+    return Fail(kAutoNumberKeyUndefined, fb, key), End();
+  if (field_offset + 4 > static_cast<std::size_t>(fb->record_length_))
+    return Fail(kFieldOutsideRecord, fb, key), End();
+  // The key must end with the field's number: try the two extremes.
+  std::vector<std::uint8_t> probe(fb->buffer_, fb->buffer_ + fb->buffer_length_);
+  for (std::int32_t v : {0, INT32_MAX}) {
+    PutI32(probe, field_offset, v);
+    const Key k = BuildKey(fb, probe, key);
+    if (k.size() < 5 || KeyToLong(std::string_view(k).substr(k.size() - 5)) != v)
+      return Fail(kAutoNumberNotLastInKey, fb, key), End();
+  }
+  fb->keys_[key].auto_number_offset = static_cast<int>(field_offset);
+  return End();
+}
+
+void FileManager::SetFlushAfterWrite(FileBlock* fb, bool flush) { fb->flush_after_write_ = flush; }
+
+void FileManager::ClearRecord(FileBlock* fb) { std::fill_n(fb->buffer_, fb->buffer_length_, 0); }
+
+Key FileManager::BuildKey(FileBlock* fb, ConstBytes record, int key) {
+  Key k = fb->builder_ ? fb->builder_(record, key) : Key();
+  const std::size_t limit = std::min<std::size_t>(kMaxKeyLength, static_cast<std::size_t>(fb->keys_[key].length));
+  if (k.size() > limit) k.resize(limit);
+  return k;
+}
+
+Key FileManager::MakeKey(FileBlock* fb, int key) {
+  if (key < 1 || key > fb->key_count_) return {};
+  return BuildKey(fb, ConstBytes(fb->buffer_, static_cast<std::size_t>(fb->buffer_length_)), key);
+}
+
+FileBlock* FileManager::FindOpenFileBlock(std::string_view display_name) {
+  if (!Begin(Operation::kFindOpen, nullptr)) return End(), nullptr;
+  const Text wanted = Cp1252Upper(display_name.substr(0, 40));
+  for (auto& fb : blocks_)
+    if (Cp1252Upper(fb->display_name_) == wanted) return End(), fb.get();
+  Fail(kFileBlockNotFound, nullptr);
+  End();
+  return nullptr;
+}
+
+// ---------------------------------------------------------------- records
+
+bool FileManager::ReadRecord(FileBlock* fb, std::int32_t number, std::span<std::uint8_t> out) {
+  const auto L = static_cast<std::uint64_t>(fb->record_length_);
+  if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(number) * L, out.first(L))) return false;
+  if (fb->variable_ && fb->ExtraLength() > 0) {
+    // The tail of a variable-length record lives in the .VAR file, slot n at
+    // n * (buffer length - fixed length); a tail never written reads as zeros.
+    auto tail = out.subspan(L);
+    std::fill(tail.begin(), tail.end(), 0);
+    fb->var_->ReadAt(static_cast<std::uint64_t>(number) * tail.size(), tail);
+  }
+  return true;
+}
+
+bool FileManager::WriteRecord(FileBlock* fb, std::int32_t number, ConstBytes data) {
+  const auto L = static_cast<std::uint64_t>(fb->record_length_);
+  if (fb->variable_ && fb->ExtraLength() > 0) {
+    auto tail = data.subspan(L);
+    if (!Write(fb, *fb->var_, static_cast<std::uint64_t>(number) * tail.size(), tail)) return false;
+  }
+  // Written last: this slot decides whether the record exists.
+  return Write(fb, *fb->dat_, static_cast<std::uint64_t>(number) * L, data.first(L));
+}
+
+bool FileManager::TakeSlot(FileBlock* fb, std::int32_t& number) {
+  DatHeader& h = fb->header_;
+  if (h.first_deleted == kNoLink) {
+    if (h.highest == INT32_MAX) return Fail(kAutoNumberOverflow, fb);
+    number = ++h.highest;
+    return true;
+  }
+  const std::int32_t f = h.first_deleted;
+  std::uint8_t link_bytes[4];
+  if (f < 1 || f > h.highest) return Fail(kFreeChainDamaged, fb, 0, f);
+  if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(f) * static_cast<std::uint64_t>(fb->record_length_),
+            link_bytes))
+    return false;
+  const std::int32_t link = GetI32(link_bytes, 0);
+  if (link == 0 || link == f || (link != kNoLink && (link < 1 || link > h.highest)))
+    return Fail(kFreeChainDamaged, fb, 0, f);
+  h.first_deleted = link;
+  --h.deleted_count;
+  number = f;
+  return true;
+}
+
+bool FileManager::FreeSlot(FileBlock* fb, std::int32_t number) {
+  std::uint8_t link[4];
+  PutI32(link, 0, fb->header_.first_deleted);
+  if (!Write(fb, *fb->dat_,
+             static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(fb->record_length_), link))
+    return false;
+  fb->header_.first_deleted = number;
+  ++fb->header_.deleted_count;
+  return true;
+}
+
+bool FileManager::ComputeAutoNumbers(FileBlock* fb) {
+  Bytes buffer = fb->buffer();
+  for (int k = 1; k <= fb->key_count_; ++k) {
+    const int offset = fb->keys_[k].auto_number_offset;
+    if (offset < 0) continue;
+    PutI32(buffer, static_cast<std::size_t>(offset), 0);
+    Key prefix = BuildKey(fb, buffer, k);
+    prefix.resize(prefix.size() >= 5 ? prefix.size() - 5 : 0);
+    // Every key of the group is prefix + 5 number bytes, all below 0xFF.
+    Found last;
+    if (!Predecessor(fb, k, prefix + '\xFF', INT32_MAX, last)) return false;
+    std::int64_t next = 1;
+    if (last.ok && last.entry.key.size() == prefix.size() + 5 &&
+        last.entry.key.compare(0, prefix.size(), prefix) == 0) {
+      next = static_cast<std::int64_t>(KeyToLong(std::string_view(last.entry.key).substr(prefix.size()))) + 1;
+    }
+    if (next > INT32_MAX) return Fail(kAutoNumberOverflow, fb, k);
+    if (next < 1) next = 1;
+    PutI32(buffer, static_cast<std::size_t>(offset), static_cast<std::int32_t>(next));
+  }
+  return true;
+}
+
+int FileManager::AddRecord(FileBlock* fb) {
+  if (!Begin(Operation::kAdd, fb) || !EnsureOpen(fb)) return End();
+  Bytes buffer = fb->buffer();
+  if (GetI32(buffer, 0) != 0) return Fail(kReservedBytesSet, fb), End();
+  if (!LockFiles(fb)) return End();
+  bool ok = ComputeAutoNumbers(fb);
+  // A unique key already present refuses the add before anything is written,
+  // so a refused add leaves the files exactly as they were.
+  std::vector<Key> keys(static_cast<std::size_t>(fb->key_count_) + 1);
+  for (int k = 1; ok && k <= fb->key_count_; ++k) {
+    keys[k] = BuildKey(fb, buffer, k);
+    if (fb->keys_[k].duplicates) continue;
+    Found f;
+    ok = LowerBound(fb, k, keys[k], INT32_MIN, false, f);
+    if (ok && f.ok && f.entry.key == keys[k]) ok = Fail(kDuplicateKey, fb, k);
+  }
+  std::int32_t number = 0;
+  ok = ok && BeginChange(fb) && TakeSlot(fb, number) && WriteRecord(fb, number, buffer);
+  for (int k = 1; ok && k <= fb->key_count_; ++k) {
+    bool duplicate = false;
+    ok = Insert(fb, k, keys[k], number, duplicate);
+    if (ok && duplicate) ok = Fail(kShortRead, fb, k, number);  // the index contradicts itself
+  }
+  if (ok) {
+    fb->descriptors_dirty_ = true;
+    std::copy(buffer.begin(), buffer.end(), fb->last_read_.begin());
+    fb->current_ = number;
+    fb->position_key_ = 0;
+    if (fb->flush_after_write_) FlushFiles(fb);
+  }
+  UnlockFiles(fb);
+  return End();
+}
+
+int FileManager::PutRecord(FileBlock* fb) {
+  if (!Begin(Operation::kPut, fb) || !EnsureOpen(fb)) return End();
+  if (fb->current_ < 1) return Fail(kNoCurrentRecord, fb), End();
+  Bytes buffer = fb->buffer();
+  if (GetI32(buffer, 0) != 0) return Fail(kPutReservedBytesSet, fb), End();
+  if (std::equal(buffer.begin(), buffer.end(), fb->last_read_.begin())) return End();
+  if (!LockFiles(fb)) return End();
+  const std::int32_t number = fb->current_;
+  struct Change {
+    int key;
+    Key old_key, new_key;
+  };
+  std::vector<Change> changes;
+  bool ok = true;
+  for (int k = 1; ok && k <= fb->key_count_; ++k) {
+    Key before = BuildKey(fb, fb->last_read_, k);
+    Key after = BuildKey(fb, buffer, k);
+    if (before == after) continue;
+    if (!fb->keys_[k].duplicates) {
+      Found f;
+      ok = LowerBound(fb, k, after, INT32_MIN, false, f);
+      if (ok && f.ok && f.entry.key == after && f.entry.record != number) ok = Fail(kDuplicateKey, fb, k, number);
+    }
+    changes.push_back({k, std::move(before), std::move(after)});
+  }
+  ok = ok && BeginChange(fb);
+  for (const Change& c : changes) {
+    if (!ok) break;
+    bool found = false, duplicate = false;
+    ok = Remove(fb, c.key, c.old_key, number, found) && Insert(fb, c.key, c.new_key, number, duplicate);
+    if (ok && (!found || duplicate)) {
+      Fail(kKeyNotFound, fb, c.key, number);  // noted in the entries; the rewrite goes on
+      status_ = 0;
+    }
+  }
+  ok = ok && WriteRecord(fb, number, buffer);
+  if (ok) {
+    fb->descriptors_dirty_ = true;
+    std::copy(buffer.begin(), buffer.end(), fb->last_read_.begin());
+    fb->position_key_ = 0;
+    if (fb->flush_after_write_) FlushFiles(fb);
+  }
+  UnlockFiles(fb);
+  return End();
+}
+
+int FileManager::DeleteRecord(FileBlock* fb, int /*reposition*/) {
+  if (!Begin(Operation::kDelete, fb) || !EnsureOpen(fb)) return End();
+  Bytes buffer = fb->buffer();
+  // A record must be read and left unchanged before it is deleted.
+  if (fb->current_ < 1 || !std::equal(buffer.begin(), buffer.end(), fb->last_read_.begin()))
+    return Fail(kRecordNotRead, fb), End();
+  if (!LockFiles(fb)) return End();
+  const std::int32_t number = fb->current_;
+  bool ok = BeginChange(fb);
+  for (int k = 1; ok && k <= fb->key_count_; ++k) {
+    bool found = false;
+    ok = Remove(fb, k, BuildKey(fb, buffer, k), number, found);
+    if (ok && !found) {
+      Fail(kKeyNotFound, fb, k, number);  // noted in the entries; the delete goes on
+      status_ = 0;
+    }
+  }
+  ok = ok && FreeSlot(fb, number);
+  if (ok) {
+    fb->descriptors_dirty_ = true;
+    fb->current_ = -1;
+    fb->position_key_ = 0;
+    if (fb->flush_after_write_) FlushFiles(fb);
+  }
+  UnlockFiles(fb);
+  return End();
+}
+
+// ---------------------------------------------------------------- positioning
+
+bool FileManager::Land(FileBlock* fb, int key, const Entry& e) {
+  if (e.record < 1 || e.record > fb->header_.highest) return Fail(kShortRead, fb, key, e.record);
+  std::vector<std::uint8_t> record(static_cast<std::size_t>(fb->buffer_length_));
+  if (!ReadRecord(fb, e.record, record)) return false;
+  // An entry that points at a deleted slot means the index is damaged.
+  if (GetI32(record, 0) != 0) return Fail(kShortRead, fb, key, e.record);
+  std::copy(record.begin(), record.end(), fb->buffer_);
+  fb->last_read_ = std::move(record);
+  fb->current_ = e.record;
+  fb->position_key_ = key;
+  fb->position_text_ = e.key;
+  fb->position_record_ = e.record;
+  return true;
+}
+
+int FileManager::Position(FileBlock* fb, Operation op, int key,
+                          const std::function<bool(const Entry*&)>& find, std::int32_t not_found_error) {
+  if (!Begin(op, fb) || !EnsureOpen(fb)) return End();
+  if (key < 1 || key > fb->key_count_) return Fail(kKeyNumberOutOfRange, fb, key), End();
+  const Entry* e = nullptr;
+  if (!find(e)) return End();
+  // Not found: buffer and position stay as they were.
+  if (!e) return Fail(not_found_error, fb, key), End();
+  Land(fb, key, *e);
+  return End();
+}
+
+int FileManager::FindKey(FileBlock* fb, int key, std::string_view text) {
+  Found f;
+  return Position(fb, Operation::kFind, key, [&](const Entry*& e) {
+    const Key wanted(text.substr(0, kMaxKeyLength));
+    if (!LowerBound(fb, key, wanted, INT32_MIN, false, f)) return false;
+    e = f.ok && f.entry.key == wanted ? &f.entry : nullptr;
+    return true;
+  }, kKeyNotFound);
+}
+
+int FileManager::SearchKey(FileBlock* fb, int key, std::string_view text) {
+  Found f;
+  return Position(fb, Operation::kSearch, key, [&](const Entry*& e) {
+    if (!LowerBound(fb, key, Key(text.substr(0, kMaxKeyLength)), INT32_MIN, false, f)) return false;
+    e = f.ok ? &f.entry : nullptr;
+    return true;
+  }, kEndOfIndex);
+}
+
+int FileManager::FirstKey(FileBlock* fb, int key) {
+  Found f;
+  return Position(fb, Operation::kFirst, key, [&](const Entry*& e) {
+    if (!Edge(fb, key, false, f)) return false;
+    e = f.ok ? &f.entry : nullptr;
+    return true;
+  }, kEndOfIndex);
+}
+
+int FileManager::LastKey(FileBlock* fb, int key) {
+  Found f;
+  return Position(fb, Operation::kLast, key, [&](const Entry*& e) {
+    if (!Edge(fb, key, true, f)) return false;
+    e = f.ok ? &f.entry : nullptr;
+    return true;
+  }, kEndOfIndex);
+}
+
+int FileManager::NextKey(FileBlock* fb, int key) {
+  Found f;
+  return Position(fb, Operation::kNext, key, [&](const Entry*& e) {
+    if (fb->current_ < 1) return Fail(kNoCurrentRecord, fb, key);
+    if (fb->position_key_ != key) {
+      // Switching indexes: continue from the current record in this order.
+      fb->position_text_ = BuildKey(fb, fb->last_read_, key);
+      fb->position_record_ = fb->current_;
+    }
+    if (!LowerBound(fb, key, fb->position_text_, fb->position_record_, true, f)) return false;
+    e = f.ok ? &f.entry : nullptr;
+    return true;
+  }, kEndOfIndex);
+}
+
+int FileManager::PrevKey(FileBlock* fb, int key) {
+  Found f;
+  return Position(fb, Operation::kPrev, key, [&](const Entry*& e) {
+    if (fb->current_ < 1) return Fail(kNoCurrentRecord, fb, key);
+    if (fb->position_key_ != key) {
+      fb->position_text_ = BuildKey(fb, fb->last_read_, key);
+      fb->position_record_ = fb->current_;
+    }
+    if (!Predecessor(fb, key, fb->position_text_, fb->position_record_, f)) return false;
+    e = f.ok ? &f.entry : nullptr;
+    return true;
+  }, kEndOfIndex);
+}
+
+std::int32_t FileManager::RecordCount(FileBlock* fb) {
+  if (!Begin(Operation::kCount, fb) || !EnsureOpen(fb)) return End(), -1;
+  const std::int32_t n = fb->header_.highest - fb->header_.deleted_count;
+  End();
+  return n;
+}
+
+int FileManager::EmptyFileBlock(FileBlock* fb) {
+  if (!Begin(Operation::kEmpty, fb)) return End();
+  CloseFiles(fb, false);
+  for (const char* ext : {".DAT", ".IX", ".VAR"}) fs_->Remove(fb->Path(ext));
+  fb->current_ = -1;
+  fb->position_key_ = 0;
+  return End();
+}
+
+int FileManager::Flush(FileBlock* fb) {
+  if (!Begin(Operation::kFlush, fb)) return End();
+  if (fb->FilesOpen()) FlushFiles(fb);
+  return End();
+}
+
+}  // namespace vek::store

@@ -1,0 +1,205 @@
+// The record store: fileblocks of fixed-length records with B-tree indexes,
+// in the byte layout the suite's programs share (disk_format.h).
+//
+// Every operation resets the store status, ends with it set (0 success,
+// 1 soft failure, 2 lock or device condition that persisted, 3 and above
+// serious) and never throws. A serious failure runs the failure report (error
+// log, stop message) through the injected shutdown handler and closes every
+// fileblock; the manager refuses all further work afterwards.
+//
+// Crash safety: the being-changed byte of the record file header is made
+// durable before the first write of a change; a flush makes every page, the
+// descriptors and the header durable and only then clears the byte. A file
+// found marked on open is rebuilt: the record file is reorganised (records
+// whose first four bytes are 0 are in use, whatever the header says) and the
+// index is built anew from the records. Writing a record slot is the one
+// write that decides whether an add, rewrite or delete happened.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "base/clock.h"
+#include "base/record_bytes.h"
+#include "store/file_block.h"
+#include "store/os_file.h"
+#include "store/page_pool.h"
+#include "store/store_errors.h"
+
+namespace vek::store {
+
+enum class Operation : std::uint16_t {
+  kNone = 0, kInit, kOpen, kClose, kDefineKey, kSetAutoNumber, kAdd, kPut, kDelete,
+  kFind, kSearch, kFirst, kLast, kNext, kPrev, kCount, kEmpty, kFindOpen, kFlush,
+};
+
+struct FailureEntry {
+  int error_class = 0;
+  std::int32_t error = 0;
+  Operation operation = Operation::kNone;
+  int key = 0;
+  std::int32_t record = 0;
+  std::string file_name;  // empty when the failure concerns no fileblock
+};
+
+// What the shutdown handler gets after a serious failure: the stop message
+// (already in the user's language) and the entries that led to it.
+struct StopReport {
+  std::int32_t displayed_error = 0;
+  Text message;
+  std::vector<FailureEntry> entries;
+};
+
+using LockQuestionRoutine = std::function<bool(const std::string& display_name, LockQuestion type)>;
+
+struct StoreEnvironment {
+  OsFileSystem* fs = nullptr;  // the machine's when null
+  const Clock* clock = nullptr;  // local time for the error log; the system clock when null
+  std::function<void(std::chrono::milliseconds)> sleep;  // a real sleep when empty
+  std::function<int(int)> random;                        // 0..n-1; std::rand when empty
+  std::function<void(const StopReport&)> shutdown;       // nothing when empty
+  bool german = true;
+};
+
+class FileManager {
+ public:
+  explicit FileManager(StoreEnvironment env = {});
+  ~FileManager();
+  FileManager(const FileManager&) = delete;
+  FileManager& operator=(const FileManager&) = delete;
+
+  int InitFileManager(int page_buffers = 160, int open_file_limit = 32);
+  void ExitFileManager();
+
+  FileBlock* OpenFileBlock(const std::string& file_name, const std::string& display_name, int record_length,
+                           int buffer_length, std::uint8_t* buffer, int key_count, KeyBuilder builder,
+                           int retry_limit = 32, bool rebuild_allowed = true, bool variable_length = false);
+  int CloseFileBlock(FileBlock* fb);
+  int DefineKey(FileBlock* fb, int key, int length, bool duplicates);
+  int SetAutoNumber(FileBlock* fb, int key, std::size_t field_offset);
+  void SetFlushAfterWrite(FileBlock* fb, bool flush);
+  Bytes RecordBuffer(FileBlock* fb) { return fb->buffer(); }
+  void ClearRecord(FileBlock* fb);
+  Key MakeKey(FileBlock* fb, int key);
+
+  int AddRecord(FileBlock* fb);
+  int PutRecord(FileBlock* fb);
+  int DeleteRecord(FileBlock* fb, int reposition = 0);
+  int FindKey(FileBlock* fb, int key, std::string_view text);
+  int SearchKey(FileBlock* fb, int key, std::string_view text);
+  int FirstKey(FileBlock* fb, int key);
+  int LastKey(FileBlock* fb, int key);
+  int NextKey(FileBlock* fb, int key);
+  int PrevKey(FileBlock* fb, int key);
+  std::int32_t RecordCount(FileBlock* fb);
+  int EmptyFileBlock(FileBlock* fb);
+  FileBlock* FindOpenFileBlock(std::string_view display_name);
+  // Writes what is buffered and makes it durable (also done by close and,
+  // with flush-after-write, by every change).
+  int Flush(FileBlock* fb);
+
+  void SetErrorLogName(std::string name) { error_log_ = std::move(name); }
+  const std::string& error_log_name() const { return error_log_; }
+  void SetLockQuestion(LockQuestionRoutine routine) { lock_question_ = std::move(routine); }
+
+  int Status() const { return status_; }
+  std::int32_t ErrorNumber() const { return error_; }
+  const std::vector<FailureEntry>& Failures() const { return failures_; }
+  bool started() const { return started_; }
+  bool stopped() const { return stopped_; }
+  int OpenFileHandles() const { return handles_in_use_; }
+  const PagePool* pool() const { return pool_.get(); }
+
+ private:
+  // --- operation frame and failures (file_manager.cpp) ---
+  bool Begin(Operation op, FileBlock* fb);
+  int End();
+  bool Fail(std::int32_t error, FileBlock* fb, int key = 0, std::int32_t record = 0);
+  void SeriousFailure();
+  std::int32_t Retry(FileBlock* fb, bool opening, const std::function<std::int32_t()>& step);
+  bool Read(FileBlock* fb, OsFile& file, std::uint64_t offset, std::span<std::uint8_t> out);
+  bool Write(FileBlock* fb, OsFile& file, std::uint64_t offset, std::span<const std::uint8_t> data);
+  bool Sync(FileBlock* fb, OsFile& file);
+
+  // --- files (file_manager_files.cpp) ---
+  bool EnsureOpen(FileBlock* fb);
+  bool OpenFiles(FileBlock* fb);
+  enum class OpenOutcome { kOpened, kMissing, kNeedsRebuild, kFailed };
+  OpenOutcome TryOpenFiles(FileBlock* fb);
+  bool CreateFiles(FileBlock* fb);
+  void CloseFiles(FileBlock* fb, bool flush);
+  bool MakeRoomForHandles(FileBlock* fb);
+  void RecoverInterruptedWork(FileBlock* fb);
+  bool Rebuild(FileBlock* fb);
+  bool WriteEmptyIndex(FileBlock* fb);
+  bool Reorganise(FileBlock* fb);
+  void ReportRebuildRefusal(FileBlock* fb, const Key& key, int key_number, std::int32_t record,
+                            ConstBytes bytes);
+  bool BeginChange(FileBlock* fb);
+  bool FlushFiles(FileBlock* fb);
+  bool WriteHeader(FileBlock* fb);
+  bool LockFiles(FileBlock* fb);
+  void UnlockFiles(FileBlock* fb);
+  bool ValidChains(FileBlock* fb);
+
+  // --- records (file_manager.cpp) ---
+  bool ReadRecord(FileBlock* fb, std::int32_t number, std::span<std::uint8_t> out);
+  bool WriteRecord(FileBlock* fb, std::int32_t number, ConstBytes data);
+  bool TakeSlot(FileBlock* fb, std::int32_t& number);
+  bool FreeSlot(FileBlock* fb, std::int32_t number);
+  Key BuildKey(FileBlock* fb, ConstBytes record, int key);
+  bool EnterAllKeys(FileBlock* fb, ConstBytes record, std::int32_t number);
+  bool ComputeAutoNumbers(FileBlock* fb);
+  int Position(FileBlock* fb, Operation op, int key, const std::function<bool(const Entry*&)>& find,
+               std::int32_t not_found_error);
+  bool Land(FileBlock* fb, int key, const Entry& e);
+
+  // --- B-trees (btree.cpp) ---
+  struct Found {
+    bool ok = false;  // an entry was found
+    Entry entry;
+  };
+  bool Insert(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& duplicate);
+  bool Remove(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& found);
+  bool LowerBound(FileBlock* fb, int key, const Key& text, std::int32_t record, bool strict, Found& out);
+  bool Predecessor(FileBlock* fb, int key, const Key& text, std::int32_t record, Found& out);
+  bool Edge(FileBlock* fb, int key, bool last, Found& out);
+  PinnedPage LoadPage(FileBlock* fb, int key, std::int32_t number);
+  PinnedPage NewPage(FileBlock* fb, int key, Page&& page);
+  bool FreePage(FileBlock* fb, int key, std::int32_t number);
+  bool WritePage(PageFrame& frame);
+  bool InsertInto(FileBlock* fb, int key, std::int32_t page, const Entry& e, bool& split, Entry& up, int depth);
+  bool RemoveFrom(FileBlock* fb, int key, std::int32_t page, const Key& text, std::int32_t record, bool& found,
+                  int depth);
+  bool RemoveLast(FileBlock* fb, int key, std::int32_t page, Entry& out, int depth);
+  bool FixChild(FileBlock* fb, int key, PinnedPage& parent, std::size_t i);
+  int MinEntries(FileBlock* fb, int key) const;
+
+  StoreEnvironment env_;
+  OsFileSystem* fs_;
+  std::unique_ptr<PagePool> pool_;
+  std::list<std::unique_ptr<FileBlock>> blocks_;
+  std::uint64_t next_id_ = 1;
+  std::uint64_t use_clock_ = 0;
+  int open_file_limit_ = 32;
+  int handles_in_use_ = 0;
+  bool started_ = false;
+  bool stopped_ = false;
+  std::string error_log_ = "IFDErr.Dmp";
+  LockQuestionRoutine lock_question_;
+
+  int status_ = 0;
+  std::int32_t error_ = 0;
+  std::vector<FailureEntry> failures_;
+  Operation operation_ = Operation::kNone;
+  FileBlock* initial_ = nullptr;
+  bool rebuilding_ = false;  // a marked record file is opened on purpose
+};
+
+}  // namespace vek::store

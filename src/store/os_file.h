@@ -1,0 +1,52 @@
+// OsFile is the only code of the program that opens, reads, writes, locks,
+// renames or deletes files. Everything else goes through these interfaces,
+// so tests can put a file system underneath that fails on purpose.
+//
+// Errors come back as store error numbers (store_errors.h), never as
+// exceptions.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <span>
+#include <string>
+
+namespace vek::store {
+
+struct IoResult {
+  std::int32_t error = 0;  // store error number, 0 when the call itself worked
+  std::size_t bytes = 0;   // bytes read or written; fewer than asked at the end of a file
+};
+
+class OsFile {
+ public:
+  virtual ~OsFile() = default;
+  virtual IoResult ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+  virtual IoResult WriteAt(std::uint64_t offset, std::span<const std::uint8_t> data) = 0;
+  virtual std::int32_t Size(std::uint64_t& size) = 0;
+  // Makes everything written so far durable (fdatasync).
+  virtual std::int32_t Sync() = 0;
+  // Exclusive lock for the duration of one changing operation; another
+  // program holding it gives kLocked at once (the caller retries). Readers
+  // never lock, so they are never blocked.
+  virtual std::int32_t Lock() = 0;
+  virtual void Unlock() = 0;
+};
+
+class OsFileSystem {
+ public:
+  virtual ~OsFileSystem() = default;
+  // Opens for reading and writing; `create` makes a missing file (empty).
+  virtual std::unique_ptr<OsFile> Open(const std::string& path, bool create, std::int32_t& error) = 0;
+  virtual bool Exists(const std::string& path) = 0;
+  virtual std::int32_t Remove(const std::string& path) = 0;
+  // Replaces `to` when it exists.
+  virtual std::int32_t Rename(const std::string& from, const std::string& to) = 0;
+  // Appends text to a file, creating it when missing (error logs, reports).
+  virtual std::int32_t Append(const std::string& path, const std::string& text) = 0;
+};
+
+// The real file system of the machine.
+OsFileSystem& RealFileSystem();
+
+}  // namespace vek::store

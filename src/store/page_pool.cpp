@@ -1,0 +1,52 @@
+#include "store/page_pool.h"
+
+namespace vek::store {
+
+PageFrame* PagePool::Find(FileBlock* fb, int key, std::int32_t number) {
+  auto it = index_.find({fb, key, number});
+  if (it == index_.end()) return nullptr;
+  frames_.splice(frames_.begin(), frames_, it->second);
+  return &*it->second;
+}
+
+PageFrame* PagePool::Add(FileBlock* fb, int key, std::int32_t number, Page&& page) {
+  // Evict from the cold end, skipping pinned frames.
+  auto it = frames_.end();
+  while (frames_.size() >= capacity_ && it != frames_.begin()) {
+    --it;
+    if (it->pins > 0) continue;
+    if (it->dirty && !write_back_(*it)) return nullptr;
+    index_.erase({it->fb, it->key, it->number});
+    it = frames_.erase(it);
+  }
+  frames_.push_front(PageFrame{fb, key, number, std::move(page), false, 0});
+  index_[{fb, key, number}] = frames_.begin();
+  return &frames_.front();
+}
+
+void PagePool::Forget(FileBlock* fb, int key, std::int32_t number) {
+  auto it = index_.find({fb, key, number});
+  if (it == index_.end()) return;
+  frames_.erase(it->second);
+  index_.erase(it);
+}
+
+void PagePool::ForgetAll(FileBlock* fb) {
+  for (auto it = frames_.begin(); it != frames_.end();) {
+    if (it->fb == fb) {
+      index_.erase({it->fb, it->key, it->number});
+      it = frames_.erase(it);
+    } else {
+      ++it;
+    }
+  }
+}
+
+std::vector<PageFrame*> PagePool::DirtyFrames(FileBlock* fb) {
+  std::vector<PageFrame*> out;
+  for (PageFrame& f : frames_)
+    if (f.fb == fb && f.dirty) out.push_back(&f);
+  return out;
+}
+
+}  // namespace vek::store

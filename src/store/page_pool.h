@@ -1,0 +1,101 @@
+// Index pages held in memory for all fileblocks together. A page in use by
+// the running operation is pinned and never evicted; when every frame is
+// pinned the pool grows for the moment and shrinks again on the next load.
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <list>
+#include <unordered_map>
+#include <vector>
+
+#include "store/disk_format.h"
+
+namespace vek::store {
+
+class FileBlock;
+
+struct PageFrame {
+  FileBlock* fb = nullptr;
+  int key = 0;
+  std::int32_t number = 0;
+  Page page;
+  bool dirty = false;
+  int pins = 0;
+};
+
+class PagePool {
+ public:
+  // Writes a dirty frame back; false stops the eviction (the failure is the
+  // writer's to report).
+  using WriteBack = std::function<bool(PageFrame&)>;
+
+  PagePool(std::size_t capacity, WriteBack write_back)
+      : capacity_(capacity), write_back_(std::move(write_back)) {}
+
+  PageFrame* Find(FileBlock* fb, int key, std::int32_t number);
+  // Makes room (evicting least recently used unpinned frames) and adds a
+  // frame; nullptr when a write-back failed.
+  PageFrame* Add(FileBlock* fb, int key, std::int32_t number, Page&& page);
+  void Forget(FileBlock* fb, int key, std::int32_t number);
+  void ForgetAll(FileBlock* fb);
+  std::vector<PageFrame*> DirtyFrames(FileBlock* fb);
+  std::size_t size() const { return frames_.size(); }
+  std::size_t capacity() const { return capacity_; }
+
+ private:
+  struct Id {
+    FileBlock* fb;
+    int key;
+    std::int32_t number;
+    bool operator==(const Id&) const = default;
+  };
+  struct IdHash {
+    std::size_t operator()(const Id& id) const {
+      return std::hash<const void*>()(id.fb) ^ (static_cast<std::size_t>(id.key) * 0x9E3779B97F4A7C15ull) ^
+             (static_cast<std::size_t>(id.number) << 7);
+    }
+  };
+  using List = std::list<PageFrame>;
+
+  std::size_t capacity_;
+  WriteBack write_back_;
+  List frames_;  // most recently used first
+  std::unordered_map<Id, List::iterator, IdHash> index_;
+};
+
+// Keeps a frame pinned for the lifetime of the handle.
+class PinnedPage {
+ public:
+  PinnedPage() = default;
+  explicit PinnedPage(PageFrame* f) : frame_(f) {
+    if (frame_) ++frame_->pins;
+  }
+  PinnedPage(const PinnedPage&) = delete;
+  PinnedPage& operator=(const PinnedPage&) = delete;
+  PinnedPage(PinnedPage&& o) noexcept : frame_(o.frame_) { o.frame_ = nullptr; }
+  PinnedPage& operator=(PinnedPage&& o) noexcept {
+    if (this != &o) {
+      Release();
+      frame_ = o.frame_;
+      o.frame_ = nullptr;
+    }
+    return *this;
+  }
+  ~PinnedPage() { Release(); }
+
+  explicit operator bool() const { return frame_ != nullptr; }
+  Page* operator->() const { return &frame_->page; }
+  Page& operator*() const { return frame_->page; }
+  std::int32_t number() const { return frame_->number; }
+  void MarkDirty() const { frame_->dirty = true; }
+
+ private:
+  void Release() {
+    if (frame_) --frame_->pins;
+    frame_ = nullptr;
+  }
+  PageFrame* frame_ = nullptr;
+};
+
+}  // namespace vek::store

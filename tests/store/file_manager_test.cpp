@@ -1,0 +1,234 @@
+#include <algorithm>
+
+#include "store/keys.h"
+#include "store_fixture.h"
+
+namespace vek::store::testing {
+namespace {
+
+TEST_F(StoreTest, AutoNumbersCountUpAndReuseTheHighest) {
+  FileBlock* fb = Open();
+  for (const char* call : {"DL1A", "DL1B", "DL1C", "DL1D", "DL1E"}) ASSERT_EQ(Add(fb, call), 0);
+  EXPECT_EQ(Serial(fb), 5);
+  EXPECT_EQ(fm_->RecordCount(fb), 5);
+  // Deleting number 5 lets the next add take 5 again.
+  ASSERT_EQ(fm_->FindKey(fb, 1, LongToKey(5)), 0);
+  ASSERT_EQ(fm_->DeleteRecord(fb), 0);
+  ASSERT_EQ(Add(fb, "DL1F"), 0);
+  EXPECT_EQ(Serial(fb), 5);
+  // Deleting 3 leaves the highest at 5, so the next is 6.
+  ASSERT_EQ(fm_->FindKey(fb, 1, LongToKey(3)), 0);
+  EXPECT_EQ(Call(fb), "DL1C");
+  ASSERT_EQ(fm_->DeleteRecord(fb), 0);
+  ASSERT_EQ(Add(fb, "DL1G"), 0);
+  EXPECT_EQ(Serial(fb), 6);
+  EXPECT_EQ(fm_->RecordCount(fb), 5);
+}
+
+TEST_F(StoreTest, ReservedBytesRefuseTheAdd) {
+  FileBlock* fb = Open();
+  ASSERT_EQ(Add(fb, "DL1A"), 0);
+  const auto before = fs_.AppliedImage();
+  Fill(fb, "DL1B");
+  PutI32(fm_->RecordBuffer(fb), 0, 7);
+  EXPECT_EQ(fm_->AddRecord(fb), 1);
+  EXPECT_EQ(fm_->ErrorNumber(), kReservedBytesSet);
+  EXPECT_EQ(fs_.AppliedImage(), before);
+}
+
+TEST_F(StoreTest, DuplicateUniqueKeyLeavesNothingBehind) {
+  FileBlock* fb = Open();
+  ASSERT_EQ(Add(fb, "DL1A", 'k'), 0);
+  ASSERT_EQ(Add(fb, "DL1B", 'l'), 0);
+  const auto before = fs_.AppliedImage();
+  EXPECT_EQ(Add(fb, "DL1A", 'm'), 1);  // key 3 (call) is unique
+  EXPECT_EQ(fm_->ErrorNumber(), kDuplicateKey);
+  EXPECT_EQ(fs_.AppliedImage(), before);
+  // Keys 1 and 2 of the refused record are nowhere, and the slot is free.
+  EXPECT_EQ(fm_->SearchKey(fb, 2, "m"), 1);
+  ASSERT_EQ(Add(fb, "DL1C", 'm'), 0);
+  EXPECT_EQ(Serial(fb), 3);
+  EXPECT_EQ(fm_->RecordCount(fb), 3);
+}
+
+TEST_F(StoreTest, DeletedSlotsAreReusedAndTheChainIsOnDisk) {
+  FileBlock* fb = Open();
+  for (const char* call : {"A1", "A2", "A3", "A4", "A5"}) ASSERT_EQ(Add(fb, call), 0);
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("A3", 15)), 0);
+  ASSERT_EQ(fm_->DeleteRecord(fb), 0);
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("A5", 15)), 0);
+  ASSERT_EQ(fm_->DeleteRecord(fb), 0);
+  auto& dat = *fs_.Data("TEST.DAT");
+  EXPECT_EQ(GetI32(dat, 0), 5);                       // first deleted
+  EXPECT_EQ(GetI32(dat, 4), 2);                       // deleted count
+  EXPECT_EQ(GetI32(dat, 5 * kRecordLength), 3);       // link in record 5
+  EXPECT_EQ(GetI32(dat, 3 * kRecordLength), -1);      // end of chain in record 3
+  EXPECT_EQ(fm_->RecordCount(fb), 3);
+  const auto size = dat.size();
+  ASSERT_EQ(Add(fb, "A6"), 0);
+  EXPECT_EQ(fb->current_record(), 5);
+  EXPECT_EQ(fs_.Data("TEST.DAT")->size(), size);
+}
+
+TEST_F(StoreTest, SearchFirstAndEmptyIndex) {
+  FileBlock* fb = Open();
+  Fill(fb, "UNTOUCHED");
+  EXPECT_EQ(fm_->FirstKey(fb, 2), 1);
+  EXPECT_EQ(Call(fb), "UNTOUCHED");  // a failed positioning keeps the buffer
+  ASSERT_EQ(Add(fb, "DL1X", 'l'), 0);
+  ASSERT_EQ(Add(fb, "DL1Y", 'k'), 0);
+  ASSERT_EQ(Add(fb, "DL1Z", 'l'), 0);
+  ASSERT_EQ(fm_->SearchKey(fb, 2, "l"), 0);
+  EXPECT_EQ(Call(fb), "DL1X");
+  ASSERT_EQ(fm_->NextKey(fb, 2), 0);
+  EXPECT_EQ(Call(fb), "DL1Z");
+  EXPECT_EQ(fm_->NextKey(fb, 2), 1);
+  EXPECT_EQ(Call(fb), "DL1Z");
+  EXPECT_EQ(fm_->SearchKey(fb, 2, "m"), 1);
+  ASSERT_EQ(fm_->SearchKey(fb, 2, "a"), 0);
+  EXPECT_EQ(Call(fb), "DL1Y");
+  ASSERT_EQ(fm_->LastKey(fb, 3), 0);
+  EXPECT_EQ(Call(fb), "DL1Z");
+  ASSERT_EQ(fm_->PrevKey(fb, 3), 0);
+  EXPECT_EQ(Call(fb), "DL1Y");
+}
+
+TEST_F(StoreTest, NextOnAnotherIndexContinuesFromTheCurrentRecord) {
+  FileBlock* fb = Open();
+  // value order: C(1) A(2) B(3); call order: A B C
+  ASSERT_EQ(Add(fb, "A", 'k', 2), 0);
+  ASSERT_EQ(Add(fb, "B", 'k', 3), 0);
+  ASSERT_EQ(Add(fb, "C", 'k', 1), 0);
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("A", 15)), 0);
+  ASSERT_EQ(fm_->NextKey(fb, 4), 0);  // after A (2) in value order comes B (3)
+  EXPECT_EQ(Call(fb), "B");
+  ASSERT_EQ(fm_->NextKey(fb, 3), 0);  // after B in call order comes C
+  EXPECT_EQ(Call(fb), "C");
+  ASSERT_EQ(fm_->PrevKey(fb, 4), 1);  // C has the lowest value
+}
+
+TEST_F(StoreTest, DuplicatesOrderByRecordNumber) {
+  FileBlock* fb = Open();
+  for (int i = 0; i < 200; ++i) ASSERT_EQ(Add(fb, "C" + std::to_string(i), 'k', 7), 0);
+  ASSERT_EQ(fm_->FindKey(fb, 4, LongToKey(7)), 0);
+  EXPECT_EQ(fb->current_record(), 1);
+  std::int32_t last = 1;
+  int seen = 1;
+  while (fm_->NextKey(fb, 4) == 0) {
+    EXPECT_GT(fb->current_record(), last);
+    last = fb->current_record();
+    ++seen;
+  }
+  EXPECT_EQ(seen, 200);
+}
+
+TEST_F(StoreTest, DeleteNeedsAnUnchangedRecordAndPutWithoutChangeWritesNothing) {
+  FileBlock* fb = Open();
+  ASSERT_EQ(Add(fb, "DL1A"), 0);
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("DL1A", 15)), 0);
+  const auto writes = fs_.writes();
+  EXPECT_EQ(fm_->PutRecord(fb), 0);
+  EXPECT_EQ(fs_.writes(), writes);
+  PutI32(fm_->RecordBuffer(fb), 25, 99);
+  EXPECT_EQ(fm_->DeleteRecord(fb), 1);
+  EXPECT_EQ(fm_->ErrorNumber(), kRecordNotRead);
+  ASSERT_EQ(fm_->PutRecord(fb), 0);
+  ASSERT_EQ(fm_->FindKey(fb, 4, LongToKey(99)), 0);
+  EXPECT_EQ(Call(fb), "DL1A");
+  ASSERT_EQ(fm_->DeleteRecord(fb), 0);
+  EXPECT_EQ(fm_->NextKey(fb, 1), 1);  // no current record any more
+  EXPECT_EQ(fm_->RecordCount(fb), 0);
+}
+
+TEST_F(StoreTest, PutWithAKeyThatAnotherRecordHoldsIsRefused) {
+  FileBlock* fb = Open();
+  ASSERT_EQ(Add(fb, "DL1A"), 0);
+  ASSERT_EQ(Add(fb, "DL1B"), 0);
+  PutText(fm_->RecordBuffer(fb), 9, 16, "DL1A");
+  EXPECT_EQ(fm_->PutRecord(fb), 1);
+  EXPECT_EQ(fm_->ErrorNumber(), kDuplicateKey);
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("DL1B", 15)), 0);
+  EXPECT_EQ(Serial(fb), 2);
+}
+
+TEST_F(StoreTest, MissingRecordFileIsCreatedAndAMissingIndexRebuilt) {
+  FileBlock* fb = Open();
+  EXPECT_EQ(fm_->RecordCount(fb), 0);
+  EXPECT_TRUE(fs_.Exists("TEST.DAT"));
+  EXPECT_TRUE(fs_.Exists("TEST.IX"));
+  EXPECT_TRUE(rec_.questions.empty());
+  for (int i = 0; i < 300; ++i) ASSERT_EQ(Add(fb, "R" + std::to_string(i), 'a' + i % 5, i % 17), 0);
+  Restart();
+  ASSERT_EQ(fs_.Remove("TEST.IX"), 0);
+  fb = Open();
+  EXPECT_EQ(fm_->RecordCount(fb), 300);
+  for (int k = 1; k <= kKeys; ++k) {
+    int n = 0;
+    for (int s = fm_->FirstKey(fb, k); s == 0; s = fm_->NextKey(fb, k)) ++n;
+    EXPECT_EQ(n, 300) << "key " << k;
+  }
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("R123", 15)), 0);
+  EXPECT_EQ(Serial(fb), 124);
+}
+
+TEST_F(StoreTest, ZeroByteRecordFileGivesWayToTheAltFile) {
+  {
+    FileBlock* fb = Open();
+    ASSERT_EQ(Add(fb, "DL1OLD"), 0);
+  }
+  Restart();
+  ASSERT_EQ(fs_.Rename("TEST.DAT", "TEST.ALT"), 0);
+  fs_.Append("TEST.DAT", "");  // 0 bytes
+  FileBlock* fb = Open();
+  EXPECT_EQ(fm_->RecordCount(fb), 1);
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("DL1OLD", 15)), 0);
+  EXPECT_FALSE(fs_.Exists("TEST.ALT"));
+}
+
+TEST_F(StoreTest, FortyFileBlocksShareThirtyTwoHandles) {
+  std::vector<FileBlock*> blocks;
+  for (int i = 0; i < 40; ++i) blocks.push_back(Open("F" + std::to_string(i)));
+  for (int round = 0; round < 3; ++round) {
+    for (int i = 0; i < 40; ++i) {
+      ASSERT_EQ(Add(blocks[i], "C" + std::to_string(round)), 0) << i;
+      EXPECT_LE(fm_->OpenFileHandles(), 32);
+    }
+  }
+  for (int i = 0; i < 40; ++i) EXPECT_EQ(fm_->RecordCount(blocks[i]), 3);
+  ASSERT_EQ(fm_->FindKey(blocks[3], 3, PadRight("C1", 15)), 0);
+}
+
+TEST_F(StoreTest, ConfigurationChecks) {
+  FileBlock* fb = fm_->OpenFileBlock("CFG", "CFG", kRecordLength, kRecordLength, nullptr, 2, TestKey);
+  EXPECT_EQ(fm_->DefineKey(fb, 3, 5, false), 1);
+  EXPECT_EQ(fm_->DefineKey(fb, 1, 0, false), 2);
+  EXPECT_EQ(fm_->DefineKey(fb, 1, 51, false), 2);
+  EXPECT_EQ(fm_->SetAutoNumber(fb, 1, 4), 1);  // key 1 not defined yet
+  ASSERT_EQ(fm_->DefineKey(fb, 1, 5, false), 0);
+  EXPECT_EQ(fm_->SetAutoNumber(fb, 1, 46), 2);  // the field would leave the record
+  ASSERT_EQ(fm_->DefineKey(fb, 2, 16, true), 0);
+  EXPECT_EQ(fm_->SetAutoNumber(fb, 2, 4), 3);  // key 2 does not end with the number
+  EXPECT_EQ(rec_.stops.size(), 1u);
+}
+
+TEST_F(StoreTest, FindOpenFileBlockByDisplayName) {
+  FileBlock* fb = Open("QVLK0001");
+  EXPECT_EQ(fm_->FindOpenFileBlock("qvlk0001"), fb);
+  EXPECT_EQ(fm_->Status(), 0);
+  EXPECT_EQ(fm_->FindOpenFileBlock("QVLK0002"), nullptr);
+  EXPECT_EQ(fm_->Status(), 1);
+}
+
+TEST(FileManagerStartTest, StartsOnceWithSaneLimits) {
+  MemoryFileSystem fs;
+  Recorded rec;
+  FileManager fm(MakeEnvironment(&fs, &rec));
+  EXPECT_NE(fm.InitFileManager(160, 6), 0);
+  EXPECT_NE(fm.InitFileManager(7, 32), 0);
+  EXPECT_EQ(fm.InitFileManager(160, 32), 0);
+  EXPECT_NE(fm.InitFileManager(160, 32), 0);
+  EXPECT_TRUE(rec.stops.empty());
+}
+
+}  // namespace
+}  // namespace vek::store::testing
