@@ -530,16 +530,27 @@ int FileManager::LastKey(FileBlock* fb, int key) {
   }, kEndOfIndex);
 }
 
+// Where a step starts: the index position when it is on this key; when the
+// step switches indexes, the current record's entry in the new index. The
+// position itself only changes when the step lands.
+void FileManager::StartOfStep(FileBlock* fb, int key, Key& text, std::int32_t& record) {
+  if (fb->position_key_ == key) {
+    text = fb->position_text_;
+    record = fb->position_record_;
+  } else {
+    text = BuildKey(fb, fb->last_read_, key);
+    record = fb->current_;
+  }
+}
+
 int FileManager::NextKey(FileBlock* fb, int key) {
   Found f;
   return Position(fb, Operation::kNext, key, [&](const Entry*& e) {
     if (fb->current_ < 1) return Fail(kNoCurrentRecord, fb, key);
-    if (fb->position_key_ != key) {
-      // Switching indexes: continue from the current record in this order.
-      fb->position_text_ = BuildKey(fb, fb->last_read_, key);
-      fb->position_record_ = fb->current_;
-    }
-    if (!LowerBound(fb, key, fb->position_text_, fb->position_record_, true, f)) return false;
+    Key text;
+    std::int32_t record;
+    StartOfStep(fb, key, text, record);
+    if (!LowerBound(fb, key, text, record, true, f)) return false;
     e = f.ok ? &f.entry : nullptr;
     return true;
   }, kEndOfIndex);
@@ -549,11 +560,10 @@ int FileManager::PrevKey(FileBlock* fb, int key) {
   Found f;
   return Position(fb, Operation::kPrev, key, [&](const Entry*& e) {
     if (fb->current_ < 1) return Fail(kNoCurrentRecord, fb, key);
-    if (fb->position_key_ != key) {
-      fb->position_text_ = BuildKey(fb, fb->last_read_, key);
-      fb->position_record_ = fb->current_;
-    }
-    if (!Predecessor(fb, key, fb->position_text_, fb->position_record_, f)) return false;
+    Key text;
+    std::int32_t record;
+    StartOfStep(fb, key, text, record);
+    if (!Predecessor(fb, key, text, record, f)) return false;
     e = f.ok ? &f.entry : nullptr;
     return true;
   }, kEndOfIndex);

@@ -159,6 +159,7 @@ class FileManager {
   int Position(FileBlock* fb, Operation op, int key, const std::function<bool(const Entry*&)>& find,
                std::int32_t not_found_error);
   bool Land(FileBlock* fb, int key, const Entry& e);
+  void StartOfStep(FileBlock* fb, int key, Key& text, std::int32_t& record);
 
   // --- B-trees (btree.cpp) ---
   struct Found {

@@ -1,0 +1,44 @@
+// The integrity check of a fileblock's files, taken from the files alone:
+// header counts, the deleted chain, every B-tree (order, duplicates by record
+// number, entry counts, uniform depth, page links, free page chains), every
+// entry pointing at a record in use and every record in use present exactly
+// once in every index. With a key builder it also compares each entry's key
+// text with the key its record gives.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "store/file_block.h"
+#include "store/os_file.h"
+
+namespace vek::store {
+
+struct CheckedKey {
+  int length = 0;
+  bool duplicates = false;
+  int entries_per_page = 0;
+  std::int32_t entries = 0;
+  int depth = 0;
+  std::int32_t pages = 0;
+  std::int32_t free_pages = 0;
+};
+
+struct CheckResult {
+  bool clean = false;
+  bool files_found = false;
+  int record_length = 0;
+  std::int32_t records_in_use = 0;
+  std::int32_t deleted = 0;
+  bool being_changed = false;
+  std::vector<CheckedKey> keys;  // keys[0] is key 1
+  std::vector<std::string> problems;
+  std::string Describe() const;
+};
+
+// `name` without extension. At most `max_problems` are listed.
+CheckResult CheckFiles(OsFileSystem& fs, const std::string& name, const KeyBuilder* builder = nullptr,
+                       std::size_t max_problems = 100);
+
+}  // namespace vek::store
