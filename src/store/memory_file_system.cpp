@@ -85,7 +85,7 @@ MemoryFileSystem::MemoryFileSystem(const Image& image) {
 bool MemoryFileSystem::CountWrite(std::int32_t& error, bool& shorten) {
   const std::int64_t n = writes_++;
   if (crash_at_ >= 0 && n >= crash_at_) crashed_ = true;
-  if (n == fail_write_at_) {
+  if (fail_write_at_ >= 0 && n >= fail_write_at_ && n < fail_write_at_ + fail_write_count_) {
     error = fail_write_error_;
     return false;
   }

@@ -33,7 +33,10 @@ class MemoryFileSystem final : public OsFileSystem {
   std::int32_t Append(const std::string& path, const std::string& text) override;
 
   // --- faults (counted from the moment they are set) ---
-  void FailWrite(int nth, std::int32_t error) { fail_write_at_ = writes_ + nth, fail_write_error_ = error; }
+  // The nth write from now fails with `error`, and so do the `count` - 1 tries after it.
+  void FailWrite(int nth, std::int32_t error, int count = 1) {
+    fail_write_at_ = writes_ + nth, fail_write_error_ = error, fail_write_count_ = count;
+  }
   void ShortWriteAt(int nth) { short_write_at_ = writes_ + nth; }
   void ShortReads(const std::string& path) { short_read_path_ = path; }
   // The next `count` locks of `path` fail as if another program held it (-1: for ever).
@@ -69,6 +72,7 @@ class MemoryFileSystem final : public OsFileSystem {
   std::int64_t reads_ = 0, writes_ = 0, syncs_ = 0;
   std::int64_t fail_write_at_ = -1, short_write_at_ = -1, crash_at_ = -1;
   std::int32_t fail_write_error_ = 0;
+  int fail_write_count_ = 0;
   bool crashed_ = false;
   std::string short_read_path_;
   std::map<std::string, int> lock_conflicts_;
