@@ -12,5 +12,6 @@ struct CommandContext {
 };
 
 void RegisterRefdataCommands(CLI::App& app, CommandContext& ctx);
+void RegisterStoreCommands(CLI::App& app, CommandContext& ctx);
 
 }  // namespace vek::cli

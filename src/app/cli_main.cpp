@@ -1,4 +1,6 @@
 // vekcontest-cli: the contest logger's core without a window.
+#include <unistd.h>
+
 #include <CLI/CLI.hpp>
 
 #include "app/cli_commands.h"
@@ -10,7 +12,15 @@ int main(int argc, char** argv) {
   app.fallthrough();  // --json may stand before or after the command's words
   vek::cli::CommandContext ctx;
   app.add_flag("--json", ctx.json, "print one JSON object (keys in lower snake case) instead of lines");
+  std::string data_dir;
+  app.add_option("--data-dir", data_dir, "work in this folder instead of the current one");
+  app.parse_complete_callback([&data_dir] {
+    if (!data_dir.empty() && ::chdir(data_dir.c_str()) != 0) {
+      throw CLI::ValidationError("--data-dir", "cannot change to " + data_dir);
+    }
+  });
   vek::cli::RegisterRefdataCommands(app, ctx);
+  vek::cli::RegisterStoreCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

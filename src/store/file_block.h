@@ -81,6 +81,7 @@ class FileBlock {
   std::int64_t slot_size_ = 0;
   std::int64_t ix_slots_ = 0;  // slots after slot 0 that the index file holds
   bool changing_ = false;      // being-changed flag is on disk
+  bool index_suspect_ = false; // an entry was missing: the flag stays for the next open to rebuild
   bool descriptors_dirty_ = false;
   bool locked_ = false;
   std::uint64_t last_use_ = 0;

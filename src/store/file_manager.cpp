@@ -356,6 +356,16 @@ bool FileManager::ComputeAutoNumbers(FileBlock* fb) {
   return true;
 }
 
+// An index without the entry its record should have does not match its
+// records. The operation goes on; the failure entry notes it, and the
+// being-changed byte stays set so that the next open rebuilds the index.
+void FileManager::NoteMissingEntry(FileBlock* fb, int key, std::int32_t record) {
+  const int status = status_;
+  Fail(kKeyNotFound, fb, key, record);
+  status_ = status;
+  fb->index_suspect_ = true;
+}
+
 int FileManager::AddRecord(FileBlock* fb) {
   if (!Begin(Operation::kAdd, fb) || !EnsureOpen(fb)) return End();
   Bytes buffer = fb->buffer();
@@ -420,10 +430,7 @@ int FileManager::PutRecord(FileBlock* fb) {
     if (!ok) break;
     bool found = false, duplicate = false;
     ok = Remove(fb, c.key, c.old_key, number, found) && Insert(fb, c.key, c.new_key, number, duplicate);
-    if (ok && (!found || duplicate)) {
-      Fail(kKeyNotFound, fb, c.key, number);  // noted in the entries; the rewrite goes on
-      status_ = 0;
-    }
+    if (ok && (!found || duplicate)) NoteMissingEntry(fb, c.key, number);
   }
   ok = ok && WriteRecord(fb, number, buffer);
   if (ok) {
@@ -448,10 +455,7 @@ int FileManager::DeleteRecord(FileBlock* fb, int /*reposition*/) {
   for (int k = 1; ok && k <= fb->key_count_; ++k) {
     bool found = false;
     ok = Remove(fb, k, BuildKey(fb, buffer, k), number, found);
-    if (ok && !found) {
-      Fail(kKeyNotFound, fb, k, number);  // noted in the entries; the delete goes on
-      status_ = 0;
-    }
+    if (ok && !found) NoteMissingEntry(fb, k, number);
   }
   ok = ok && FreeSlot(fb, number);
   if (ok) {
@@ -582,6 +586,19 @@ int FileManager::EmptyFileBlock(FileBlock* fb) {
   for (const char* ext : {".DAT", ".IX", ".VAR"}) fs_->Remove(fb->Path(ext));
   fb->current_ = -1;
   fb->position_key_ = 0;
+  return End();
+}
+
+int FileManager::RebuildFileBlock(FileBlock* fb) {
+  if (!Begin(Operation::kRebuild, fb)) return End();
+  CloseFiles(fb, true);
+  if (status_ <= 2 && fs_->Exists(fb->Path(".DAT"))) {
+    for (auto& other : blocks_)
+      if (other.get() != fb) CloseFiles(other.get(), true);
+    if (Rebuild(fb)) EnsureOpen(fb);
+  } else if (status_ <= 2) {
+    EnsureOpen(fb);
+  }
   return End();
 }
 

@@ -36,7 +36,7 @@ namespace vek::store {
 
 enum class Operation : std::uint16_t {
   kNone = 0, kInit, kOpen, kClose, kDefineKey, kSetAutoNumber, kAdd, kPut, kDelete,
-  kFind, kSearch, kFirst, kLast, kNext, kPrev, kCount, kEmpty, kFindOpen, kFlush,
+  kFind, kSearch, kFirst, kLast, kNext, kPrev, kCount, kEmpty, kFindOpen, kFlush, kRebuild,
 };
 
 struct FailureEntry {
@@ -103,6 +103,9 @@ class FileManager {
   // Writes what is buffered and makes it durable (also done by close and,
   // with flush-after-write, by every change).
   int Flush(FileBlock* fb);
+  // Reorganises the record file and builds every index anew, as an open does
+  // when it finds the files inconsistent.
+  int RebuildFileBlock(FileBlock* fb);
 
   void SetErrorLogName(std::string name) { error_log_ = std::move(name); }
   const std::string& error_log_name() const { return error_log_; }
@@ -156,6 +159,7 @@ class FileManager {
   Key BuildKey(FileBlock* fb, ConstBytes record, int key);
   bool EnterAllKeys(FileBlock* fb, ConstBytes record, std::int32_t number);
   bool ComputeAutoNumbers(FileBlock* fb);
+  void NoteMissingEntry(FileBlock* fb, int key, std::int32_t record);
   int Position(FileBlock* fb, Operation op, int key, const std::function<bool(const Entry*&)>& find,
                std::int32_t not_found_error);
   bool Land(FileBlock* fb, int key, const Entry& e);

@@ -150,8 +150,8 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
       if (d.page_count < 0 || d.root < 0 || d.root > d.page_count || d.free_count < 0 ||
           d.free_count > d.page_count || d.entry_count < 0 ||
           (d.first_free != kNoLink && (d.first_free < 1 || d.first_free > d.page_count)) ||
-          (d.root == 0 && d.entry_count != 0))
-        return OpenOutcome::kNeedsRebuild;
+          (d.root == 0 && d.entry_count != 0) || d.entry_count != h.highest - h.deleted_count)
+        return OpenOutcome::kNeedsRebuild;  // every record in use has one entry in every index
       descriptors[k] = d;
       max_pages = std::max(max_pages, d.page_count);
       slot += d.page_size;
@@ -177,6 +177,7 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
   fb->slot_size_ = slot;
   fb->ix_slots_ = slots;
   fb->changing_ = h.being_changed != 0;
+  fb->index_suspect_ = false;
   fb->descriptors_dirty_ = false;
   handles_in_use_ += fb->HandlesNeeded();
   if (!ValidChains(fb)) {
@@ -281,6 +282,7 @@ bool FileManager::FlushFiles(FileBlock* fb) {
   }
   if (fb->var_ && !Sync(fb, *fb->var_)) return false;
   if (!WriteHeader(fb) || !Sync(fb, *fb->dat_)) return false;
+  if (fb->index_suspect_) return true;  // the mark stays for the next open
   fb->header_.being_changed = 0;
   if (!WriteHeader(fb)) return false;
   fb->changing_ = false;

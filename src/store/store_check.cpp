@@ -81,6 +81,7 @@ CheckResult CheckFiles(OsFileSystem& fs, const std::string& name, const KeyBuild
   }
   const DatHeader h = DecodeDatHeader(std::span<const std::uint8_t, kDatHeaderSize>(dat.data(), kDatHeaderSize));
   r.record_length = h.record_length;
+  r.key_count = h.key_count;
   r.being_changed = h.being_changed != 0;
   if (h.being_changed) c.Problem("record file is marked as being changed (the next open rebuilds it)");
   if (h.record_length < kMinRecordLength) {
@@ -276,6 +277,53 @@ CheckResult CheckFiles(OsFileSystem& fs, const std::string& name, const KeyBuild
     r.keys.push_back(ck);
   }
   return r;
+}
+
+}  // namespace vek::store
+
+namespace vek::store {
+
+std::vector<std::pair<std::int32_t, Key>> SalvageKeys(OsFileSystem& fs, const std::string& name, int key) {
+  std::vector<std::pair<std::int32_t, Key>> out;
+  std::vector<std::uint8_t> dat, ix;
+  if (!ReadWhole(fs, name + ".DAT", dat) || !ReadWhole(fs, name + ".IX", ix) || dat.size() < kDatHeaderSize)
+    return out;
+  const DatHeader h = DecodeDatHeader(std::span<const std::uint8_t, kDatHeaderSize>(dat.data(), kDatHeaderSize));
+  if (key < 1 || key > h.key_count || h.key_count > kMaxKeys) return out;
+  std::int64_t slot_size = 0, offset = 0;
+  std::vector<Descriptor> desc(static_cast<std::size_t>(h.key_count) + 1);
+  for (int k = 1; k <= h.key_count; ++k) {
+    if (ix.size() < static_cast<std::size_t>(slot_size) + kDescriptorSize) return out;
+    desc[k] = DecodeDescriptor(std::span<const std::uint8_t, kDescriptorSize>(ix.data() + slot_size, kDescriptorSize));
+    if (desc[k].page_size <= 6 || desc[k].page_size > 100000) return out;
+    if (k == key) offset = slot_size;
+    slot_size += desc[k].page_size;
+  }
+  const Descriptor& d = desc[key];
+  if (d.entries_per_page < 1 || (d.page_size - 6) % d.entries_per_page) return out;
+  const int length = (d.page_size - 6) / d.entries_per_page - 9;
+  if (length < 1 || length > 50) return out;
+  std::vector<char> seen(static_cast<std::size_t>(std::max(d.page_count, 0)) + 1, 0);
+  std::vector<std::int32_t> todo = {d.root};
+  while (!todo.empty()) {
+    const std::int32_t p = todo.back();
+    todo.pop_back();
+    if (p < 1 || p > d.page_count || seen[p]) continue;
+    seen[p] = 1;
+    const std::size_t at = static_cast<std::size_t>(p) * static_cast<std::size_t>(slot_size) +
+                           static_cast<std::size_t>(offset);
+    if (at + static_cast<std::size_t>(d.page_size) > ix.size()) continue;
+    Page page;
+    if (!DecodePage(ConstBytes(ix.data() + at, static_cast<std::size_t>(d.page_size)), length, d.entries_per_page,
+                    page))
+      continue;
+    todo.push_back(page.first_child);
+    for (const Entry& e : page.entries) {
+      out.emplace_back(e.record, e.key);
+      todo.push_back(e.child);
+    }
+  }
+  return out;
 }
 
 }  // namespace vek::store

@@ -29,6 +29,7 @@ struct CheckResult {
   bool clean = false;
   bool files_found = false;
   int record_length = 0;
+  int key_count = 0;  // as the record file's header says
   std::int32_t records_in_use = 0;
   std::int32_t deleted = 0;
   bool being_changed = false;
@@ -40,5 +41,14 @@ struct CheckResult {
 // `name` without extension. At most `max_problems` are listed.
 CheckResult CheckFiles(OsFileSystem& fs, const std::string& name, const KeyBuilder* builder = nullptr,
                        std::size_t max_problems = 100);
+
+}  // namespace vek::store
+
+namespace vek::store {
+
+// The key texts an index holds, by record number, as far as its pages can be
+// read; a rebuild without the owner's key builder gives the records back the
+// keys they had. Damaged pages are skipped.
+std::vector<std::pair<std::int32_t, Key>> SalvageKeys(OsFileSystem& fs, const std::string& name, int key);
 
 }  // namespace vek::store

@@ -89,3 +89,85 @@ TEST(CliTest, UsageErrorsDoNotPretendSuccess) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- check / rebuild
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+
+#include "base/record_bytes.h"
+#include "store/file_manager.h"
+#include "store/keys.h"
+
+namespace {
+
+class CliStoreTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vekcliXXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+    vek::store::FileManager fm;
+    ASSERT_EQ(fm.InitFileManager(), 0);
+    auto builder = [](vek::ConstBytes r, int k) {
+      return k == 1 ? vek::store::LongToKey(vek::GetI32(r, 4)) : vek::PadRight(vek::GetText(r, 8, 11), 10);
+    };
+    auto* fb = fm.OpenFileBlock(dir_ + "/DEMO", "DEMO", 40, 40, nullptr, 2, builder);
+    fm.DefineKey(fb, 1, 5, false);
+    fm.DefineKey(fb, 2, 10, true);
+    fm.SetAutoNumber(fb, 1, 4);
+    for (int i = 0; i < 300; ++i) {
+      fm.ClearRecord(fb);
+      vek::PutText(fm.RecordBuffer(fb), 8, 11, "CALL" + std::to_string(i % 40));
+      ASSERT_EQ(fm.AddRecord(fb), 0);
+    }
+    ASSERT_EQ(fm.FindKey(fb, 1, vek::store::LongToKey(10)), 0);
+    ASSERT_EQ(fm.DeleteRecord(fb), 0);
+  }
+  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+
+  CliRun InDir(const std::string& args) { return Cli("--json " + args + " --data-dir " + dir_); }
+  void SetByte(const std::string& file, long offset, char value) {
+    std::fstream f(dir_ + "/" + file, std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(offset);
+    f.put(value);
+  }
+
+  std::string dir_;
+};
+
+TEST_F(CliStoreTest, CheckReportsACleanFile) {
+  CliRun r = Cli("check DEMO --data-dir " + dir_ + " --json");
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_NE(r.out.find("\"clean\":true,\"record_length\":40,\"records_in_use\":299,\"deleted\":1"), std::string::npos)
+      << r.out;
+  EXPECT_NE(r.out.find("{\"key\":2,\"length\":10,\"duplicates\":true,\"entries\":299"), std::string::npos) << r.out;
+  EXPECT_EQ(Cli("check NOPE --data-dir " + dir_).exit_code, 1);
+}
+
+TEST_F(CliStoreTest, CheckFindsDamageAndRebuildMendsIt) {
+  SetByte("DEMO.DAT", 20, 1);           // marked as being changed
+  SetByte("DEMO.DAT", 40 * 5 + 2, 7);   // record 5 neither in use nor deleted
+  CliRun r = InDir("check DEMO");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("being changed"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("record 5 is neither in use nor deleted"), std::string::npos) << r.out;
+  r = InDir("rebuild DEMO");
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_NE(r.out.find("\"clean\":true"), std::string::npos) << r.out;
+  EXPECT_NE(r.out.find("\"records_in_use\":298"), std::string::npos) << r.out;  // record 5 was no record any more
+  EXPECT_EQ(InDir("check DEMO").exit_code, 0);
+}
+
+TEST_F(CliStoreTest, RebuildWithoutKeysChangesNothing) {
+  std::remove((dir_ + "/DEMO.IX").c_str());
+  CliRun r = InDir("rebuild DEMO");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("Nothing was changed"), std::string::npos) << r.out;
+  std::ifstream dat(dir_ + "/DEMO.DAT", std::ios::binary | std::ios::ate);
+  EXPECT_EQ(static_cast<long>(dat.tellg()), 40L * 301);
+}
+
+}  // namespace
