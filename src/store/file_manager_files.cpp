@@ -150,7 +150,8 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
       if (d.page_count < 0 || d.root < 0 || d.root > d.page_count || d.free_count < 0 ||
           d.free_count > d.page_count || d.entry_count < 0 ||
           (d.first_free != kNoLink && (d.first_free < 1 || d.first_free > d.page_count)) ||
-          (d.root == 0 && d.entry_count != 0) || d.entry_count != h.highest - h.deleted_count)
+          (d.root == 0 && d.entry_count != 0) ||
+          (!rebuilding_ && d.entry_count != h.highest - h.deleted_count))
         return OpenOutcome::kNeedsRebuild;  // every record in use has one entry in every index
       descriptors[k] = d;
       max_pages = std::max(max_pages, d.page_count);
