@@ -54,8 +54,7 @@ bool FileManager::Fail(std::int32_t error, FileBlock* fb, int key, std::int32_t 
   return false;
 }
 
-void FileManager::SeriousFailure() {
-  // 1. The error log: one block per serious failure.
+std::string FileManager::LogStamp() const {
   std::tm tm{};
   if (env_.clock) {
     const UtcInstant now = env_.clock->NowUtc();
@@ -69,7 +68,12 @@ void FileManager::SeriousFailure() {
   char stamp[64];
   std::snprintf(stamp, sizeof stamp, "%02d/%02d/%04d  %02d:%02d", tm.tm_mday, tm.tm_mon + 1, tm.tm_year + 1900,
                 tm.tm_hour, tm.tm_min);
-  std::string log = "\r\n*->  " + std::string(stamp) + "\r\n";
+  return stamp;
+}
+
+void FileManager::SeriousFailure() {
+  // 1. The error log: one block per serious failure.
+  std::string log = "\r\n*->  " + LogStamp() + "\r\n";
   const std::string initial = initial_ ? initial_->file_name_ : std::string();
   const bool other = std::any_of(failures_.begin(), failures_.end(), [&](const FailureEntry& e) {
     return !e.file_name.empty() && e.file_name != initial;
@@ -168,6 +172,8 @@ int FileManager::InitFileManager(int page_buffers, int open_file_limit) {
   if (started_ || open_file_limit <= 6 || page_buffers <= 7) {
     status_ = 4;
     error_ = started_ ? kStoreAlreadyStarted : kConfigurationBad;
+    fs_->Append(error_log_, "\r\n*->  " + LogStamp() + "\r\n     - Err: " +
+                                std::to_string(DisplayedErrorNumber(error_)) + "\r\n");
     return status_;
   }
   pool_ = std::make_unique<PagePool>(static_cast<std::size_t>(page_buffers),

@@ -125,6 +125,7 @@ class FileManager {
   int End();
   bool Fail(std::int32_t error, FileBlock* fb, int key = 0, std::int32_t record = 0);
   void SeriousFailure();
+  std::string LogStamp() const;  // "dd/mm/yyyy  hh:mm" for the error log
   std::int32_t Retry(FileBlock* fb, bool opening, const std::function<std::int32_t()>& step);
   bool Read(FileBlock* fb, OsFile& file, std::uint64_t offset, std::span<std::uint8_t> out);
   bool Write(FileBlock* fb, OsFile& file, std::uint64_t offset, std::span<const std::uint8_t> data);
