@@ -598,6 +598,8 @@ int FileManager::EmptyFileBlock(FileBlock* fb) {
 int FileManager::RebuildFileBlock(FileBlock* fb) {
   if (!Begin(Operation::kRebuild, fb)) return End();
   CloseFiles(fb, true);
+  fb->current_ = -1;  // record numbers change: there is no current record afterwards
+  fb->position_key_ = 0;
   if (status_ <= 2 && fs_->Exists(fb->Path(".DAT"))) {
     for (auto& other : blocks_)
       if (other.get() != fb) CloseFiles(other.get(), true);

@@ -142,6 +142,7 @@ class FileManager {
   void RecoverInterruptedWork(FileBlock* fb);
   bool Rebuild(FileBlock* fb);
   bool WriteEmptyIndex(FileBlock* fb);
+  bool BulkLoad(FileBlock* fb, int key, std::vector<Entry> sorted);
   bool Reorganise(FileBlock* fb);
   void ReportRebuildRefusal(FileBlock* fb, const Key& key, int key_number, std::int32_t record,
                             ConstBytes bytes);

@@ -392,6 +392,8 @@ void FileManager::ReportRebuildRefusal(FileBlock* fb, const Key& key, int key_nu
 
 bool FileManager::Rebuild(FileBlock* fb) {
   CloseFiles(fb, false);
+  fb->current_ = -1;
+  fb->position_key_ = 0;
   if (!Reorganise(fb)) return false;
   // A fresh index for the reorganised records. The record file keeps its
   // being-changed byte until every key is in, so a crash in here only means
@@ -407,17 +409,53 @@ bool FileManager::Rebuild(FileBlock* fb) {
   if (fb->progress_) fb->progress_(0, 0, total);
   std::vector<std::uint8_t> record(static_cast<std::size_t>(fb->buffer_length_));
   std::vector<bool> dropped(static_cast<std::size_t>(total) + 1, false);
+  const auto L = static_cast<std::size_t>(fb->record_length_);
+  std::vector<std::uint8_t> chunk;
   for (int k = 1; k <= fb->key_count_; ++k) {
-    for (std::int32_t n = 1; n <= total; ++n) {
-      if (dropped[n]) continue;
-      if (k == 1 && fb->progress_) fb->progress_(1, n, total);
+    // Every key of this index, sorted; each tree is then built from the
+    // bottom up in one pass instead of by single inserts.
+    std::vector<Entry> entries;
+    entries.reserve(static_cast<std::size_t>(total));
+    for (std::int32_t first = 1; first <= total; first += static_cast<std::int32_t>(kCopyChunkRecords)) {
+      const std::int32_t count = std::min<std::int32_t>(static_cast<std::int32_t>(kCopyChunkRecords), total - first + 1);
+      chunk.resize(static_cast<std::size_t>(count) * L);
+      if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(first) * L, chunk)) return false;
+      for (std::int32_t i = 0; i < count; ++i) {
+        const std::int32_t n = first + i;
+        if (dropped[n]) continue;
+        if (k == 1 && fb->progress_) fb->progress_(1, n, total);
+        // Keys come from the fixed section; a tail only matters to variable layouts.
+        ConstBytes fixed(chunk.data() + static_cast<std::size_t>(i) * L, L);
+        if (fb->variable_) {
+          if (!ReadRecord(fb, n, record)) return false;
+          fixed = record;
+        }
+        entries.push_back(Entry{n, 0, BuildKey(fb, fixed, k)});
+      }
+    }
+    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
+      const int c = CompareKeys(a.key, b.key);
+      return c != 0 ? c < 0 : a.record < b.record;
+    });
+    std::vector<std::int32_t> refused;
+    if (!fb->keys_[k].duplicates) {
+      // A unique index keeps the first record of a key, as inserting in
+      // record order would; the others leave the file, reported.
+      std::size_t kept = 0;
+      for (std::size_t i = 0; i < entries.size(); ++i) {
+        if (kept > 0 && entries[kept - 1].key == entries[i].key) {
+          refused.push_back(entries[i].record);
+          continue;
+        }
+        if (kept != i) entries[kept] = std::move(entries[i]);
+        ++kept;
+      }
+      entries.resize(kept);
+    }
+    if (!BulkLoad(fb, k, std::move(entries))) return false;
+    for (std::int32_t n : refused) {
       if (!ReadRecord(fb, n, record)) return false;
-      const Key key = BuildKey(fb, record, k);
-      bool duplicate = false;
-      if (!Insert(fb, k, key, n, duplicate)) return false;
-      if (!duplicate) continue;
-      // A unique index refuses the record: it leaves the file, reported.
-      ReportRebuildRefusal(fb, key, k, n, record);
+      ReportRebuildRefusal(fb, BuildKey(fb, record, k), k, n, record);
       for (int j = 1; j < k; ++j) {
         bool found = false;
         if (!Remove(fb, j, BuildKey(fb, record, j), n, found)) return false;
@@ -430,6 +468,63 @@ bool FileManager::Rebuild(FileBlock* fb) {
   fb->changing_ = true;
   if (!FlushFiles(fb) || !Sync(fb, *fb->dat_)) return false;
   CloseFiles(fb, false);
+  return true;
+}
+
+// Builds the tree of an empty index from sorted entries, level by level:
+// pages are filled to three quarters (room for the inserts to come), and the
+// entry after each full page goes up as the separator to the next page.
+bool FileManager::BulkLoad(FileBlock* fb, int key, std::vector<Entry> items) {
+  Descriptor& d = fb->descriptors_[key];
+  const std::size_t entry_count = items.size();
+  if (items.empty()) return true;
+  const auto capacity = static_cast<std::size_t>(d.entries_per_page);
+  const std::size_t fill = std::max<std::size_t>(1, capacity - capacity / 4);
+  const int length = fb->keys_[key].length;
+  std::int32_t leftmost = 0;
+  for (;;) {
+    std::vector<Page> pages(1);
+    pages[0].first_child = leftmost;
+    std::vector<Entry> separators;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (pages.back().entries.size() == fill && i + 1 < items.size()) {
+        pages.emplace_back();
+        pages.back().first_child = items[i].child;
+        separators.push_back(std::move(items[i]));
+        continue;
+      }
+      pages.back().entries.push_back(std::move(items[i]));
+    }
+    std::vector<std::int32_t> numbers;
+    for (const Page& page : pages) {
+      const std::int32_t number = ++d.page_count;
+      const std::vector<std::uint8_t> bytes = EncodePage(page, length);
+      const std::uint64_t offset = static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(fb->slot_size_) +
+                                   static_cast<std::uint64_t>(fb->key_offsets_[key]);
+      if (!Write(fb, *fb->ix_, offset, bytes)) return false;
+      numbers.push_back(number);
+    }
+    if (pages.size() == 1) {
+      d.root = numbers[0];
+      break;
+    }
+    for (std::size_t j = 0; j < separators.size(); ++j) separators[j].child = numbers[j + 1];
+    items = std::move(separators);
+    leftmost = numbers[0];
+  }
+  d.entry_count = static_cast<std::int32_t>(entry_count);
+  fb->descriptors_dirty_ = true;
+  // Every slot up to the highest page must be whole in the file.
+  if (d.page_count > fb->ix_slots_) {
+    const std::uint64_t end = (static_cast<std::uint64_t>(d.page_count) + 1) * static_cast<std::uint64_t>(fb->slot_size_);
+    std::uint64_t size = 0;
+    if (std::int32_t e = fb->ix_->Size(size)) return Fail(e, fb);
+    if (size < end) {
+      const std::uint8_t zero = 0;
+      if (!Write(fb, *fb->ix_, end - 1, std::span<const std::uint8_t>(&zero, 1))) return false;
+    }
+    fb->ix_slots_ = d.page_count;
+  }
   return true;
 }
 
