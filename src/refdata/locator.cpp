@@ -92,6 +92,8 @@ bool LocatorDistance(std::string_view own, std::string_view partner, Qrb& out) {
   const Real c = (std::sin(phi2) - std::sin(phi1) * std::cos(delta)) / (std::cos(phi1) * std::sin(delta));
   Real bearing = ArcCos(c) * 180 / kPi;
   if (std::sin(lam2 - lam1) < 0) bearing = 360 - bearing;
+  // Due north seen from the west side of the date line comes out as 360 - 0.
+  if (bearing >= 360) bearing -= 360;
   out.bearing = static_cast<double>(bearing);
   return true;
 }

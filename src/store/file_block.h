@@ -78,6 +78,7 @@ class FileBlock {
   DatHeader header_;
   std::vector<Descriptor> descriptors_;  // index 1..n
   std::vector<std::int64_t> key_offsets_;  // O(k), index 1..n
+  std::vector<std::uint8_t> slot0_;         // slot 0 of the index file as read
   std::int64_t slot_size_ = 0;
   std::int64_t ix_slots_ = 0;  // slots after slot 0 that the index file holds
   bool changing_ = false;      // being-changed flag is on disk

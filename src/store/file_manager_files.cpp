@@ -122,6 +122,7 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
   std::vector<Descriptor> descriptors(static_cast<std::size_t>(fb->key_count_) + 1);
   std::vector<std::int64_t> offsets(static_cast<std::size_t>(fb->key_count_) + 1, 0);
   std::int64_t slot = 0, slots = 0;
+  std::vector<std::uint8_t> slot0;
   if (fb->key_count_ > 0) {
     error = Retry(fb, true, [&] {
       std::int32_t e = 0;
@@ -159,6 +160,10 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
     }
     slots = static_cast<std::int64_t>(ix_size / static_cast<std::uint64_t>(slot)) - 1;
     if (slots < max_pages) return OpenOutcome::kNeedsRebuild;
+    // Slot 0 is kept as read, so a flush writes the descriptors back in one
+    // write together with whatever else another program keeps there.
+    slot0.resize(static_cast<std::size_t>(slot));
+    if (!Read(fb, *ix, 0, slot0)) return OpenOutcome::kFailed;
   }
   if (fb->variable_) {
     error = Retry(fb, true, [&] {
@@ -175,6 +180,7 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
   fb->header_ = h;
   fb->descriptors_ = std::move(descriptors);
   fb->key_offsets_ = std::move(offsets);
+  fb->slot0_ = std::move(slot0);
   fb->slot_size_ = slot;
   fb->ix_slots_ = slots;
   fb->changing_ = h.being_changed != 0;
@@ -273,10 +279,10 @@ bool FileManager::FlushFiles(FileBlock* fb) {
   if (fb->key_count_ > 0) {
     if (fb->descriptors_dirty_) {
       for (int k = 1; k <= fb->key_count_; ++k) {
-        std::array<std::uint8_t, kDescriptorSize> raw;
-        EncodeDescriptor(fb->descriptors_[k], raw);
-        if (!Write(fb, *fb->ix_, static_cast<std::uint64_t>(fb->key_offsets_[k]), raw)) return false;
+        EncodeDescriptor(fb->descriptors_[k], std::span<std::uint8_t, kDescriptorSize>(
+                                                  fb->slot0_.data() + fb->key_offsets_[k], kDescriptorSize));
       }
+      if (!Write(fb, *fb->ix_, 0, fb->slot0_)) return false;
       fb->descriptors_dirty_ = false;
     }
     if (!Sync(fb, *fb->ix_)) return false;

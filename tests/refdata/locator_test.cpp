@@ -106,6 +106,14 @@ TEST(LocatorTest, BeyondTwentyThousandKilometresTheBearingIsZero) {
   EXPECT_LT(widest, 20001.7);
 }
 
+TEST(LocatorTest, DueNorthAcrossTheMeridianIsZeroNotThreeSixty) {
+  Qrb q;
+  ASSERT_TRUE(LocatorDistance("AM64MX", "JO62MM", q));
+  EXPECT_NEAR(q.km, 10278.60, 0.005);
+  EXPECT_GE(q.bearing, 0);
+  EXPECT_LT(q.bearing, 360);
+}
+
 TEST(LocatorTest, StoredDistanceRoundsHalvesToEven) {
   EXPECT_EQ(StoredDistance(496.40), 496);
   EXPECT_EQ(StoredDistance(496.5), 496);
