@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
   });
   vek::cli::RegisterRefdataCommands(app, ctx);
   vek::cli::RegisterStoreCommands(app, ctx);
+  vek::cli::RegisterContestCommand(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

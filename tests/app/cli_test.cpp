@@ -171,3 +171,58 @@ TEST_F(CliStoreTest, RebuildWithoutKeysChangesNothing) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- contest
+
+#include <nlohmann/json.hpp>
+
+namespace {
+
+nlohmann::json ContestJson(const std::string& args) {
+  const CliRun r = Cli("contest " + args + " --json");
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  return nlohmann::json::parse(r.out, nullptr, false);
+}
+
+TEST(CliContestTest, ContestGFromTheStationsValues) {
+  const auto j = ContestJson("g --own-locator JO62MM --own-dok I38 --date-from 21.11.2009 --class 1");
+  ASSERT_TRUE(j.is_object());
+  EXPECT_EQ(j["ContestTitle"], "UKW Nordsee-Contest 2009");
+  EXPECT_EQ(j["SentValue2"], "JO62");
+  EXPECT_EQ(j["SentValue3"], "I38");
+  EXPECT_EQ(j["Bands"], nlohmann::json::parse(R"(["k","l","m"])"));
+  EXPECT_EQ(j["MultiplierKinds"], nlohmann::json::parse("[4,5]"));
+  EXPECT_EQ(j["OutputItems"], nlohmann::json::parse("[1,2,4,5,6,7,10]"));
+  EXPECT_EQ(j["Classes"][1]["Description"], "Sektion B - Stationen au\xC3\x9F" "erhalb DARC-Distrikt I");
+  EXPECT_EQ(j["BandSchedule"][2]["Bands"], nlohmann::json::parse(R"(["m"])"));
+  EXPECT_EQ(j["HomeRegion"]["Districts"], nlohmann::json::parse(R"(["I"])"));
+  EXPECT_EQ(j["TotalsInExtraRecord"], false);
+}
+
+TEST(CliContestTest, ClassesTodayAndQuestions) {
+  auto j = ContestJson("V --class 10");
+  EXPECT_TRUE(j["Modes"].empty());
+  EXPECT_TRUE(j["Bands"].empty());
+  EXPECT_EQ(j["HomeRegion"]["Doks"][1], "");  // the empty second entry keeps its place
+  EXPECT_EQ(j["HomeRegion"]["Doks"][2], "MVP");
+  j = ContestJson("N --today 03.03.2010");
+  EXPECT_EQ(j["StartDate"], "03.03.2010");
+  j = ContestJson("P --extra -1");
+  EXPECT_EQ(j["SentValue1"], "XX");
+  j = ContestJson("Y --extra 2");
+  EXPECT_EQ(j["SentFieldsShown"], 1);
+  j = ContestJson("Z --answer");
+  EXPECT_EQ(j["SentValue2"], "IPA");
+  EXPECT_EQ(j["TotalsInExtraRecord"], true);
+  j = ContestJson("H");
+  EXPECT_EQ(j["EnglishMessages"], true);
+}
+
+TEST(CliContestTest, RefusesUnknownCodesAndBadDates) {
+  EXPECT_EQ(Cli("contest M").exit_code, 1);
+  EXPECT_EQ(Cli("contest gg").exit_code, 1);
+  EXPECT_EQ(Cli("contest g --date-from 31.02.2009").exit_code, 1);
+  EXPECT_EQ(Cli("contest g --today 2009-01-01").exit_code, 1);
+}
+
+}  // namespace
