@@ -1,0 +1,107 @@
+// The main window without its window: program start and end, the catalogue
+// list of this program's contest code, and "Neu", "Starten", "Start [F10]",
+// "Löschen", "Konvertieren" and Escape. Dialogs it opens go through a host
+// the desktop program (or a test, or the command-line companion) provides.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+#include "base/clock.h"
+#include "base/user_port.h"
+#include "catalogue/contest_definition.h"
+#include "refdata/station_settings.h"
+#include "refdata/suite_files.h"
+#include "store/file_manager.h"
+
+namespace vek {
+
+class CatalogueController;
+
+class CatalogueHost {
+ public:
+  virtual ~CatalogueHost() = default;
+  // The setup dialog over the current catalogue record; true when it was
+  // left with "Contest starten".
+  virtual bool OpenContestSetup(CatalogueController& controller, bool edit_mode, bool after_logging) = 0;
+  // The entry window for a log.
+  virtual void StartLogging(CatalogueController& controller, std::int32_t log_number,
+                            const ContestDefinition& definition) = 0;
+};
+
+enum class CatalogueOrder { kName, kDate };
+
+struct CatalogueRow {
+  std::int32_t log_number = 0;
+  Text text;  // columns separated by ';'
+};
+
+class CatalogueController {
+ public:
+  static constexpr char kContestCode = 'g';
+
+  CatalogueController(store::FileManager& fm, UserPort& port, const Clock& clock, CatalogueHost& host);
+  ~CatalogueController();
+
+  enum class StartResult { kReady, kStoreFailed, kNoProfiles };
+  // Steps 5 to 11 of the start; with an empty catalogue it goes on as "Neu".
+  StartResult Start(bool open_setup_when_empty = true);
+  // Closes the catalogue, the suite files (saving the station settings) and the store.
+  void End();
+
+  // --- the list ---
+  std::vector<CatalogueRow> Rows(CatalogueOrder order);
+  static Text Header(CatalogueOrder order, bool english);
+  static Text RowText(ConstBytes qvkk_record, CatalogueOrder order);
+  bool Select(std::int32_t log_number);  // makes the log the current entry
+  bool HasCurrent() const;
+  std::int32_t CurrentLogNumber();
+  // The newest log by start date (the list's position at start); 0 for none.
+  std::int32_t NewestLog();
+
+  // --- buttons and keys ---
+  void New();
+  void Starten();
+  void StartF10();
+  void Delete();
+  void Convert();
+  bool Escape();  // true when the program should end
+
+  // --- what the windows read ---
+  const ContestDefinition& definition() const { return definition_; }
+  ContestDefinition& mutable_definition() { return definition_; }
+  void RebuildDefinition();
+  StationSettings& station() { return station_; }
+  SuffixTable& suffixes() { return suffixes_; }
+  SuiteFiles& files() { return *files_; }
+  store::FileManager& fm() { return fm_; }
+  store::FileBlock* qvkk() const { return qvkk_; }
+  store::FileBlock* qvkz() const { return qvkz_; }
+  UserPort& port() { return port_; }
+  const Clock& clock() const { return clock_; }
+  bool english() const { return english_; }
+  bool prefix_warning_shown() const { return prefix_warning_; }
+
+  // Ensures the contest-totals record of the current log exists.
+  bool EnsureTotalsRecord();
+
+ private:
+  bool IsForeignCode() const;
+
+  store::FileManager& fm_;
+  UserPort& port_;
+  const Clock& clock_;
+  CatalogueHost& host_;
+  std::unique_ptr<SuiteFiles> files_;
+  StationSettings station_;
+  SuffixTable suffixes_;
+  ContestDefinition definition_;
+  store::FileBlock* qvkk_ = nullptr;
+  store::FileBlock* qvkz_ = nullptr;
+  bool started_ = false;
+  bool english_ = false;
+  bool prefix_warning_ = false;
+};
+
+}  // namespace vek
