@@ -14,5 +14,6 @@ struct CommandContext {
 void RegisterRefdataCommands(CLI::App& app, CommandContext& ctx);
 void RegisterStoreCommands(CLI::App& app, CommandContext& ctx);
 void RegisterContestCommand(CLI::App& app, CommandContext& ctx);
+void RegisterCatalogueCommands(CLI::App& app, CommandContext& ctx);
 
 }  // namespace vek::cli

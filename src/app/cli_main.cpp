@@ -22,6 +22,7 @@ int main(int argc, char** argv) {
   vek::cli::RegisterRefdataCommands(app, ctx);
   vek::cli::RegisterStoreCommands(app, ctx);
   vek::cli::RegisterContestCommand(app, ctx);
+  vek::cli::RegisterCatalogueCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -226,3 +226,75 @@ TEST(CliContestTest, RefusesUnknownCodesAndBadDates) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- catalogue
+
+namespace {
+
+class CliCatalogueTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    char pattern[] = "/tmp/vekcatXXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir_ = pattern;
+  }
+  void TearDown() override { std::system(("rm -rf " + dir_).c_str()); }
+  CliRun In(const std::string& args) { return Cli(args + " --data-dir " + dir_); }
+  std::string dir_;
+};
+
+TEST_F(CliCatalogueTest, NewLogAppearsInLogsWithTheDefinitionsDates) {
+  CliRun r = In("new-log --name 'Nordsee 2008' --call DL1ABC --locator JO43KD --dok I38 --class 1 "
+                "--postcode-town '26129 Oldenburg' --json");
+  ASSERT_EQ(r.exit_code, 0) << r.out;
+  r = In("logs --json");
+  ASSERT_EQ(r.exit_code, 0);
+  const auto j = nlohmann::json::parse(r.out);
+  ASSERT_EQ(j["count"], 1);
+  EXPECT_EQ(j["logs"][0]["name"], "Nordsee 2008");
+  EXPECT_EQ(j["logs"][0]["date_from"], "15.11.2008");
+  EXPECT_EQ(j["logs"][0]["date_to"], "16.11.2008");
+  EXPECT_EQ(j["logs"][0]["class_name"], "Sektion A");
+  EXPECT_EQ(j["logs"][0]["own_call"], "DL1ABC");
+  r = In("check QVKK --json");
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_NE(r.out.find("\"clean\":true"), std::string::npos);
+  EXPECT_EQ(In("check QVKZ").exit_code, 0);
+  EXPECT_EQ(In("check QVSETUP").exit_code, 0);
+}
+
+TEST_F(CliCatalogueTest, RefusalsCarryTheSetupsMessage) {
+  CliRun r = In("new-log --name X --class 1 --json");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("Angabe der Postleitzahl und des Ortes notwendig."), std::string::npos) << r.out;
+  // Without a DOK the setup asks; without --yes the answer is no.
+  r = In("new-log --name X --class 1 --call DL1ABC --locator JO43KD --postcode-town '26129 Oldenburg' --json");
+  EXPECT_EQ(r.exit_code, 1);
+  r = In("new-log --name X --class 1 --call DL1ABC --locator JO43KD --postcode-town '26129 Oldenburg' --yes");
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+}
+
+TEST_F(CliCatalogueTest, DeleteLogNeedsYesAndRemovesIt) {
+  ASSERT_EQ(In("new-log --name A --call DL1ABC --locator JO43KD --dok I38 --class 2 --postcode-town '1 X'").exit_code, 0);
+  EXPECT_EQ(In("delete-log 1").exit_code, 1);
+  EXPECT_EQ(In("delete-log 7 --yes").exit_code, 1);
+  CliRun r = In("delete-log 1 --yes --json");
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_NE(r.out.find("\"deleted\":true"), std::string::npos);
+  r = In("logs --json");
+  EXPECT_NE(r.out.find("\"count\":0"), std::string::npos) << r.out;
+  EXPECT_EQ(In("check QVKK").exit_code, 0);
+}
+
+TEST_F(CliCatalogueTest, RebuildOfAKnownFileUsesItsKeyBuilder) {
+  ASSERT_EQ(In("new-log --name A --call DL1ABC --locator JO43KD --dok I38 --class 2 --postcode-town '1 X'").exit_code, 0);
+  ASSERT_EQ(In("new-log --name B --call DL1ABC --locator JO43KD --dok I38 --class 1 --postcode-town '1 X'").exit_code, 0);
+  std::remove((dir_ + "/QVKK.IX").c_str());
+  CliRun r = In("rebuild QVKK --json");  // a known layout: no salvaged keys needed
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_NE(r.out.find("\"records_in_use\":2"), std::string::npos);
+  r = In("logs --json");
+  EXPECT_NE(r.out.find("\"count\":2"), std::string::npos) << r.out;
+}
+
+}  // namespace
