@@ -13,6 +13,7 @@
 #include "catalogue/catalogue_controller.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/setup_model.h"
+#include "logging/store_log_files.h"
 
 namespace vek::cli {
 namespace {
@@ -104,8 +105,9 @@ struct Session {
   TerminalPort port;
   SystemClock clock;
   CliHost host;
+  StoreLogFiles logs;
   CatalogueController controller;
-  explicit Session(bool yes) : port(yes), controller(fm, port, clock, host) { host.said = &port; }
+  explicit Session(bool yes) : port(yes), logs(fm, port), controller(fm, port, clock, host, logs) { host.said = &port; }
 };
 
 Json LogJson(CatalogueController& c, ConstBytes r) {

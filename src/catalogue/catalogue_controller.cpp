@@ -14,17 +14,11 @@ Text DateColumn(std::int32_t day) {
   return day > 0 ? FormatDate(day, DateForm::kDdMmYyyy) + "   " : Text(13, ' ');
 }
 
-std::string LogFileName(std::int32_t number) {
-  char name[16];
-  std::snprintf(name, sizeof name, "QVLK%04d", number);
-  return name;
-}
-
 }  // namespace
 
 CatalogueController::CatalogueController(store::FileManager& fm, UserPort& port, const Clock& clock,
-                                         CatalogueHost& host)
-    : fm_(fm), port_(port), clock_(clock), host_(host), files_(std::make_unique<SuiteFiles>(fm)) {}
+                                         CatalogueHost& host, LogFiles& logs)
+    : fm_(fm), port_(port), clock_(clock), host_(host), logs_(logs), files_(std::make_unique<SuiteFiles>(fm)) {}
 
 CatalogueController::~CatalogueController() { End(); }
 
@@ -209,10 +203,7 @@ void CatalogueController::Delete() {
   const Text name = GetText(fm_.RecordBuffer(qvkk_), qvkk::kLogName);
   if (!port_.AskYesNo("Eintrag " + name + W(" löschen?"), "Sicherheitsabfrage")) return;
   // The log's QSOs first: a catalogue entry may lose its log, never the other way round.
-  store::FileBlock* log = fm_.OpenFileBlock(LogFileName(number), LogFileName(number), 216, 216, nullptr, 27, nullptr);
-  if (!log) return;
-  fm_.EmptyFileBlock(log);
-  fm_.CloseFileBlock(log);
+  logs_.EmptyLog(number);
   if (fm_.FindKey(qvkz_, 1, store::LongToKey(number)) == 0) fm_.DeleteRecord(qvkz_);
   // Reposition on the entry that now holds the same place in the name order,
   // or on the last log of this code when the deleted one was the last.
@@ -229,8 +220,17 @@ void CatalogueController::Delete() {
 
 void CatalogueController::Convert() {
   if (!HasCurrent()) return;
+  const std::int32_t number = CurrentLogNumber();
   EnsureTotalsRecord();
-  port_.Inform(W("Die Konvertierung älterer Contest-Logs ist in dieser Version noch nicht verfügbar."));
+  Select(number);
+  const Text question =
+      english_ ? Text("Convert Vindo99-Contest to Quilvaret-Contest?")
+               : W("Vindo99-Contest in Quilvaret-Contest konvertieren? (Diese Funktion ist bei Vindo SAT "
+                   "(Vindo2000) nicht notwendig und darf auch nicht bei Kontesten angewendet werden, die bereits "
+                   "mit Quilvaret erstellt wurden!");
+  if (!port_.AskYesNo(question)) return;
+  logs_.ConvertOlderLog(number, english_);
+  Select(number);
 }
 
 bool CatalogueController::Escape() { return port_.AskYesNo("Programm beenden?"); }

@@ -11,6 +11,7 @@
 #include "base/clock.h"
 #include "base/user_port.h"
 #include "catalogue/contest_definition.h"
+#include "catalogue/log_files.h"
 #include "refdata/station_settings.h"
 #include "refdata/suite_files.h"
 #include "store/file_manager.h"
@@ -41,7 +42,8 @@ class CatalogueController {
  public:
   static constexpr char kContestCode = 'g';
 
-  CatalogueController(store::FileManager& fm, UserPort& port, const Clock& clock, CatalogueHost& host);
+  CatalogueController(store::FileManager& fm, UserPort& port, const Clock& clock, CatalogueHost& host,
+                      LogFiles& logs);
   ~CatalogueController();
 
   enum class StartResult { kReady, kStoreFailed, kNoProfiles };
@@ -93,6 +95,7 @@ class CatalogueController {
   UserPort& port_;
   const Clock& clock_;
   CatalogueHost& host_;
+  LogFiles& logs_;
   std::unique_ptr<SuiteFiles> files_;
   StationSettings station_;
   SuffixTable suffixes_;

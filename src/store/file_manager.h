@@ -118,6 +118,7 @@ class FileManager {
   bool stopped() const { return stopped_; }
   int OpenFileHandles() const { return handles_in_use_; }
   const PagePool* pool() const { return pool_.get(); }
+  OsFileSystem& file_system() { return *fs_; }
 
  private:
   // --- operation frame and failures (file_manager.cpp) ---

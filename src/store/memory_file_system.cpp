@@ -100,7 +100,7 @@ std::unique_ptr<OsFile> MemoryFileSystem::Open(const std::string& path, bool cre
     error = kPathNotFound;
     return nullptr;
   }
-  if (auto f = fail_open_.find(path); f != fail_open_.end()) {
+  if (auto f = fail_open_.find(path); f != fail_open_.end() && f->second != 0) {
     error = f->second;
     return nullptr;
   }
@@ -127,6 +127,7 @@ std::int32_t MemoryFileSystem::Remove(const std::string& path) {
 
 std::int32_t MemoryFileSystem::Rename(const std::string& from, const std::string& to) {
   if (crashed_) return 0;
+  if (auto f = fail_rename_.find(to); f != fail_rename_.end() && f->second != 0) return f->second;
   auto it = files_.find(from);
   if (it == files_.end()) return kFileNotFound;
   auto node = it->second;

@@ -44,6 +44,8 @@ class MemoryFileSystem final : public OsFileSystem {
   // The next `count` opens fail with "path not found".
   void PathNotFound(int count) { path_not_found_ = count; }
   void FailOpen(const std::string& path, std::int32_t error) { fail_open_[path] = error; }
+  // Renames onto `target` fail with `error` (0 lets them through again).
+  void FailRename(const std::string& target, std::int32_t error) { fail_rename_[target] = error; }
   // After `n` more writes nothing reaches the files any more.
   void CrashAfterWrites(std::int64_t n) { crash_at_ = writes_ + n; }
   bool crashed() const { return crashed_; }
@@ -77,6 +79,7 @@ class MemoryFileSystem final : public OsFileSystem {
   std::string short_read_path_;
   std::map<std::string, int> lock_conflicts_;
   std::map<std::string, std::int32_t> fail_open_;
+  std::map<std::string, std::int32_t> fail_rename_;
   int path_not_found_ = 0;
 };
 

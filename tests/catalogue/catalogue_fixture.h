@@ -11,6 +11,7 @@
 #include "catalogue/catalogue_controller.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/setup_model.h"
+#include "logging/store_log_files.h"
 #include "store/memory_file_system.h"
 
 namespace vek::testing {
@@ -71,7 +72,8 @@ class CatalogueTest : public ::testing::Test {
     env.sleep = [](std::chrono::milliseconds) {};
     env.shutdown = [this](const store::StopReport& r) { stops_.push_back(r); };
     fm_ = std::make_unique<store::FileManager>(env);
-    auto c = std::make_unique<CatalogueController>(*fm_, port_, clock_, host_);
+    logs_ = std::make_unique<StoreLogFiles>(*fm_, port_);
+    auto c = std::make_unique<CatalogueController>(*fm_, port_, clock_, host_, *logs_);
     EXPECT_EQ(c->Start(open_setup_when_empty), CatalogueController::StartResult::kReady);
     return c;
   }
@@ -81,6 +83,7 @@ class CatalogueTest : public ::testing::Test {
   ManualClock clock_;
   ScriptedHost host_;
   std::unique_ptr<store::FileManager> fm_;
+  std::unique_ptr<StoreLogFiles> logs_;
   std::vector<store::StopReport> stops_;
 };
 
