@@ -9,6 +9,7 @@
 #include "catalogue/catalogue_records.h"
 #include "catalogue/date_time_completion.h"
 #include "refdata/bands.h"
+#include "refdata/call_book.h"
 
 namespace vek {
 namespace {
@@ -334,7 +335,8 @@ void SetupModel::LeaveField(const std::string& name) {
     if (store::FileBlock* list = ctx_.files->OpenSuiteFile(SuiteFile::kCallList)) {
       if (ctx_.fm->FindKey(list, 1, PadRight(AsciiUpper(controls_["eCall"].text), 10)) == 0) {
         ConstBytes r = ctx_.fm->RecordBuffer(list);
-        const Text number = ctx_.contest_code == '7' ? GetText(r, 15, 6) : GetText(r, 21, 6);
+        const Text number =
+            GetText(r, ctx_.contest_code == '7' ? call_list::kDigNumber : call_list::kAgcwNumber);
         if (!number.empty()) controls_["eJahre"].text = number;
       }
       ctx_.files->CloseSuiteFile(SuiteFile::kCallList);

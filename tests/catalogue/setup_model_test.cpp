@@ -250,3 +250,54 @@ TEST_F(SetupTest, TotalsDisplay) {
 
 }  // namespace
 }  // namespace vek::testing
+
+namespace vek::testing {
+namespace {
+
+TEST_F(SetupTest, TotalsOfPointSumAndBandProductContests) {
+  // Z: totals in the contest-totals record, score = sum of band points x band multipliers.
+  SetupModel z = New('Z');
+  TypeNewLog(z, "IPARC");
+  ASSERT_EQ(z.Finish(), SetupResult::kClosed);
+  Bytes kz = fm_->RecordBuffer(c_->qvkz());
+  PutI32(kz, qvkz::QsoOffset(1), 4), PutI32(kz, qvkz::MultiplierOffset(1), 2), PutI32(kz, qvkz::PointsOffset(1), 10);
+  PutI32(kz, qvkz::QsoOffset(2), 1), PutI32(kz, qvkz::PointsOffset(2), 5);  // no multiplier: its points count
+  ASSERT_EQ(fm_->PutRecord(c_->qvkz()), 0);
+  SetupModel::Totals t = z.ComputeTotals();
+  EXPECT_EQ(t.qsos, "5 QSO");
+  EXPECT_EQ(t.multipliers, "2 Multi");
+  EXPECT_EQ(t.points, "15 Punkte");
+  EXPECT_FALSE(t.points_visible);
+  EXPECT_EQ(t.score, "       25 Pkt.");
+
+  // 5: a point sum with postcode areas; the score is hidden.
+  SetupModel five = New('5');
+  TypeNewLog(five, "Funkertag");
+  ASSERT_EQ(five.Finish(), SetupResult::kClosed);
+  t = five.ComputeTotals();
+  EXPECT_FALSE(t.score_visible);
+  EXPECT_EQ(t.first_multiplier_cell, "    0");
+  EXPECT_EQ(t.points, "0 Punkte");
+  EXPECT_FALSE(t.columns[0].multipliers_visible);  // counted once for the whole contest
+
+  // 6: no multipliers at all.
+  SetupModel six = New('6');
+  TypeNewLog(six, "HSC");
+  six.Finish();
+  t = six.ComputeTotals();
+  EXPECT_EQ(t.multipliers, "");
+  EXPECT_EQ(t.points, "");
+}
+
+TEST(CatalogueRowTest, DatesAndEmptyDates) {
+  std::vector<std::uint8_t> r(qvkk::kLength, 0);
+  PutText(r, qvkk::kLogName, "Ohne Datum");
+  EXPECT_EQ(CatalogueController::RowText(r, CatalogueOrder::kName), " Ohne Datum ;" + std::string(13, ' ') + ";" +
+                                                                         std::string(13, ' '));
+  PutI32(r, qvkk::kDateFrom.offset, *DayNumberFromDate(2026, 12, 9));
+  EXPECT_EQ(CatalogueController::RowText(r, CatalogueOrder::kDate).substr(0, 13), "09.12.2026   ");
+  EXPECT_EQ(CatalogueController::Header(CatalogueOrder::kDate, true), "Date (from)  ; Name                     ; Date (to)   ");
+}
+
+}  // namespace
+}  // namespace vek::testing
