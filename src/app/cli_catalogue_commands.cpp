@@ -51,17 +51,7 @@ class CliHost : public CatalogueHost {
 
   bool OpenContestSetup(CatalogueController& c, bool edit_mode, bool after_logging) override {
     if (!options) return false;
-    SetupContext ctx;
-    ctx.fm = &c.fm();
-    ctx.qvkk = c.qvkk();
-    ctx.qvkz = c.qvkz();
-    ctx.files = &c.files();
-    ctx.station = &c.station();
-    ctx.port = &c.port();
-    ctx.clock = &c.clock();
-    ctx.contest_code = CatalogueController::kContestCode;
-    ctx.definition = &c.mutable_definition();
-    SetupModel m(ctx, edit_mode, after_logging);
+    SetupModel m(c.SetupContextFor(), edit_mode, after_logging);
     const NewLogOptions& o = *options;
     auto set = [&](const char* control, const std::string& utf8) {
       if (!utf8.empty()) m.SetText(control, Utf8ToCp1252(utf8));

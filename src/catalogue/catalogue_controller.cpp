@@ -58,19 +58,12 @@ void CatalogueController::End() {
 
 void CatalogueController::RebuildDefinition() {
   DefinitionInputs in;
-  in.ContestCode = kContestCode;
-  in.OwnLocator = station_.own_locator;
-  in.Today = clock_.NowUtc().day;
   if (HasCurrent()) {
-    ConstBytes r = fm_.RecordBuffer(qvkk_);
-    in.ClassNumber = GetU8(r, qvkk::kClassNumber.offset);
-    in.DateFrom = GetI32(r, qvkk::kDateFrom.offset);
-    in.OwnDok = GetText(r, qvkk::kOwnDok);
-    in.OwnPostcode = GetText(r, qvkk::kOwnPostcode);
-    in.OwnLdk = GetText(r, qvkk::kOwnLdk);
-    in.ExtraNumber = GetI32(r, qvkk::kExtraNumber.offset);
-    in.ClubMemberText = GetText(r, qvkk::kClubMemberText);
-    in.QuestionAnswer = GetU8(r, qvkk::kQuestionAnswer.offset) != 0;
+    in = qvkk::DefinitionInputsOf(fm_.RecordBuffer(qvkk_), kContestCode, station_.own_locator, clock_.NowUtc().day);
+  } else {
+    in.ContestCode = kContestCode;
+    in.OwnLocator = station_.own_locator;
+    in.Today = clock_.NowUtc().day;
   }
   DefinitionEffects effects;
   definition_ = BuildContestDefinition(in, &effects);
@@ -234,5 +227,19 @@ void CatalogueController::Convert() {
 }
 
 bool CatalogueController::Escape() { return port_.AskYesNo("Programm beenden?"); }
+
+SetupContext CatalogueController::SetupContextFor(char contest_code) {
+  SetupContext ctx;
+  ctx.fm = &fm_;
+  ctx.qvkk = qvkk_;
+  ctx.qvkz = qvkz_;
+  ctx.files = files_.get();
+  ctx.station = &station_;
+  ctx.port = &port_;
+  ctx.clock = &clock_;
+  ctx.contest_code = contest_code;
+  ctx.definition = &definition_;
+  return ctx;
+}
 
 }  // namespace vek

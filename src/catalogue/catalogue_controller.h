@@ -12,6 +12,7 @@
 #include "base/user_port.h"
 #include "catalogue/contest_definition.h"
 #include "catalogue/log_files.h"
+#include "catalogue/setup_model.h"
 #include "refdata/station_settings.h"
 #include "refdata/suite_files.h"
 #include "store/file_manager.h"
@@ -84,6 +85,9 @@ class CatalogueController {
   const Clock& clock() const { return clock_; }
   bool english() const { return english_; }
   bool prefix_warning_shown() const { return prefix_warning_; }
+
+  // What the setup dialog over the current catalogue record works on.
+  SetupContext SetupContextFor(char contest_code = kContestCode);
 
   // Ensures the contest-totals record of the current log exists.
   bool EnsureTotalsRecord();

@@ -52,6 +52,22 @@ store::Key Key(ConstBytes r, int key) {
   }
 }
 
+DefinitionInputs DefinitionInputsOf(ConstBytes r, char contest_code, std::string_view own_locator, DayNumber today) {
+  DefinitionInputs in;
+  in.ContestCode = contest_code;
+  in.ClassNumber = GetU8(r, kClassNumber.offset);
+  in.DateFrom = GetI32(r, kDateFrom.offset);
+  in.OwnDok = GetText(r, kOwnDok);
+  in.OwnPostcode = GetText(r, kOwnPostcode);
+  in.OwnLdk = GetText(r, kOwnLdk);
+  in.ExtraNumber = GetI32(r, kExtraNumber.offset);
+  in.ClubMemberText = GetText(r, kClubMemberText);
+  in.QuestionAnswer = GetU8(r, kQuestionAnswer.offset) != 0;
+  in.OwnLocator = Text(own_locator);
+  in.Today = today;
+  return in;
+}
+
 store::FileBlockSpec Spec() {
   store::FileBlockSpec s;
   s.file_name = "QVKK";

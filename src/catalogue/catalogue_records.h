@@ -6,7 +6,9 @@
 
 #include <cstdint>
 
+#include "base/day_number.h"
 #include "base/record_bytes.h"
+#include "catalogue/contest_definition.h"
 #include "store/file_block_opener.h"
 
 namespace vek::qvkk {
@@ -61,6 +63,10 @@ void PutColumnTotals(Bytes r, int column, const ColumnTotals& t);
 
 store::Key Key(ConstBytes r, int key);
 store::FileBlockSpec Spec();
+
+// What BuildContestDefinition reads from a catalogue record, the station's
+// locator and the clock.
+DefinitionInputs DefinitionInputsOf(ConstBytes r, char contest_code, std::string_view own_locator, DayNumber today);
 
 }  // namespace vek::qvkk
 

@@ -74,19 +74,8 @@ bool SetupModel::DokIsLdk() const {
 }
 
 void SetupModel::RebuildDefinition() {
-  ConstBytes r = Qvkk();
-  DefinitionInputs in;
-  in.ContestCode = ctx_.contest_code;
-  in.ClassNumber = GetU8(r, qvkk::kClassNumber.offset);
-  in.DateFrom = GetI32(r, qvkk::kDateFrom.offset);
-  in.OwnDok = GetText(r, qvkk::kOwnDok);
-  in.OwnPostcode = GetText(r, qvkk::kOwnPostcode);
-  in.OwnLdk = GetText(r, qvkk::kOwnLdk);
-  in.ExtraNumber = GetI32(r, qvkk::kExtraNumber.offset);
-  in.ClubMemberText = GetText(r, qvkk::kClubMemberText);
-  in.QuestionAnswer = GetU8(r, qvkk::kQuestionAnswer.offset) != 0;
-  in.OwnLocator = ctx_.station->own_locator;
-  in.Today = ctx_.clock->NowUtc().day;
+  const DefinitionInputs in =
+      qvkk::DefinitionInputsOf(Qvkk(), ctx_.contest_code, ctx_.station->own_locator, ctx_.clock->NowUtc().day);
   DefinitionEffects effects;
   *ctx_.definition = BuildContestDefinition(in, &effects);
   PutU8(Qvkk(), qvkk::kTotalsInExtraRecord.offset, effects.TotalsInExtraRecord ? 1 : 0);

@@ -32,19 +32,7 @@ class ScriptedHost : public CatalogueHost {
   void StartLogging(CatalogueController&, std::int32_t log_number, const ContestDefinition&) override {
     logged.push_back(log_number);
   }
-  static SetupContext Context(CatalogueController& c, char code = 'g') {
-    SetupContext ctx;
-    ctx.fm = &c.fm();
-    ctx.qvkk = c.qvkk();
-    ctx.qvkz = c.qvkz();
-    ctx.files = &c.files();
-    ctx.station = &c.station();
-    ctx.port = &c.port();
-    ctx.clock = &c.clock();
-    ctx.contest_code = code;
-    ctx.definition = &c.mutable_definition();
-    return ctx;
-  }
+  static SetupContext Context(CatalogueController& c, char code = 'g') { return c.SetupContextFor(code); }
 };
 
 // Types a complete new log of contest g and presses "Beenden".
