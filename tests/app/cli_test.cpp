@@ -298,3 +298,47 @@ TEST_F(CliCatalogueTest, RebuildOfAKnownFileUsesItsKeyBuilder) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- logs' data sets
+
+#include "logging/contest_log.h"
+#include "logging/qso_record.h"
+
+namespace {
+
+TEST(CliLogFileTest, CheckVerifiesTheKeyTextsOfAContestLog) {
+  char pattern[] = "/tmp/veklogXXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern;
+  {
+    vek::store::FileManager fm;
+    ASSERT_EQ(fm.InitFileManager(), 0);
+    vek::SuiteFiles files(fm);
+    vek::store::FileBlockSpec spec = vek::qso::LogSpec(3);
+    spec.file_name = dir + "/QVLK0003";
+    vek::store::FileBlock* fb = files.OpenSpec(spec);
+    ASSERT_NE(fb, nullptr);
+    for (int i = 0; i < 120; ++i) {
+      fm.ClearRecord(fb);
+      vek::PutText(fm.RecordBuffer(fb), vek::qso::kCall, "DL" + std::to_string(i) + "AB/P");
+      vek::PutI32(fm.RecordBuffer(fb), vek::qso::kDate.offset, 149338);
+      vek::PutI32(fm.RecordBuffer(fb), vek::qso::kTime.offset, i * 60);
+      ASSERT_EQ(fm.AddRecord(fb), 0);
+    }
+  }
+  EXPECT_EQ(Cli("check QVLK0003 --data-dir " + dir).exit_code, 0);
+  // A call changed behind the index's back: key 2, 6 and 9 no longer match.
+  {
+    std::fstream f(dir + "/QVLK0003.DAT", std::ios::in | std::ios::out | std::ios::binary);
+    f.seekp(216 * 7 + 9);
+    f.put('X');
+  }
+  const CliRun r = Cli("check QVLK0003 --json --data-dir " + dir);
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("key text"), std::string::npos) << r.out;
+  EXPECT_EQ(Cli("rebuild QVLK0003 --data-dir " + dir).exit_code, 0);
+  EXPECT_EQ(Cli("check QVLK0003 --data-dir " + dir).exit_code, 0);
+  std::system(("rm -rf " + dir).c_str());
+}
+
+}  // namespace
