@@ -1,0 +1,310 @@
+#include "refdata/prefix_lookup.h"
+
+#include <cstdio>
+
+#include "base/cp1252.h"
+#include "base/number_picture.h"
+#include "refdata/call_sign.h"
+#include "refdata/dxcc_table.h"
+#include "refdata/prefix_record.h"
+
+namespace vek {
+namespace {
+
+using namespace prefix_record;
+
+constexpr int kMaxSteps = 5;
+
+bool IsWildcard(char c) { return c == '#' || c == '?' || c == '~'; }
+bool IsDigitOrLetter(char c) { return IsAsciiDigit(c) || IsAsciiUpper(c); }
+Text Six(std::string_view t) { return PadRight(Cut(t, 6), 6); }
+
+}  // namespace
+
+PrefixLookup::PrefixLookup(SuiteFiles& files, UserPort& port, DayNumber today)
+    : files_(files), fm_(files.fm()), port_(port), today_(today) {}
+
+Bytes PrefixLookup::Current() {
+  if (use_result_) return result_;
+  return fm_.RecordBuffer(table_);
+}
+
+bool PrefixLookup::FindOverride(SuiteFile table, std::string_view call) {
+  store::FileBlock* fb = files_.OpenSuiteFile(table);
+  if (!fb) return false;
+  bool hit = false;
+  for (Text text(call); !text.empty() && !hit; text.pop_back()) {
+    if (fm_.FindKey(fb, 1, Six(text)) != 0) continue;
+    ConstBytes r = fm_.RecordBuffer(fb);
+    // An exact-call entry applies to that call only; the key, cut to six
+    // characters, would also catch longer calls that begin with it.
+    if (GetU8(r, kOverrideScope.offset) == 'J' || (text == call && GetText(r, kPrefix) == call)) {
+      result_.assign(r.begin(), r.end());
+      hit = true;
+    }
+  }
+  files_.CloseSuiteFile(table);
+  return hit;
+}
+
+PrefixLookup::Hit PrefixLookup::FindPrefixEntry(std::string_view t) {
+  Hit hit;
+  use_result_ = false;
+  const auto dash = t.find('-');
+  if (dash != std::string_view::npos && dash + 1 < t.size() && IsAsciiDigit(t[dash + 1])) {
+    // "UA9-2": one entry of a prefix with several.
+    const Text key = Six(t.substr(0, dash)) + PadRight(Cut(t.substr(dash + 1), 3), 3);
+    if (fm_.FindKey(table_, 3, key) != 0) return hit;
+    PutText(fm_.RecordBuffer(table_), kSequence, "");
+    hit.found = true;
+    return hit;
+  }
+  if (fm_.SearchKey(table_, 1, Six(t)) != 0) return hit;
+  Bytes r = fm_.RecordBuffer(table_);
+  Text p = GetText(r, kPrefix);
+  if (p == t) {
+    hit.found = true;
+  } else if (!p.empty() && p.size() == t.size() && p.compare(0, p.size() - 1, t, 0, t.size() - 1) == 0 &&
+             static_cast<unsigned char>(t.back()) <= static_cast<unsigned char>(p.back())) {
+    const char range_start = static_cast<char>(GetU8(r, kRangeStart.offset));
+    if (IsDigitOrLetter(range_start)) {
+      if (static_cast<unsigned char>(t.back()) >= static_cast<unsigned char>(range_start)) {
+        p.back() = t.back();  // the entry covers this last character: show it
+        PutText(r, kPrefix, p);
+        hit.found = true;
+      }
+    } else if (IsWildcard(p.back())) {
+      hit = {true, p.back(), p.size() - 1};
+    }
+  } else if (p.size() > t.size() && IsWildcard(p[t.size()]) && p.compare(0, t.size(), t) == 0) {
+    hit = {true, p[t.size()], t.size()};
+  }
+  return hit;
+}
+
+PrefixStatus PrefixLookup::SearchLongestPrefix(std::string_view text, DayNumber date, int& steps) {
+  if (++steps > kMaxSteps) return PrefixStatus::kNotFound;
+  const Text full = Cut(text, 20);
+  Text t = full;
+  for (int guard = 0; !t.empty() && guard < 200; ++guard) {
+    const Hit hit = FindPrefixEntry(t);
+    if (hit.found && !hit.wildcard) return Evaluate(text, date, false, steps);
+    if (hit.found) {
+      Text next = full;
+      if (hit.position < next.size())
+        next[hit.position] = hit.wildcard;
+      else
+        next += hit.wildcard;
+      // The same search again would find the same entry: go shorter instead.
+      if (next == t) {
+        t.pop_back();
+      } else {
+        t = next;
+      }
+      continue;
+    }
+    t.pop_back();
+  }
+  return PrefixStatus::kNotFound;
+}
+
+bool PrefixLookup::SearchByDxcc(std::string_view d) {
+  Text first = Cut(d, 6);
+  if (!first.empty() && first.back() == '-') first.pop_back();
+  Text second(d);
+  if (second.compare(0, 3, "FT5") == 0) second = "FT?" + second.substr(3);
+  use_result_ = false;
+  return fm_.FindKey(table_, 2, Six(first) + Six(second)) == 0;
+}
+
+PrefixStatus PrefixLookup::Redirect(const Text& target, std::string_view text, DayNumber date, int& steps) {
+  const Text matched = GetText(Current(), kPrefix);
+  bool found = false;
+  if (target.find("RA") != Text::npos) {
+    found = FindPrefixEntry(target).found;
+  } else {
+    found = SearchByDxcc(target);
+  }
+  if (!found) return PrefixStatus::kNotFound;
+  const PrefixStatus s = Evaluate(text, date, true, steps);
+  if (s != PrefixStatus::kFound) return PrefixStatus::kNotFound;
+  PutText(Current(), kPrefix, Cut(matched, 6));
+  return PrefixStatus::kFound;
+}
+
+PrefixStatus PrefixLookup::Evaluate(std::string_view text, DayNumber date, bool redirected, int& steps) {
+  if (++steps > kMaxSteps) return PrefixStatus::kNotFound;
+  if (!GetText(Current(), kSequence).empty()) {
+    // Several countries share this prefix: the operator chooses.
+    const std::vector<Choice> choices = ChoicesFor(GetText(Current(), kPrefix), date);
+    std::vector<Text> rows;
+    for (const Choice& c : choices) rows.push_back(c.row);
+    const int pick = rows.empty() ? -1 : port_.Choose("Auswahl DXCC", rows, 0);
+    result_ = pick >= 0 ? choices[static_cast<std::size_t>(pick)].record : std::vector<std::uint8_t>(kLength, 0);
+    use_result_ = true;
+    chosen_ = pick >= 0;
+    if (pick < 0) return PrefixStatus::kFound;  // cancelled: found, with an empty result
+  }
+  ConstBytes r = Current();
+  if (!redirected) {
+    const Text redirect1 = GetText(r, kRedirect1);
+    const Text redirect2 = GetText(r, kRedirect2);
+    if (date <= GetI32(r, kRedirect1Until.offset) && !redirect1.empty())
+      return Redirect(redirect1, text, date, steps);
+    if (date <= GetI32(r, kRedirect2Until.offset) && !redirect2.empty()) {
+      Text target = redirect2;
+      if (target == "RA" && text.size() > 2 && IsAsciiDigit(text[2])) target += text[2];
+      return Redirect(target, text, date, steps);
+    }
+    const DayNumber from = GetI32(r, kValidFrom.offset), to = GetI32(r, kValidTo.offset);
+    if ((date > 0 && date < from) || (to > 0 && date > to)) return PrefixStatus::kNotValid;
+  }
+  const Text successor = GetText(r, kSuccessor);
+  if (successor.empty()) return PrefixStatus::kFound;
+  const Text matched = GetText(r, kPrefix);
+  if (successor.size() == matched.size() && successor.find('#') == Text::npos) {
+    const Text again = successor + Text(text.substr(std::min(matched.size(), text.size())));
+    if (SearchLongestPrefix(again, date, steps) != PrefixStatus::kFound) return PrefixStatus::kNotFound;
+    const Text now = GetText(Current(), kPrefix);
+    if (now.compare(0, successor.size(), successor) == 0)
+      PutText(Current(), kPrefix, Cut(matched + now.substr(successor.size()), 6));
+    return PrefixStatus::kFound;
+  }
+  if (!successor.empty() && successor.back() == '#') {
+    const Text head = successor.substr(0, successor.find('#'));
+    std::size_t cut = matched.find('?');
+    if (cut == Text::npos) cut = matched.find('#');
+    if (cut == Text::npos) cut = matched.find('~');
+    if (cut == Text::npos) cut = matched.size();
+    const Text again = head + Text(text.substr(std::min(cut, text.size())));
+    if (SearchLongestPrefix(again, date, steps) != PrefixStatus::kFound) return PrefixStatus::kNotFound;
+    return PrefixStatus::kFound;
+  }
+  Text plain = successor;
+  const bool no_time = plain.find("-NT") != Text::npos;
+  if (no_time) plain = plain.substr(0, plain.find("-NT"));
+  if (!FindPrefixEntry(plain).found) return PrefixStatus::kNotFound;
+  const PrefixStatus s = Evaluate(text, (no_time || redirected) ? today_ : date, false, steps);
+  PutText(Current(), kPrefix, Cut(matched, 6));
+  return s;
+}
+
+PrefixResult PrefixLookup::LookupPrefix(std::string_view call_in, DayNumber date) {
+  PrefixResult out;
+  chosen_ = false;
+  use_result_ = false;
+  const Text call = Cut(call_in, 255);
+  for (SuiteFile table : {SuiteFile::kPrefixOverrides1, SuiteFile::kPrefixOverrides2}) {
+    if (FindOverride(table, call)) {
+      out.status = PrefixStatus::kFound;
+      out.record = result_;
+      return out;
+    }
+  }
+  if (date <= 0) date = today_;
+  Text text = call;
+  if (const auto slash = call.find('/'); slash != Text::npos) {
+    const Text s = Cut(call.substr(slash + 1), 20);
+    const SpecialPairResult pair = IsSpecialPrefixPair(call, s);
+    if (pair.is_pair) text = call.substr(0, static_cast<std::size_t>(pair.compared)) + "/" + s;
+  }
+  table_ = files_.OpenSuiteFile(SuiteFile::kPrefixes);
+  if (!table_) return out;
+  int steps = 0;
+  out.status = SearchLongestPrefix(text, date, steps);
+  ConstBytes r = Current();
+  out.record.assign(r.begin(), r.end());
+  if (out.status == PrefixStatus::kFound && !out.record.empty() && !GetText(out.record, kPrefix).empty()) {
+    Text p = GetText(out.record, kPrefix);
+    if (!p.empty() && p.back() == '-') p.pop_back();
+    std::size_t w = p.find('?');
+    if (w == Text::npos) w = p.find('#');
+    if (w == Text::npos) w = p.find('~');
+    if (w != Text::npos && w < call.size()) p[w] = call[w];
+    // The call-area digit: DL1ABC with the entry DL gives DL1.
+    const bool letters = (p.size() == 2 && IsAsciiUpper(p[0]) && IsAsciiUpper(p[1])) ||
+                         (p.size() == 1 && IsAsciiUpper(p[0]));
+    if (letters && call.size() > 2) {
+      if (IsAsciiUpper(call[0]) && IsAsciiUpper(call[1]) && IsAsciiDigit(call[2]))
+        p += call[2];
+      else if (IsAsciiUpper(call[0]) && IsAsciiDigit(call[1]))
+        p += call[1];
+      else if (IsAsciiDigit(call[0]) && IsAsciiUpper(call[1]) && IsAsciiDigit(call[2]))
+        p += call[2];
+    }
+    PutText(out.record, kPrefix, Cut(p, 6));
+  }
+  out.chosen = chosen_;
+  files_.CloseSuiteFile(SuiteFile::kPrefixes);
+  table_ = nullptr;
+  return out;
+}
+
+std::vector<PrefixLookup::Choice> PrefixLookup::ChoicesFor(std::string_view prefix, DayNumber date) {
+  std::vector<Choice> out;
+  std::vector<std::vector<std::uint8_t>> entries;
+  for (int s = fm_.SearchKey(table_, 3, Six(prefix) + "1  "); s == 0 && entries.size() < 30;
+       s = fm_.NextKey(table_, 3)) {
+    ConstBytes r = fm_.RecordBuffer(table_);
+    if (GetText(r, kPrefix) != prefix) break;
+    entries.emplace_back(r.begin(), r.end());
+  }
+  int n = 0;
+  for (std::vector<std::uint8_t>& e : entries) {
+    Text remark = GetText(e, kRemark);
+    const DayNumber from = GetI32(e, kValidFrom.offset), to = GetI32(e, kValidTo.offset);
+    if ((to > 0 && to < date) || (date > 0 && date < from)) remark += "  (deleted)";
+    Text country = GetText(e, kCountry);
+    if (date > 0 && date < from) country = "not current";
+    char row[160];
+    std::snprintf(row, sizeof row, "%s;%s;%s;%s;%s;%s", FormatNumber(++n, 2).c_str(), GetText(e, kDxccPrefix).c_str(),
+                  GetText(e, kCqZone).c_str(), GetText(e, kItuZone).c_str(), Cut(country, 25).c_str(),
+                  Cut(remark, 30).c_str());
+    out.push_back({e, row});
+  }
+  return out;
+}
+
+bool PrefixLookup::FindDxccEntry(std::string_view dxcc, std::vector<std::uint8_t>& record) {
+  const Text d(dxcc);
+  auto try_table = [&](SuiteFile table, bool exact) {
+    store::FileBlock* fb = files_.OpenSuiteFile(table);
+    if (!fb) return false;
+    bool hit = false;
+    if (exact) {
+      hit = fm_.FindKey(fb, 2, Six(d) + Six(d)) == 0;
+    } else if (fm_.SearchKey(fb, 2, Six(d)) == 0) {
+      hit = GetText(fm_.RecordBuffer(fb), kDxccPrefix) == d;
+    }
+    if (hit) record.assign(fm_.RecordBuffer(fb).begin(), fm_.RecordBuffer(fb).end());
+    files_.CloseSuiteFile(table);
+    return hit;
+  };
+  return try_table(SuiteFile::kPrefixOverrides1, true) || try_table(SuiteFile::kPrefixOverrides2, true) ||
+         try_table(SuiteFile::kPrefixes, true) || try_table(SuiteFile::kPrefixes, false) ||
+         try_table(SuiteFile::kPrefixOverrides1, false) || try_table(SuiteFile::kPrefixOverrides2, false);
+}
+
+Text PrefixLookup::DxccNumberOfPrefix(std::string_view dxcc) {
+  const Text d = Trim(dxcc);
+  if (d.empty()) return {};
+  struct Fixed {
+    const char* prefix;
+    int number;
+  };
+  static constexpr Fixed kFixed[] = {{"3D2C", 489}, {"3D2R", 460}, {"3Y0", 199},   {"3Y5", 24},  {"CE0A", 47},
+                                     {"KC6", 22},   {"PY0P", 253}, {"R1F", 61},    {"R1M", 151}, {"RA1346", 54},
+                                     {"RA890", 15}, {"FO0", 36},   {"XX", 152},    {"VR6", 172}, {"FO", 175},
+                                     {"IS", 225},   {"ZB", 233},   {"ZC", 283}};
+  Text result;
+  for (const Fixed& f : kFixed)
+    if (d == f.prefix) result = std::to_string(f.number);
+  if (result.empty()) {
+    if (const int n = DxccNumberOfTablePrefix(d); n > 0) return std::to_string(n);
+  }
+  std::vector<std::uint8_t> entry;
+  if (FindDxccEntry(d, entry)) return FormatNumber(GetI16(entry, kDxccNumber.offset), 3);
+  return result;
+}
+
+}  // namespace vek

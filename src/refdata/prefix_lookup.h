@@ -1,0 +1,65 @@
+// Which country a call belongs to: the override tables, special prefix
+// pairs, the longest-prefix search with wildcards and ranges, redirections,
+// validity dates and successors over the suite's prefix tables, and the
+// DXCC entity number of a DXCC prefix.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "base/day_number.h"
+#include "base/user_port.h"
+#include "refdata/suite_files.h"
+
+namespace vek {
+
+enum class PrefixStatus { kFound = 0, kNotFound = 1, kNotValid = 2 };
+
+struct PrefixResult {
+  PrefixStatus status = PrefixStatus::kNotFound;
+  std::vector<std::uint8_t> record;  // the prefix record found (empty after a cancelled choice)
+  bool chosen = false;               // the operator picked it in the choice dialog
+};
+
+class PrefixLookup {
+ public:
+  // `port` answers the choice dialog when a prefix stands for several countries.
+  PrefixLookup(SuiteFiles& files, UserPort& port, DayNumber today);
+
+  PrefixResult LookupPrefix(std::string_view call, DayNumber date);
+  bool FindDxccEntry(std::string_view dxcc, std::vector<std::uint8_t>& record);
+  Text DxccNumberOfPrefix(std::string_view dxcc);
+
+  // The rows of the choice dialog for a prefix (resolved entries), as shown.
+  struct Choice {
+    std::vector<std::uint8_t> record;
+    Text row;
+  };
+  std::vector<Choice> ChoicesFor(std::string_view prefix, DayNumber date);
+
+ private:
+  struct Hit {
+    bool found = false;
+    char wildcard = 0;
+    std::size_t position = 0;
+  };
+  bool FindOverride(SuiteFile table, std::string_view call);
+  Hit FindPrefixEntry(std::string_view t);
+  PrefixStatus SearchLongestPrefix(std::string_view text, DayNumber date, int& steps);
+  PrefixStatus Evaluate(std::string_view text, DayNumber date, bool redirected, int& steps);
+  bool SearchByDxcc(std::string_view d);
+  PrefixStatus Redirect(const Text& target, std::string_view text, DayNumber date, int& steps);
+  Bytes Current();
+
+  SuiteFiles& files_;
+  store::FileManager& fm_;
+  UserPort& port_;
+  DayNumber today_;
+  store::FileBlock* table_ = nullptr;
+  bool chosen_ = false;
+  std::vector<std::uint8_t> result_;  // the record an override or a choice made current
+  bool use_result_ = false;
+};
+
+}  // namespace vek
