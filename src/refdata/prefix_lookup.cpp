@@ -36,9 +36,9 @@ bool PrefixLookup::FindOverride(SuiteFile table, std::string_view call) {
   for (Text text(call); !text.empty() && !hit; text.pop_back()) {
     if (fm_.FindKey(fb, 1, Six(text)) != 0) continue;
     ConstBytes r = fm_.RecordBuffer(fb);
-    // An exact-call entry applies to that call only; the key, cut to six
-    // characters, would also catch longer calls that begin with it.
-    if (GetU8(r, kOverrideScope.offset) == 'J' || (text == call && GetText(r, kPrefix) == call)) {
+    // Without 'J' only the whole call counts; a call longer than the six
+    // characters of the field is matched by its first six.
+    if (GetU8(r, kOverrideScope.offset) == 'J' || text == call) {
       result_.assign(r.begin(), r.end());
       hit = true;
     }

@@ -89,7 +89,8 @@ TEST_F(PrefixLookupTest, SpecialPairsAreLookedUpAsOnePrefix) {
 TEST_F(PrefixLookupTest, OverridesByScope) {
   EXPECT_EQ(Look("OE1ABC").second, "HB0 OE1");  // scope J: every call beginning with OE1
   EXPECT_EQ(Look("DL0ABC").second, "OH0 DL0ABC");  // only this exact call
-  EXPECT_EQ(Look("DL0ABCD").second, "DL DL0");
+  EXPECT_EQ(Look("DL0AB").second, "DL DL0");      // a shorter call is not caught
+  EXPECT_EQ(Look("OE1").second, "HB0 OE1");
 }
 
 TEST_F(PrefixLookupTest, RangesAndValidity) {
