@@ -15,5 +15,6 @@ void RegisterRefdataCommands(CLI::App& app, CommandContext& ctx);
 void RegisterStoreCommands(CLI::App& app, CommandContext& ctx);
 void RegisterContestCommand(CLI::App& app, CommandContext& ctx);
 void RegisterCatalogueCommands(CLI::App& app, CommandContext& ctx);
+void RegisterReferenceCommands(CLI::App& app, CommandContext& ctx);
 
 }  // namespace vek::cli

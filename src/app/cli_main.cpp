@@ -23,6 +23,7 @@ int main(int argc, char** argv) {
   vek::cli::RegisterStoreCommands(app, ctx);
   vek::cli::RegisterContestCommand(app, ctx);
   vek::cli::RegisterCatalogueCommands(app, ctx);
+  vek::cli::RegisterReferenceCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -342,3 +342,37 @@ TEST(CliLogFileTest, CheckVerifiesTheKeyTextsOfAContestLog) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- reference tables
+
+namespace {
+
+TEST(CliReferenceTest, ImportTheCountryFileAndLookUpCalls) {
+  if (!std::ifstream("/usr/share/hamradio-files/cty.dat")) GTEST_SKIP() << "hamradio-files is not installed";
+  char pattern[] = "/tmp/vekrefXXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern;
+  CliRun r = Cli("import-cty /usr/share/hamradio-files/cty.dat --json --data-dir " + dir);
+  ASSERT_EQ(r.exit_code, 0) << r.out;
+  const auto counts = nlohmann::json::parse(r.out);
+  EXPECT_GT(counts["prefixes"].get<int>(), 5000);
+  r = Cli("prefix DL1ABC --json --data-dir " + dir);
+  EXPECT_EQ(r.exit_code, 0);
+  const auto dl = nlohmann::json::parse(r.out);
+  EXPECT_EQ(dl["dxcc_prefix"], "DL");
+  EXPECT_EQ(dl["prefix"], "DL1");
+  EXPECT_EQ(dl["continent"], "EU");
+  EXPECT_EQ(dl["dxcc_number"], 230);
+  EXPECT_EQ(nlohmann::json::parse(Cli("prefix K1XX --json --data-dir " + dir).out)["dxcc_prefix"], "K");
+  EXPECT_EQ(Cli("prefix 0 --data-dir " + dir).exit_code, 1);
+  EXPECT_EQ(Cli("check QVPREFIX --data-dir " + dir).exit_code, 0);
+  EXPECT_EQ(Cli("check QVPREFEE --data-dir " + dir).exit_code, 0);
+  r = Cli("import-calls /usr/share/hamradio-files/WAG_call_history.txt --json --data-dir " + dir);
+  EXPECT_EQ(r.exit_code, 0) << r.out;
+  EXPECT_GT(nlohmann::json::parse(r.out)["calls"].get<int>(), 3000);
+  EXPECT_EQ(Cli("check QVCALL --data-dir " + dir).exit_code, 0);
+  EXPECT_EQ(Cli("import-cty /nonexistent/cty.dat --data-dir " + dir).exit_code, 1);
+  std::system(("rm -rf " + dir).c_str());
+}
+
+}  // namespace

@@ -1,0 +1,176 @@
+// import-cty, import-calls and prefix: the suite's reference tables from
+// Debian's hamradio-files, and the country of a call.
+#include <fstream>
+#include <iostream>
+#include <memory>
+#include <sstream>
+#include <string>
+
+#include "app/cli_commands.h"
+#include "app/cli_output.h"
+#include "base/clock.h"
+#include "base/cp1252.h"
+#include "base/date_time_format.h"
+#include "base/scripted_user_port.h"
+#include "refdata/call_book.h"
+#include "refdata/cty_import.h"
+#include "refdata/prefix_lookup.h"
+#include "refdata/prefix_record.h"
+
+namespace vek::cli {
+namespace {
+
+bool ReadFile(const std::string& path, std::string& out) {
+  std::ifstream in(path, std::ios::binary);
+  if (!in) return false;
+  std::ostringstream s;
+  s << in.rdbuf();
+  out = s.str();
+  return true;
+}
+
+int Fail(Output& out, const std::string& message) {
+  const int rc = out.Fail(message);
+  out.Print(std::cout);
+  return rc;
+}
+
+int RunImportCty(const CommandContext& ctx, const std::string& path, std::string csv_path) {
+  Output out(ctx.json);
+  std::string dat, csv;
+  if (!ReadFile(path, dat)) return Fail(out, "cannot read " + path);
+  if (csv_path.empty()) {
+    const auto slash = path.find_last_of('/');
+    csv_path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "cty.csv";
+  }
+  ReadFile(csv_path, csv);  // optional: the built-in DXCC table numbers the rest
+  int skipped = 0;
+  const auto entities = ParseCtyDat(dat, &skipped);
+  if (entities.empty()) return Fail(out, path + " holds no country entries");
+  store::FileManager fm;
+  if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
+  SuiteFiles files(fm);
+  CtyImportCounts counts;
+  if (!ImportCty(files, entities, ParseCtyCsv(csv), counts)) return Fail(out, "writing the prefix tables failed");
+  fm.ExitFileManager();
+  out.Integer("countries", static_cast<long long>(entities.size()));
+  out.Integer("prefixes", counts.prefixes);
+  out.Integer("exact_calls", counts.exact_calls);
+  out.Integer("too_long", counts.too_long);
+  out.Integer("refused", counts.refused);
+  out.Integer("skipped", skipped);
+  out.Print(std::cout);
+  return 0;
+}
+
+int RunImportCalls(const CommandContext& ctx, const std::string& path) {
+  Output out(ctx.json);
+  std::string text;
+  if (!ReadFile(path, text)) return Fail(out, "cannot read " + path);
+  store::FileManager fm;
+  if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
+  SuiteFiles files(fm);
+  store::FileBlock* fb = files.OpenSuiteFile(SuiteFile::kCallList);
+  if (!fb) return Fail(out, "the call list cannot be opened");
+  fm.EmptyFileBlock(fb);
+  fm.SetFlushAfterWrite(fb, false);
+  long long calls = 0, long_doks = 0, duplicates = 0;
+  std::istringstream in(text);
+  for (std::string line; std::getline(in, line);) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.empty() || line[0] == '#') continue;
+    const auto comma = line.find(',');
+    const Text call = AsciiUpper(Trim(line.substr(0, comma)));
+    const Text dok = comma == std::string::npos ? Text() : Trim(line.substr(comma + 1));
+    if (call.empty() || call.size() > 10) continue;
+    fm.ClearRecord(fb);
+    Bytes r = fm.RecordBuffer(fb);
+    PutText(r, call_list::kCall, call);
+    if (dok.size() > 3) ++long_doks;  // the field holds three characters
+    PutText(r, call_list::kDok, Cut(dok, 3));
+    if (fm.AddRecord(fb) == 0)
+      ++calls;
+    else
+      ++duplicates;
+  }
+  fm.SetFlushAfterWrite(fb, true);
+  fm.Flush(fb);
+  files.CloseSuiteFile(SuiteFile::kCallList);
+  fm.ExitFileManager();
+  out.Integer("calls", calls);
+  out.Integer("doks_cut", long_doks);
+  out.Integer("duplicates", duplicates);
+  out.Print(std::cout);
+  return 0;
+}
+
+int RunPrefix(const CommandContext& ctx, const std::string& call_utf8, const std::string& date_text) {
+  Output out(ctx.json);
+  const DayNumber today = SystemClock().NowUtc().day;
+  DayNumber date = 0;
+  if (!date_text.empty()) {
+    const auto d = ParseDate(date_text, DateForm::kDdMmYyyy, DateFromDayNumber(today).year);
+    if (!d) return Fail(out, "--date wants a date as dd.mm.yyyy, not '" + date_text + "'");
+    date = *d;
+  }
+  store::FileManager fm;
+  if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
+  SuiteFiles files(fm);
+  ScriptedUserPort port;
+  port.SetDefaultChoice(ScriptedUserPort::kTakePreselected);
+  PrefixLookup lookup(files, port, today);
+  const Text call = AsciiUpper(Utf8ToCp1252(call_utf8));
+  const PrefixResult r = lookup.LookupPrefix(call, date);
+  using namespace prefix_record;
+  const char* status[] = {"found", "not_found", "not_valid"};
+  out.Text("call", call);
+  out.Text("status", status[static_cast<int>(r.status)]);
+  if (r.status == PrefixStatus::kFound && !r.record.empty()) {
+    out.Text("prefix", GetText(r.record, kPrefix));
+    out.Text("dxcc_prefix", GetText(r.record, kDxccPrefix));
+    out.Text("alternative_prefix", GetText(r.record, kAlternative));
+    out.Text("cq_zone", GetText(r.record, kCqZone));
+    out.Text("itu_zone", GetText(r.record, kItuZone));
+    out.Text("continent", GetText(r.record, kContinent));
+    out.Text("country", GetText(r.record, kCountry));
+    out.Integer("dxcc_number", GetI16(r.record, kDxccNumber.offset));
+  }
+  out.Bool("chosen", r.chosen);
+  fm.ExitFileManager();
+  out.Print(std::cout);
+  return r.status == PrefixStatus::kFound ? 0 : 1;
+}
+
+}  // namespace
+
+void RegisterReferenceCommands(CLI::App& app, CommandContext& ctx) {
+  {
+    auto* cmd = app.add_subcommand("import-cty", "Build the prefix tables QVPREFIX and QVPREFEE from cty.dat");
+    auto path = std::make_shared<std::string>();
+    auto csv = std::make_shared<std::string>();
+    cmd->add_option("FILE", *path, "cty.dat, e.g. /usr/share/hamradio-files/cty.dat")->required();
+    cmd->add_option("--csv", *csv, "cty.csv with the DXCC numbers (default: beside FILE)");
+    cmd->footer("Keys: countries, prefixes, exact_calls, too_long, refused, skipped.");
+    cmd->callback([&ctx, path, csv] { ctx.result = RunImportCty(ctx, *path, *csv); });
+  }
+  {
+    auto* cmd = app.add_subcommand("import-calls", "Fill the call list QVCALL (call and DOK) from a call history");
+    auto path = std::make_shared<std::string>();
+    cmd->add_option("FILE", *path, "e.g. /usr/share/hamradio-files/WAG_call_history.txt")->required();
+    cmd->footer("Keys: calls, doks_cut (DOKs longer than the three characters of the field), duplicates.");
+    cmd->callback([&ctx, path] { ctx.result = RunImportCalls(ctx, *path); });
+  }
+  {
+    auto* cmd = app.add_subcommand("prefix", "Country of a call from the prefix tables");
+    auto call = std::make_shared<std::string>();
+    auto date = std::make_shared<std::string>();
+    cmd->add_option("CALL", *call, "call sign")->required();
+    cmd->add_option("--date", *date, "QSO date dd.mm.yyyy (default: today)");
+    cmd->footer(
+        "Keys: call, status (found|not_found|not_valid), prefix, dxcc_prefix, alternative_prefix, cq_zone,\n"
+        "      itu_zone, continent, country, dxcc_number, chosen. Exit code 1 unless found.");
+    cmd->callback([&ctx, call, date] { ctx.result = RunPrefix(ctx, *call, *date); });
+  }
+}
+
+}  // namespace vek::cli

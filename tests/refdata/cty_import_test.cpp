@@ -1,0 +1,99 @@
+// The prefix tables built from the real country file answer every prefix
+// and every exact call of that file with its own country.
+#include <gtest/gtest.h>
+
+#include <fstream>
+#include <set>
+#include <sstream>
+
+#include "base/scripted_user_port.h"
+#include "refdata/cty_import.h"
+#include "refdata/prefix_lookup.h"
+#include "refdata/prefix_record.h"
+#include "store/memory_file_system.h"
+
+namespace vek {
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  std::ostringstream s;
+  s << in.rdbuf();
+  return s.str();
+}
+
+TEST(CtyParseTest, EntitiesAliasesAndOverrides) {
+  const std::string text =
+      "Fiji:                     32:  56:  OC:  -17.78:  -177.92:   -12.0:  3D2:\n"
+      "    3D2,=3D5X;\n"
+      "European Russia:          16:  29:  EU:   53.65:   -41.37:    -4.0:  UA:\n"
+      "    R,U,R8FF(17)[30],=R100AP{AS}<1.0/2.0>~3~;\n"
+      "Sicily:                   15:  28:  EU:   37.50:   -14.00:    -1.0:  *IT9:\n"
+      "    IB9;\n";
+  int skipped = -1;
+  const auto entities = ParseCtyDat(text, &skipped);
+  EXPECT_EQ(skipped, 0);
+  ASSERT_EQ(entities.size(), 3u);
+  EXPECT_EQ(entities[0].name, "Fiji");
+  EXPECT_EQ(entities[0].primary, "3D2");
+  ASSERT_EQ(entities[0].aliases.size(), 2u);
+  EXPECT_TRUE(entities[0].aliases[1].exact);
+  EXPECT_EQ(entities[0].aliases[1].text, "3D5X");
+  const CtyAlias& r8ff = entities[1].aliases[2];
+  EXPECT_EQ(r8ff.text, "R8FF");
+  EXPECT_EQ(r8ff.cq, "17");
+  EXPECT_EQ(r8ff.itu, "30");
+  EXPECT_EQ(r8ff.continent, "EU");
+  EXPECT_EQ(entities[1].aliases[3].continent, "AS");
+  EXPECT_EQ(entities[1].aliases[3].text, "R100AP");
+  EXPECT_EQ(entities[2].primary, "IT9");  // the WAE mark is dropped
+  EXPECT_EQ(ParseCtyCsv("1A,Sov Mil Order of Malta,246,EU,15,28,41.90,-12.43,-1.0,1A;\n").at("1A"), 246);
+}
+
+TEST(CtyImportTest, EveryPrefixAndExactCallOfTheRealFileFindsItsCountry) {
+  const std::string dat = ReadFile("/usr/share/hamradio-files/cty.dat");
+  if (dat.empty()) GTEST_SKIP() << "cty.dat of Debian's hamradio-files is not installed";
+  const auto entities = ParseCtyDat(dat);
+  ASSERT_GT(entities.size(), 300u);
+  store::MemoryFileSystem fs;
+  store::StoreEnvironment env;
+  env.fs = &fs;
+  store::FileManager fm(env);
+  ASSERT_EQ(fm.InitFileManager(), 0);
+  SuiteFiles files(fm);
+  CtyImportCounts counts;
+  ASSERT_TRUE(ImportCty(files, entities, ParseCtyCsv(ReadFile("/usr/share/hamradio-files/cty.csv")), counts));
+  EXPECT_GT(counts.prefixes, 5000);
+  EXPECT_GT(counts.exact_calls, 10000);
+  // An exact call wins over a prefix of the same text (EF6 is a call of
+  // Spain and a prefix of the Balearic Islands), and an exact call the six
+  // characters of the field cannot tell apart from another was refused.
+  std::set<Text> exact_calls, refused(counts.refused_calls.begin(), counts.refused_calls.end());
+  for (const CtyEntity& e : entities)
+    for (const CtyAlias& a : e.aliases)
+      if (a.exact) exact_calls.insert(a.text);
+  ScriptedUserPort port;
+  PrefixLookup lookup(files, port, *DayNumberFromDate(2026, 12, 9));
+  int checked = 0, wrong = 0;
+  std::string examples;
+  for (const CtyEntity& e : entities) {
+    for (const CtyAlias& a : e.aliases) {
+      if (!a.exact && a.text.size() > 6) continue;  // counted as too long by the import
+      if (a.exact ? refused.count(a.text) > 0 : exact_calls.count(a.text) > 0) continue;
+      const PrefixResult r = lookup.LookupPrefix(a.text, 0);
+      ++checked;
+      const bool right = r.status == PrefixStatus::kFound &&
+                         GetText(r.record, prefix_record::kDxccPrefix) == Cut(e.primary, 6) &&
+                         GetText(r.record, prefix_record::kContinent) == a.continent;
+      if (!right) {
+        if (++wrong <= 10) examples += " " + a.text + "(" + e.primary + ")";
+      }
+    }
+  }
+  EXPECT_GT(checked, 15000);
+  EXPECT_EQ(wrong, 0) << "wrong:" << examples;
+  EXPECT_LT(counts.refused, counts.exact_calls / 5);
+}
+
+}  // namespace
+}  // namespace vek
