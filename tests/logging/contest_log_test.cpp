@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <random>
+
 #include "base/scripted_user_port.h"
 #include "logging/contest_log.h"
 #include "logging/qso_record.h"
@@ -197,6 +199,43 @@ TEST_F(ContestLogTest, ARenumberingCutShortIsFinishedBeforeAnythingElse) {
   EXPECT_EQ(rows.back().call, "DL1X");
   EXPECT_FALSE(fs_.Exists("QVLKTEMP.REN"));
   EXPECT_EQ(other.RenumberLog(NoSerialSent(), port_), ContestLog::RenumberResult::kDone);
+}
+
+}  // namespace
+}  // namespace vek
+
+namespace vek {
+namespace {
+
+TEST_F(ContestLogTest, CheckIsCleanAfterTenThousandAddsTwoThousandDeletesAndARenumbering) {
+  fm_->SetFlushAfterWrite(log_->log(), false);
+  std::mt19937 rng(2008);
+  for (int i = 0; i < 10000; ++i) {
+    store::FileBlock* fb = log_->log();
+    fm_->ClearRecord(fb);
+    Bytes r = fm_->RecordBuffer(fb);
+    PutText(r, qso::kCall, "DL" + std::to_string(rng() % 10) + "X" + std::to_string(rng() % 3000) + (rng() % 5 ? "" : "/P"));
+    PutI32(r, qso::kDate.offset, 149338 + static_cast<int>(rng() % 2));
+    PutI32(r, qso::kTime.offset, static_cast<int>(rng() % 86400));
+    PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>("klm"[rng() % 3]));
+    PutText(r, qso::kMode, rng() % 2 ? "SSB" : "CW");
+    PutText(r, qso::kLocator, "JO" + std::to_string(10 + rng() % 80) + "AB");
+    ASSERT_EQ(fm_->AddRecord(fb), 0);
+  }
+  for (int i = 0; i < 2000; ++i) {
+    const auto entry = static_cast<std::int32_t>(1 + rng() % 10000);
+    if (fm_->FindKey(log_->log(), 4, store::LongToKey(entry)) == 0) ASSERT_EQ(fm_->DeleteRecord(log_->log()), 0);
+  }
+  const std::int32_t left = fm_->RecordCount(log_->log());
+  ASSERT_EQ(log_->RenumberLog(NoSerialSent(), port_), ContestLog::RenumberResult::kDone);
+  EXPECT_EQ(fm_->RecordCount(log_->log()), left);
+  log_.reset();
+  files_.reset();
+  fm_.reset();
+  const store::KeyBuilder builder = qso::LogSpec(12).builder;
+  const store::CheckResult check = store::CheckFiles(fs_, "QVLK0012", &builder);
+  EXPECT_TRUE(check.clean) << check.Describe();
+  EXPECT_EQ(check.records_in_use, left);
 }
 
 }  // namespace
