@@ -77,6 +77,13 @@ ExchangeItems SplitExchange(std::string_view text, const std::array<std::size_t,
   return x;
 }
 
+void StoreRcvdDok(Bytes r, std::string_view dok) {
+  PutText(r, qso::kDokHead, dok.substr(0, 6));
+  PutText(r, qso::kDokTail, dok.size() > 6 ? dok.substr(6, 2) : std::string_view());
+}
+
+Text LoadRcvdDok(ConstBytes r) { return GetText(r, qso::kDokHead) + GetText(r, qso::kDokTail); }
+
 void StoreSentExchange(Bytes r, std::string_view text) {
   StoreSegments(r, text, qso::kSentPart1, qso::kSentPart2, qso::kSentPart3, qso::kSentPart4);
 }

@@ -27,6 +27,10 @@ Text JoinExchange(const ExchangeItems& items);
 // split at "/" into items 3 and 4; each item cut to its field's width.
 ExchangeItems SplitExchange(std::string_view text, const std::array<std::size_t, 4>& widths);
 
+// The received DOK: characters 1 to 6 in dokHead, 7 and 8 in dokTail.
+void StoreRcvdDok(Bytes record, std::string_view dok);
+Text LoadRcvdDok(ConstBytes record);
+
 void StoreSentExchange(Bytes record, std::string_view text);
 void StoreRcvdExchange(Bytes record, std::string_view text);
 Text LoadSentExchange(ConstBytes record);

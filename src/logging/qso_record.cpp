@@ -21,7 +21,7 @@ Text Pad(ConstBytes r, const FieldSpec& f, std::size_t width) { return PadRight(
 
 }  // namespace
 
-store::Key QsoKey(ConstBytes r, int key, const SuffixTable& suffixes) {
+store::Key BuildQsoKey(ConstBytes r, int key, const SuffixTable& suffixes) {
   const std::string band(1, static_cast<char>(GetU8(r, kBand.offset)));
   const std::string when = Be32(GetI32(r, kDate.offset)) + Be32(GetI32(r, kTime.offset));
   auto base_call = [&] { return PadRight(CallSignPart(GetText(r, kCall), true, suffixes), 14); };
@@ -90,7 +90,7 @@ store::FileBlockSpec LogSpec(std::int32_t log_number, const SuffixTable* suffixe
   s.record_length = kLength;
   s.keys.assign(std::begin(kShapes), std::end(kShapes));
   const SuffixTable* table = suffixes ? suffixes : &BuiltInSuffixTable();
-  s.builder = [table](ConstBytes r, int k) { return QsoKey(r, k, *table); };
+  s.builder = [table](ConstBytes r, int k) { return BuildQsoKey(r, k, *table); };
   s.auto_number_key = 4;
   s.flush_after_write = true;
   return s;
@@ -105,7 +105,7 @@ store::FileBlockSpec OldLogSpec(std::int32_t log_number) {
   s.builder = [](ConstBytes r, int k) {
     std::uint8_t full[kLength] = {};
     std::copy(r.begin(), r.begin() + std::min<std::size_t>(r.size(), 194), full);
-    return QsoKey(ConstBytes(full, kLength), k);
+    return BuildQsoKey(ConstBytes(full, kLength), k);
   };
   s.auto_number_key = 4;
   return s;

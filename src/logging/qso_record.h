@@ -60,7 +60,7 @@ constexpr FieldSpec kModeNo{"modeNo", 213, 2, FieldKind::kU16};
 
 // Key k (1..27) of a QSO record; the base call is the home part of the call
 // under `suffixes`.
-store::Key QsoKey(ConstBytes record, int key, const SuffixTable& suffixes = BuiltInSuffixTable());
+store::Key BuildQsoKey(ConstBytes record, int key, const SuffixTable& suffixes = BuiltInSuffixTable());
 
 // "QVLK" + the log number with four digits.
 std::string LogFileName(std::int32_t log_number);

@@ -23,6 +23,17 @@ TEST(ExchangeTest, JoinAndSplit) {
   EXPECT_EQ(SplitExchange("", widths), ExchangeItems{});
 }
 
+TEST(ExchangeTest, TheReceivedDokInTwoSegments) {
+  std::vector<std::uint8_t> r(qso::kLength, 0);
+  StoreRcvdDok(r, "60BHVI05X");
+  EXPECT_EQ(GetText(r, qso::kDokHead), "60BHVI");
+  EXPECT_EQ(GetText(r, qso::kDokTail), "05");
+  EXPECT_EQ(LoadRcvdDok(r), "60BHVI05");
+  StoreRcvdDok(r, "I38");
+  EXPECT_EQ(LoadRcvdDok(r), "I38");
+  EXPECT_EQ(qso::BuildQsoKey(r, 18), "I38     ");
+}
+
 TEST(ExchangeTest, FourSegmentsInTheRecord) {
   std::vector<std::uint8_t> r(qso::kLength, 0);
   const Text text = "599 001/JO31AB/I38XY";  // 20 characters
