@@ -134,8 +134,9 @@ PrefixStatus PrefixLookup::Redirect(const Text& target, std::string_view text, D
 
 PrefixStatus PrefixLookup::Evaluate(std::string_view text, DayNumber date, bool redirected, int& steps) {
   if (++steps > kMaxSteps) return PrefixStatus::kNotFound;
-  if (!GetText(Current(), kSequence).empty()) {
-    // Several countries share this prefix: the operator chooses.
+  if (!GetText(Current(), kSequence).empty() && depth_ == 0) {
+    // Several countries share this prefix: the operator chooses (not while
+    // the dialog itself resolves its rows).
     const std::vector<Choice> choices = ChoicesFor(GetText(Current(), kPrefix), date);
     std::vector<Text> rows;
     for (const Choice& c : choices) rows.push_back(c.row);
@@ -240,8 +241,61 @@ PrefixResult PrefixLookup::LookupPrefix(std::string_view call_in, DayNumber date
   return out;
 }
 
+// A row shows where its entry leads: the redirection target when a
+// redirection applies, else the successor's entry; failing both, itself.
+bool PrefixLookup::ResolveForDisplay(std::vector<std::uint8_t>& entry, DayNumber date) {
+  if (depth_ > 1) return false;  // no dialog inside the dialog
+  const DayNumber from = GetI32(entry, kValidFrom.offset);
+  if (date > 0 && date < from) return false;
+  Text target;
+  bool by_lookup = false;
+  if (date <= GetI32(entry, kRedirect1Until.offset) && !GetText(entry, kRedirect1).empty()) {
+    target = GetText(entry, kRedirect1);
+  } else if (date <= GetI32(entry, kRedirect2Until.offset) && !GetText(entry, kRedirect2).empty()) {
+    target = GetText(entry, kRedirect2);
+  } else if (!GetText(entry, kSuccessor).empty()) {
+    target = GetText(entry, kSuccessor);
+    by_lookup = true;
+  }
+  if (target.empty()) return false;
+  std::vector<std::uint8_t> found;
+  if (by_lookup || target.find("RA") != Text::npos) {
+    // A lookup inside the lookup: the outer one's state comes back after it.
+    ++depth_;
+    store::FileBlock* keep = table_;
+    const bool use = use_result_, chosen = chosen_;
+    const std::vector<std::uint8_t> result = result_;
+    const PrefixResult r = LookupPrefix(target, date);
+    table_ = keep;
+    use_result_ = use;
+    chosen_ = chosen;
+    result_ = result;
+    --depth_;
+    if (r.status != PrefixStatus::kFound || r.record.empty()) return false;
+    found = r.record;
+  } else if (!FindDxccEntry(target, found)) {
+    return false;
+  }
+  entry = found;
+  return true;
+}
+
+void PrefixChoiceModel::Down() {
+  if (rows_ == 0) return;
+  marked_ = marked_ < 0 || static_cast<std::size_t>(marked_) + 1 >= rows_ ? 0 : marked_ + 1;
+}
+
+void PrefixChoiceModel::Up() {
+  if (rows_ == 0) return;
+  marked_ = marked_ <= 0 ? static_cast<int>(rows_) - 1 : marked_ - 1;
+}
+
 std::vector<PrefixLookup::Choice> PrefixLookup::ChoicesFor(std::string_view prefix, DayNumber date) {
   std::vector<Choice> out;
+  // Called on its own (not from a lookup), it opens the table for itself.
+  const bool own_table = table_ == nullptr;
+  if (own_table) table_ = files_.OpenSuiteFile(SuiteFile::kPrefixes);
+  if (!table_) return out;
   std::vector<std::vector<std::uint8_t>> entries;
   for (int s = fm_.SearchKey(table_, 3, Six(prefix) + "1  "); s == 0 && entries.size() < 30;
        s = fm_.NextKey(table_, 3)) {
@@ -251,6 +305,7 @@ std::vector<PrefixLookup::Choice> PrefixLookup::ChoicesFor(std::string_view pref
   }
   int n = 0;
   for (std::vector<std::uint8_t>& e : entries) {
+    ResolveForDisplay(e, date);
     Text remark = GetText(e, kRemark);
     const DayNumber from = GetI32(e, kValidFrom.offset), to = GetI32(e, kValidTo.offset);
     if ((to > 0 && to < date) || (date > 0 && date < from)) remark += "  (deleted)";
@@ -261,6 +316,10 @@ std::vector<PrefixLookup::Choice> PrefixLookup::ChoicesFor(std::string_view pref
                   GetText(e, kCqZone).c_str(), GetText(e, kItuZone).c_str(), Cut(country, 25).c_str(),
                   Cut(remark, 30).c_str());
     out.push_back({e, row});
+  }
+  if (own_table) {
+    files_.CloseSuiteFile(SuiteFile::kPrefixes);
+    table_ = nullptr;
   }
   return out;
 }

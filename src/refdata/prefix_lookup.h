@@ -31,10 +31,11 @@ class PrefixLookup {
   bool FindDxccEntry(std::string_view dxcc, std::vector<std::uint8_t>& record);
   Text DxccNumberOfPrefix(std::string_view dxcc);
 
-  // The rows of the choice dialog for a prefix (resolved entries), as shown.
+  // The rows of the choice dialog for a prefix: each entry resolved through
+  // its redirection or successor where one applies, then shown.
   struct Choice {
     std::vector<std::uint8_t> record;
-    Text row;
+    Text row;  // columns separated by ';': Nr, DXCC, CQ, ITU, Land, Bemerkung
   };
   std::vector<Choice> ChoicesFor(std::string_view prefix, DayNumber date);
 
@@ -50,6 +51,8 @@ class PrefixLookup {
   PrefixStatus Evaluate(std::string_view text, DayNumber date, bool redirected, int& steps);
   bool SearchByDxcc(std::string_view d);
   PrefixStatus Redirect(const Text& target, std::string_view text, DayNumber date, int& steps);
+  bool ResolveForDisplay(std::vector<std::uint8_t>& entry, DayNumber date);
+  int depth_ = 0;  // nested lookups while the dialog resolves its rows
   Bytes Current();
 
   SuiteFiles& files_;
@@ -60,6 +63,22 @@ class PrefixLookup {
   bool chosen_ = false;
   std::vector<std::uint8_t> result_;  // the record an override or a choice made current
   bool use_result_ = false;
+};
+
+// The marked row of the choice dialog: Up and Down wrap around, Enter or a
+// double click takes it, Escape cancels.
+class PrefixChoiceModel {
+ public:
+  explicit PrefixChoiceModel(std::size_t rows) : rows_(rows) {}
+  int marked() const { return marked_; }
+  bool take_enabled() const { return marked_ >= 0; }
+  void Click(int row) { marked_ = row >= 0 && static_cast<std::size_t>(row) < rows_ ? row : marked_; }
+  void Down();
+  void Up();
+
+ private:
+  std::size_t rows_;
+  int marked_ = -1;
 };
 
 }  // namespace vek

@@ -46,6 +46,7 @@ void FileManager::RecoverInterruptedWork(FileBlock* fb) {
 }
 
 bool FileManager::EnsureOpen(FileBlock* fb) {
+  if (!fb) return Fail(kFileBlockNotFound, nullptr);  // a file that could not be opened
   fb->last_use_ = ++use_clock_;
   if (fb->FilesOpen()) return true;
   bool ok = !fb->display_name_.empty() && fb->buffer_ && fb->record_length_ >= kMinRecordLength;

@@ -118,6 +118,39 @@ TEST_F(PrefixLookupTest, SeveralCountriesAskTheOperator) {
   EXPECT_EQ(GetText(cancelled.record, kDxccPrefix), "");
 }
 
+TEST_F(PrefixLookupTest, ChoiceRowsShowWhereAnEntryLeads) {
+  // 4U, sequence 3: an entry that lives on under its successor 4U1I.
+  Entry moved{"4U", "XX", "EU", "3", 0, 0, 0, "Old name"};
+  Add(SuiteFile::kPrefixes, moved);
+  store::FileBlock* fb = files_->OpenSuiteFile(SuiteFile::kPrefixes);
+  ASSERT_EQ(fm_->FindKey(fb, 3, "4U    3  "), 0);
+  PutText(fm_->RecordBuffer(fb), kSuccessor, "4U1I");
+  ASSERT_EQ(fm_->PutRecord(fb), 0);
+  Add(SuiteFile::kPrefixes, {"4U1I", "4U1I", "EU", "", 0, 0, 0, "ITU Geneva"});
+  files_->CloseSuiteFile(SuiteFile::kPrefixes);
+  const auto rows = lookup_->ChoicesFor("4U", 0);
+  ASSERT_EQ(rows.size(), 3u);
+  EXPECT_NE(rows[2].row.find("4U1I;"), std::string::npos) << rows[2].row;
+  EXPECT_NE(rows[2].row.find("ITU Geneva"), std::string::npos) << rows[2].row;
+  EXPECT_EQ(files_->UseCount("QVPREFIX"), -1);  // every nested open was closed again
+}
+
+TEST(PrefixChoiceModelTest, UpAndDownWrapAround) {
+  PrefixChoiceModel m(3);
+  EXPECT_FALSE(m.take_enabled());
+  m.Down();
+  EXPECT_EQ(m.marked(), 0);
+  m.Up();
+  EXPECT_EQ(m.marked(), 2);  // from the first row up to the last
+  m.Down();
+  EXPECT_EQ(m.marked(), 0);  // and from the last down to the first
+  m.Click(1);
+  EXPECT_EQ(m.marked(), 1);
+  EXPECT_TRUE(m.take_enabled());
+  m.Click(7);
+  EXPECT_EQ(m.marked(), 1);
+}
+
 TEST_F(PrefixLookupTest, DxccNumbers) {
   EXPECT_EQ(lookup_->DxccNumberOfPrefix("DL"), "230");
   EXPECT_EQ(lookup_->DxccNumberOfPrefix("3D2C"), "489");
