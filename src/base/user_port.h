@@ -23,6 +23,13 @@ class UserPort {
   // A list to pick one entry from; the index taken, or -1 when cancelled.
   virtual int Choose(std::string_view caption, const std::vector<Text>& entries, int preselected) = 0;
 
+  // The dialog in which the operator picks one of several countries that
+  // share `prefix`; rows as the prefix lookup builds them. -1 when cancelled.
+  virtual int ChoosePrefixCountry(std::string_view prefix, const std::vector<Text>& rows) {
+    (void)prefix;
+    return Choose("Auswahl DXCC", rows, 0);
+  }
+
   // Progress window of long runs (renumbering, recounts, imports).
   virtual void ProgressBegin(std::string_view caption, int total) = 0;
   virtual void ProgressStep(int done) = 0;

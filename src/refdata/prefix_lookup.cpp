@@ -140,7 +140,7 @@ PrefixStatus PrefixLookup::Evaluate(std::string_view text, DayNumber date, bool 
     const std::vector<Choice> choices = ChoicesFor(GetText(Current(), kPrefix), date);
     std::vector<Text> rows;
     for (const Choice& c : choices) rows.push_back(c.row);
-    const int pick = rows.empty() ? -1 : port_.Choose("Auswahl DXCC", rows, 0);
+    const int pick = rows.empty() ? -1 : port_.ChoosePrefixCountry(GetText(Current(), kPrefix), rows);
     result_ = pick >= 0 ? choices[static_cast<std::size_t>(pick)].record : std::vector<std::uint8_t>(kLength, 0);
     use_result_ = true;
     chosen_ = pick >= 0;

@@ -235,7 +235,9 @@ TEST_F(ContestLogTest, CheckIsCleanAfterTenThousandAddsTwoThousandDeletesAndARen
   }
   for (int i = 0; i < 2000; ++i) {
     const auto entry = static_cast<std::int32_t>(1 + rng() % 10000);
-    if (fm_->FindKey(log_->log(), 4, store::LongToKey(entry)) == 0) ASSERT_EQ(fm_->DeleteRecord(log_->log()), 0);
+    if (fm_->FindKey(log_->log(), 4, store::LongToKey(entry)) == 0) {
+      ASSERT_EQ(fm_->DeleteRecord(log_->log()), 0);
+    }
   }
   const std::int32_t left = fm_->RecordCount(log_->log());
   ASSERT_EQ(log_->RenumberLog(NoSerialSent(), port_), ContestLog::RenumberResult::kDone);
