@@ -147,9 +147,7 @@ std::string LogLine(const Json& j) {
 
 int StartSession(Session& s, Output& out) {
   if (s.controller.Start(false) != CatalogueController::StartResult::kReady) {
-    const int rc = out.Fail("the data files of this folder cannot be opened");
-    out.Print(std::cout);
-    return rc;
+    return out.Abort("the data files of this folder cannot be opened");
   }
   return 0;
 }
@@ -180,9 +178,7 @@ int RunNewLog(const CommandContext& ctx, const NewLogOptions& o) {
   s.host.options = &o;
   s.controller.New();
   if (!s.host.saved) {
-    const int rc = out.Fail(s.host.refusal);
-    out.Print(std::cout);
-    return rc;
+    return out.Abort(s.host.refusal);
   }
   const Json j = LogJson(s.controller, s.controller.fm().RecordBuffer(s.controller.qvkk()));
   for (auto it = j.begin(); it != j.end(); ++it) {
@@ -196,16 +192,12 @@ int RunNewLog(const CommandContext& ctx, const NewLogOptions& o) {
 int RunDeleteLog(const CommandContext& ctx, int number, bool yes) {
   Output out(ctx.json);
   if (!yes) {
-    const int rc = out.Fail("deleting a log removes its QSOs for good; add --yes to confirm");
-    out.Print(std::cout);
-    return rc;
+    return out.Abort("deleting a log removes its QSOs for good; add --yes to confirm");
   }
   Session s(true);
   if (int rc = StartSession(s, out)) return rc;
   if (!s.controller.Select(number)) {
-    const int rc = out.Fail("there is no log " + std::to_string(number) + " in this folder");
-    out.Print(std::cout);
-    return rc;
+    return out.Abort("there is no log " + std::to_string(number) + " in this folder");
   }
   const Text name = GetText(s.controller.fm().RecordBuffer(s.controller.qvkk()), qvkk::kLogName);
   s.controller.Delete();

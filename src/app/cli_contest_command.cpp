@@ -64,11 +64,7 @@ std::string Shown(const Json& j) {
 
 int RunContest(const CommandContext& ctx, const ContestOptions& o) {
   Output out(ctx.json);
-  auto fail = [&](const std::string& message) {
-    const int rc = out.Fail(message);
-    out.Print(std::cout);
-    return rc;
-  };
+  auto fail = [&](const std::string& message) { return out.Abort(message); };
   if (o.code.size() != 1 || ContestLabel(o.code[0]).empty())
     return fail("'" + o.code + "' is no contest code (one of " + std::string(AllContestCodes()) + ")");
   DefinitionInputs in;

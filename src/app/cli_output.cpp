@@ -45,6 +45,12 @@ int Output::Fail(std::string_view message) {
   return 1;
 }
 
+int Output::Abort(std::string_view message) {
+  const int rc = Fail(message);
+  Print(std::cout);
+  return rc;
+}
+
 void Output::Print(std::ostream& out) const {
   if (json_)
     out << object_.dump() << "\n";

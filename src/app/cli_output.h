@@ -27,6 +27,8 @@ class Output {
 
   // Failure: a message on stderr (and an "error" key in JSON). Returns 1.
   int Fail(std::string_view message);
+  // Fail, then print what was gathered; the command's exit code.
+  int Abort(std::string_view message);
 
   void Print(std::ostream& out) const;
   bool json() const { return json_; }

@@ -31,9 +31,7 @@ std::optional<double> ParseNumber(const std::string& text) {
 std::string CodeText(char code) { return code == '\0' || code == ' ' ? std::string() : std::string(1, code); }
 
 int FailLocator(Output& out, const Text& locator) {
-  const int rc = out.Fail("'" + locator + "' is no Maidenhead locator (2 to 6 characters such as JO62MM)");
-  out.Print(std::cout);
-  return rc;
+  return out.Abort("'" + locator + "' is no Maidenhead locator (2 to 6 characters such as JO62MM)");
 }
 
 int RunLocator(const CommandContext& ctx, const std::string& a_utf8, const std::optional<std::string>& b_utf8) {
@@ -82,9 +80,7 @@ int RunBand(const CommandContext& ctx, const std::string& input_utf8) {
   // A band name wins over a frequency: "2" is the 2 m band, not 2 MHz.
   const char code = by_text != kNoBandText ? by_text : by_frequency;
   if (code == kNoBandText || code == kNoBandFrequency) {
-    const int rc = out.Fail("'" + input + "' names no band and is no frequency inside a band");
-    out.Print(std::cout);
-    return rc;
+    return out.Abort("'" + input + "' names no band and is no frequency inside a band");
   }
   out.Text("recognised_as", by_text != kNoBandText ? "band" : "frequency");
   PutBand(out, code);
@@ -102,9 +98,7 @@ int RunMode(const CommandContext& ctx, const std::string& input_utf8) {
   const char code = ModeCodeFromText(input);
   out.Text("input", input);
   if (code == kNoMode) {
-    const int rc = out.Fail("'" + input + "' names no mode (spellings are case-sensitive: CW, SSB, FM ...)");
-    out.Print(std::cout);
-    return rc;
+    return out.Abort("'" + input + "' names no mode (spellings are case-sensitive: CW, SSB, FM ...)");
   }
   out.Value("mode_code", CodeText(code), CodeText(code));
   out.Text("mode_name", ModeName(code));

@@ -30,9 +30,7 @@ bool ReadFile(const std::string& path, std::string& out) {
 }
 
 int Fail(Output& out, const std::string& message) {
-  const int rc = out.Fail(message);
-  out.Print(std::cout);
-  return rc;
+  return out.Abort(message);
 }
 
 int RunImportCty(const CommandContext& ctx, const std::string& path, std::string csv_path) {

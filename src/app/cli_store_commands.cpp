@@ -59,9 +59,7 @@ int RunCheck(const CommandContext& ctx, const std::string& raw_name) {
   const auto layout = KnownLayout(name);
   const CheckResult r = store::CheckFiles(store::RealFileSystem(), name, layout ? &layout->builder : nullptr);
   if (!r.files_found) {
-    const int rc = out.Fail(name + ".DAT cannot be read in this folder");
-    out.Print(std::cout);
-    return rc;
+    return out.Abort(name + ".DAT cannot be read in this folder");
   }
   PutCheck(out, name, r);
   out.Print(std::cout);
@@ -75,11 +73,7 @@ int RunRebuild(const CommandContext& ctx, const std::string& raw_name) {
   Output out(ctx.json);
   const std::string name = BaseName(raw_name);
   store::OsFileSystem& fs = store::RealFileSystem();
-  auto fail = [&](const std::string& message) {
-    const int rc = out.Fail(message);
-    out.Print(std::cout);
-    return rc;
-  };
+  auto fail = [&](const std::string& message) { return out.Abort(message); };
   const CheckResult before = store::CheckFiles(fs, name);
   if (!before.files_found || before.record_length < 21) return fail(name + ".DAT cannot be read in this folder");
   if (const auto layout = KnownLayout(name)) {

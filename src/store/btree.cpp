@@ -49,10 +49,7 @@ PinnedPage FileManager::LoadPage(FileBlock* fb, int key, std::int32_t number) {
   }
   if (PageFrame* f = pool_->Find(fb, key, number)) return PinnedPage(f);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(d.page_size));
-  const std::uint64_t offset =
-      static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(fb->slot_size_) +
-      static_cast<std::uint64_t>(fb->key_offsets_[key]);
-  if (!Read(fb, *fb->ix_, offset, bytes)) return {};
+  if (!Read(fb, *fb->ix_, fb->PageOffset(key, number), bytes)) return {};
   Page page;
   if (!DecodePage(bytes, fb->keys_[key].length, d.entries_per_page, page)) {
     Fail(kShortRead, fb, key, number);  // a page that cannot be one: the index is damaged
@@ -66,10 +63,7 @@ bool FileManager::WritePage(PageFrame& frame) {
   FileBlock* fb = frame.fb;
   if (!fb->changing_ && !BeginChange(fb)) return false;
   const std::vector<std::uint8_t> bytes = EncodePage(frame.page, fb->keys_[frame.key].length);
-  const std::uint64_t offset =
-      static_cast<std::uint64_t>(frame.number) * static_cast<std::uint64_t>(fb->slot_size_) +
-      static_cast<std::uint64_t>(fb->key_offsets_[frame.key]);
-  if (!Write(fb, *fb->ix_, offset, bytes)) return false;
+  if (!Write(fb, *fb->ix_, fb->PageOffset(frame.key, frame.number), bytes)) return false;
   frame.dirty = false;
   return true;
 }
@@ -92,9 +86,7 @@ PinnedPage FileManager::NewPage(FileBlock* fb, int key, Page&& page) {
     const std::int32_t f = d.first_free;
     if (f < 1 || f > d.page_count) return Fail(kFreeChainDamaged, fb, key, f), PinnedPage();
     std::uint8_t link_bytes[4];
-    const std::uint64_t offset = static_cast<std::uint64_t>(f) * static_cast<std::uint64_t>(fb->slot_size_) +
-                                 static_cast<std::uint64_t>(fb->key_offsets_[key]);
-    if (!Read(fb, *fb->ix_, offset, link_bytes)) return {};
+    if (!Read(fb, *fb->ix_, fb->PageOffset(key, f), link_bytes)) return {};
     const std::int32_t link = GetI32(link_bytes, 0);
     if (link == 0 || link == f || (link != kNoLink && (link < 1 || link > d.page_count)) || d.free_count < 1)
       return Fail(kFreeChainDamaged, fb, key, f), PinnedPage();
@@ -114,9 +106,7 @@ bool FileManager::FreePage(FileBlock* fb, int key, std::int32_t number) {
   pool_->Forget(fb, key, number);
   std::uint8_t link[4];
   PutI32(link, 0, d.first_free);
-  const std::uint64_t offset = static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(fb->slot_size_) +
-                               static_cast<std::uint64_t>(fb->key_offsets_[key]);
-  if (!Write(fb, *fb->ix_, offset, link)) return false;
+  if (!Write(fb, *fb->ix_, fb->PageOffset(key, number), link)) return false;
   d.first_free = number;
   ++d.free_count;
   fb->descriptors_dirty_ = true;
@@ -125,54 +115,57 @@ bool FileManager::FreePage(FileBlock* fb, int key, std::int32_t number) {
 
 // ---------------------------------------------------------------- searching
 
-bool FileManager::LowerBound(FileBlock* fb, int key, const Key& text, std::int32_t record, bool strict,
-                             Found& out) {
-  out.ok = false;
+// Walks from the root to a leaf; `step` looks at each page on the way and
+// returns the child to go on with. A path deeper than any tree is a cycle.
+bool FileManager::Descend(FileBlock* fb, int key, const std::function<std::int32_t(const Page&)>& step) {
   std::int32_t p = fb->descriptors_[key].root;
   for (int depth = 0; p != 0; ++depth) {
     if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
     PinnedPage page = LoadPage(fb, key, p);
     if (!page) return false;
-    const std::size_t i = Bound(*page, text, record, strict);
-    if (i < page->entries.size()) {
-      out.ok = true;
-      out.entry = page->entries[i];
-      if (!strict && CompareEntry(out.entry, text, record) == 0) return true;
-    }
-    p = page->Child(i);
+    p = step(*page);
   }
   return true;
+}
+
+bool FileManager::LowerBound(FileBlock* fb, int key, const Key& text, std::int32_t record, bool strict,
+                             Found& out) {
+  out.ok = false;
+  bool exact = false;
+  return Descend(fb, key, [&](const Page& page) -> std::int32_t {
+    if (exact) return 0;
+    const std::size_t i = Bound(page, text, record, strict);
+    if (i < page.entries.size()) {
+      out.ok = true;
+      out.entry = page.entries[i];
+      if (!strict && CompareEntry(out.entry, text, record) == 0) {
+        exact = true;
+        return 0;
+      }
+    }
+    return page.Child(i);
+  });
 }
 
 bool FileManager::Predecessor(FileBlock* fb, int key, const Key& text, std::int32_t record, Found& out) {
   out.ok = false;
-  std::int32_t p = fb->descriptors_[key].root;
-  for (int depth = 0; p != 0; ++depth) {
-    if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
-    PinnedPage page = LoadPage(fb, key, p);
-    if (!page) return false;
-    const std::size_t i = Bound(*page, text, record, false);
+  return Descend(fb, key, [&](const Page& page) {
+    const std::size_t i = Bound(page, text, record, false);
     if (i > 0) {
       out.ok = true;
-      out.entry = page->entries[i - 1];
+      out.entry = page.entries[i - 1];
     }
-    p = page->Child(i);
-  }
-  return true;
+    return page.Child(i);
+  });
 }
 
 bool FileManager::Edge(FileBlock* fb, int key, bool last, Found& out) {
   out.ok = false;
-  std::int32_t p = fb->descriptors_[key].root;
-  for (int depth = 0; p != 0; ++depth) {
-    if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
-    PinnedPage page = LoadPage(fb, key, p);
-    if (!page) return false;
+  return Descend(fb, key, [&](const Page& page) {
     out.ok = true;
-    out.entry = last ? page->entries.back() : page->entries.front();
-    p = last ? page->entries.back().child : page->first_child;
-  }
-  return true;
+    out.entry = last ? page.entries.back() : page.entries.front();
+    return last ? page.entries.back().child : page.first_child;
+  });
 }
 
 // ---------------------------------------------------------------- insert

@@ -48,6 +48,11 @@ class FileBlock {
   int ExtraLength() const { return buffer_length_ - record_length_; }
   bool FilesOpen() const { return dat_ != nullptr; }
   int HandlesNeeded() const { return 1 + (key_count_ > 0 ? 1 : 0) + (variable_ ? 1 : 0); }
+  // Where page `number` of index `key` starts in the index file.
+  std::uint64_t PageOffset(int key, std::int32_t number) const {
+    return static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(slot_size_) +
+           static_cast<std::uint64_t>(key_offsets_[static_cast<std::size_t>(key)]);
+  }
 
   std::uint64_t id_ = 0;
   std::string file_name_;

@@ -137,6 +137,7 @@ class FileManager {
   bool OpenFiles(FileBlock* fb);
   enum class OpenOutcome { kOpened, kMissing, kNeedsRebuild, kFailed };
   OpenOutcome TryOpenFiles(FileBlock* fb);
+  std::int32_t OpenWithRetry(FileBlock* fb, const char* extension, bool create, std::unique_ptr<OsFile>& file);
   bool CreateFiles(FileBlock* fb);
   void CloseFiles(FileBlock* fb, bool flush);
   bool MakeRoomForHandles(FileBlock* fb);
@@ -178,6 +179,7 @@ class FileManager {
   bool LowerBound(FileBlock* fb, int key, const Key& text, std::int32_t record, bool strict, Found& out);
   bool Predecessor(FileBlock* fb, int key, const Key& text, std::int32_t record, Found& out);
   bool Edge(FileBlock* fb, int key, bool last, Found& out);
+  bool Descend(FileBlock* fb, int key, const std::function<std::int32_t(const Page&)>& step);
   PinnedPage LoadPage(FileBlock* fb, int key, std::int32_t number);
   PinnedPage NewPage(FileBlock* fb, int key, Page&& page);
   bool FreePage(FileBlock* fb, int key, std::int32_t number);

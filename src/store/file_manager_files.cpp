@@ -94,13 +94,19 @@ bool FileManager::OpenFiles(FileBlock* fb) {
   return status_ > 0 ? false : Fail(kIndexHeaderBad, fb);
 }
 
-FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
-  std::unique_ptr<OsFile> dat, ix, var;
-  std::int32_t error = Retry(fb, true, [&] {
+// Opening or locking a fileblock's file starts its retries near the limit.
+std::int32_t FileManager::OpenWithRetry(FileBlock* fb, const char* extension, bool create,
+                                        std::unique_ptr<OsFile>& file) {
+  return Retry(fb, true, [&] {
     std::int32_t e = 0;
-    dat = fs_->Open(fb->Path(".DAT"), false, e);
+    file = fs_->Open(fb->Path(extension), create, e);
     return e;
   });
+}
+
+FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
+  std::unique_ptr<OsFile> dat, ix, var;
+  std::int32_t error = OpenWithRetry(fb, ".DAT", false, dat);
   if (error == kFileNotFound) return OpenOutcome::kMissing;
   if (error) return Fail(error, fb), OpenOutcome::kFailed;
 
@@ -125,11 +131,7 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
   std::int64_t slot = 0, slots = 0;
   std::vector<std::uint8_t> slot0;
   if (fb->key_count_ > 0) {
-    error = Retry(fb, true, [&] {
-      std::int32_t e = 0;
-      ix = fs_->Open(fb->Path(".IX"), false, e);
-      return e;
-    });
+    error = OpenWithRetry(fb, ".IX", false, ix);
     if (error == kFileNotFound) return OpenOutcome::kNeedsRebuild;
     if (error) return Fail(error, fb), OpenOutcome::kFailed;
     std::uint64_t ix_size = 0;
@@ -167,11 +169,7 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
     if (!Read(fb, *ix, 0, slot0)) return OpenOutcome::kFailed;
   }
   if (fb->variable_) {
-    error = Retry(fb, true, [&] {
-      std::int32_t e = 0;
-      var = fs_->Open(fb->Path(".VAR"), true, e);
-      return e;
-    });
+    error = OpenWithRetry(fb, ".VAR", true, var);
     if (error) return Fail(error, fb), OpenOutcome::kFailed;
   }
 
@@ -212,9 +210,7 @@ bool FileManager::ValidChains(FileBlock* fb) {
     at = d.first_free;
     for (std::int32_t n = 0; n < d.free_count; ++n) {
       if (at < 1 || at > d.page_count) return false;
-      const std::uint64_t offset = static_cast<std::uint64_t>(at) * static_cast<std::uint64_t>(fb->slot_size_) +
-                                   static_cast<std::uint64_t>(fb->key_offsets_[k]);
-      if (!Read(fb, *fb->ix_, offset, link)) return false;
+      if (!Read(fb, *fb->ix_, fb->PageOffset(k, at), link)) return false;
       at = GetI32(link, 0);
     }
     if (at != kNoLink) return false;
@@ -506,9 +502,7 @@ bool FileManager::BulkLoad(FileBlock* fb, int key, std::vector<Entry> items) {
     for (const Page& page : pages) {
       const std::int32_t number = ++d.page_count;
       const std::vector<std::uint8_t> bytes = EncodePage(page, length);
-      const std::uint64_t offset = static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(fb->slot_size_) +
-                                   static_cast<std::uint64_t>(fb->key_offsets_[key]);
-      if (!Write(fb, *fb->ix_, offset, bytes)) return false;
+      if (!Write(fb, *fb->ix_, fb->PageOffset(key, number), bytes)) return false;
       numbers.push_back(number);
     }
     if (pages.size() == 1) {
