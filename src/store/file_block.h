@@ -36,6 +36,9 @@ class FileBlock {
   int record_length() const { return record_length_; }
   int key_count() const { return key_count_; }
   std::int32_t current_record() const { return current_; }
+  // The index and key text of the last positioning (0 and "" before one).
+  int position_key() const { return position_key_; }
+  const Key& position_text() const { return position_text_; }
   Bytes buffer() { return {buffer_, static_cast<std::size_t>(buffer_length_)}; }
   void set_rebuild_progress(RebuildProgress p) { progress_ = std::move(p); }
   // Called after a serious failure of this fileblock, before all are closed.

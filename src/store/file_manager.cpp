@@ -522,6 +522,15 @@ int FileManager::SearchKey(FileBlock* fb, int key, std::string_view text) {
   }, kEndOfIndex);
 }
 
+int FileManager::SearchEntry(FileBlock* fb, int key, std::string_view text, std::int32_t record) {
+  Found f;
+  return Position(fb, Operation::kSearch, key, [&](const Entry*& e) {
+    if (!LowerBound(fb, key, Key(text.substr(0, kMaxKeyLength)), record, false, f)) return false;
+    e = f.ok ? &f.entry : nullptr;
+    return true;
+  }, kEndOfIndex);
+}
+
 int FileManager::FirstKey(FileBlock* fb, int key) {
   Found f;
   return Position(fb, Operation::kFirst, key, [&](const Entry*& e) {

@@ -93,6 +93,9 @@ class FileManager {
   int DeleteRecord(FileBlock* fb, int reposition = 0);
   int FindKey(FileBlock* fb, int key, std::string_view text);
   int SearchKey(FileBlock* fb, int key, std::string_view text);
+  // Positions on the first entry at or after (text, record) in index `key`:
+  // a list goes back to the very row it showed, even among equal keys.
+  int SearchEntry(FileBlock* fb, int key, std::string_view text, std::int32_t record);
   int FirstKey(FileBlock* fb, int key);
   int LastKey(FileBlock* fb, int key);
   int NextKey(FileBlock* fb, int key);
