@@ -195,6 +195,13 @@ void CatalogueController::Delete() {
   Select(number);
   const Text name = GetText(fm_.RecordBuffer(qvkk_), qvkk::kLogName);
   if (!port_.AskYesNo("Eintrag " + name + W(" löschen?"), "Sicherheitsabfrage")) return;
+  RemoveCurrentLog();
+}
+
+bool CatalogueController::RemoveCurrentLog() {
+  if (!HasCurrent()) return false;
+  const std::int32_t number = CurrentLogNumber();
+  EnsureTotalsRecord();
   // The log's QSOs first: a catalogue entry may lose its log, never the other way round.
   logs_.EmptyLog(number);
   if (fm_.FindKey(qvkz_, 1, store::LongToKey(number)) == 0) fm_.DeleteRecord(qvkz_);
@@ -204,11 +211,11 @@ void CatalogueController::Delete() {
   const Text key = fm_.MakeKey(qvkk_, 1);
   fm_.DeleteRecord(qvkk_);
   auto ours = [&] { return HasCurrent(); };
-  if (fm_.SearchKey(qvkk_, 1, key) == 0 && ours()) return;
+  if (fm_.Status() != 0) return false;
+  if (fm_.SearchKey(qvkk_, 1, key) == 0 && ours()) return true;
   const int past = fm_.SearchKey(qvkk_, 1, Text(1, static_cast<char>(kContestCode + 1)));
-  if (past == 0 ? fm_.PrevKey(qvkk_, 1) == 0 : fm_.LastKey(qvkk_, 1) == 0) {
-    if (ours()) return;
-  }
+  if (past == 0 ? fm_.PrevKey(qvkk_, 1) == 0 : fm_.LastKey(qvkk_, 1) == 0) ours();
+  return true;
 }
 
 void CatalogueController::Convert() {

@@ -68,6 +68,9 @@ class CatalogueController {
   void Starten();
   void StartF10();
   void Delete();
+  // What "Löschen" does after its question: the log's QSOs, its totals
+  // record and its catalogue entry; false when the entry could not be deleted.
+  bool RemoveCurrentLog();
   void Convert();
   bool Escape();  // true when the program should end
 

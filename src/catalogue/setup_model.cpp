@@ -201,11 +201,13 @@ void SetupModel::ShowQuestion() {
   if (const Question* q = NumberQuestion(code)) {
     controls_["groupZusatz"].visible = true;
     controls_["eJahre"].caption = W(q->caption);
+    controls_["eJahre"].max_length = q->max_length;
     controls_["eJahre"].text = extra == -1 ? Text(q->none_text) : (extra >= 0 ? Digits(extra) : Text());
     if (code == 'P') controls_["rPR"].caption = "DIGI";
   } else if (code == 'i') {
     controls_["groupZusatz"].visible = true;
     controls_["eJahre"].caption = W("Naval Club-Kürzel und Nr:");
+    controls_["eJahre"].max_length = 6;
     controls_["eJahre"].text = GetText(kk, qvkk::kClubMemberText);
   } else if (code == 'U' || code == 'Z') {
     controls_["GroupFrage"].visible = true;

@@ -25,6 +25,7 @@ struct SetupControl {
   bool visible = true;
   bool checked = false;
   bool invalid = false;  // light red until the text changes
+  int max_length = 0;    // characters a field takes; 0: the window's own limit
 };
 
 // Where the dialog's data lives: the current catalogue and totals records
@@ -92,6 +93,8 @@ class SetupModel {
   Totals ComputeTotals() const;
 
   bool edit_mode() const { return edit_mode_; }
+  const ContestDefinition& definition() const { return *ctx_.definition; }
+  const SetupContext& context() const { return ctx_; }
   // One save of the dialog's inputs; false when a check stopped it.
   bool Save(SaveTrigger trigger);
 

@@ -204,9 +204,10 @@ void RecordBrowser::Repaint() {
   FillAround(now.key, now.record, current_);
 }
 
-void RecordBrowser::Reposition(std::string_view key_text) {
+void RecordBrowser::Reposition(std::string_view key_text, std::int32_t record) {
   if (!fb_) return;
-  FillAround(Key(key_text.substr(0, kMaxKeyLength)), INT32_MIN, std::max(current_, 0));
+  RefreshEnds();
+  FillAround(Key(key_text.substr(0, kMaxKeyLength)), record, std::max(current_, 0));
 }
 
 bool RecordBrowser::ReadCurrentRecord() {

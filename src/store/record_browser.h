@@ -8,6 +8,7 @@
 // move the browser leaves the current row's record in it.
 #pragma once
 
+#include <climits>
 #include <cstdint>
 #include <functional>
 #include <string>
@@ -89,7 +90,7 @@ class RecordBrowser {
   // Rebuilds the page around the current row's key (after others changed
   // the file) and around a given key.
   void Repaint();
-  void Reposition(std::string_view key_text);
+  void Reposition(std::string_view key_text, std::int32_t record = INT32_MIN);
   // Reads the current row's record into the buffer; reports failure.
   bool ReadCurrentRecord();
 

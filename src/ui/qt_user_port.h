@@ -8,7 +8,7 @@
 
 #include "base/user_port.h"
 
-class QProgressDialog;
+#include <QProgressDialog>
 
 namespace vek::ui {
 

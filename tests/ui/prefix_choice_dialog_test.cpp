@@ -72,12 +72,3 @@ TEST(PrefixChoiceDialogTest, ClickThenTakeOrCancel) {
 
 }  // namespace
 }  // namespace vek::ui
-
-int main(int argc, char** argv) {
-  // Windows are drawn offscreen unless a platform was asked for (also when
-  // ctest lists the tests at build time).
-  if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-  QApplication app(argc, argv);
-  ::testing::InitGoogleTest(&argc, argv);
-  return RUN_ALL_TESTS();
-}

@@ -1,0 +1,23 @@
+// What the desktop program's windows share with the outside world: opening
+// links and help. Tests replace the openers, so nothing leaves the machine.
+#pragma once
+
+#include <QString>
+#include <functional>
+
+namespace vek::ui {
+
+// Opens a web page or a mail address; the default asks the desktop.
+void SetLinkOpener(std::function<void(const QString&)> opener);
+void OpenUrl(const QString& url);
+// OpenLink of the rules table: slashed zeros and "mailto:" are mended first.
+void OpenLink(const QString& target);
+
+// The program's help, at a context number (0: the contents). It opens the
+// help file beside the program with the desktop's HTML viewer; when there
+// is no help file or no viewer, nothing happens.
+inline constexpr const char* kHelpFile = "vekcont.html";
+void SetHelpOpener(std::function<void(const QString&)> opener);
+void ShowHelp(int context = 0);
+
+}  // namespace vek::ui

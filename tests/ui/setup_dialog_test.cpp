@@ -1,0 +1,135 @@
+// The setup dialog's window over its model: the red invalid colour, the
+// class list's columns, Escape, the output menu and the totals.
+#include <QGroupBox>
+#include <QLabel>
+#include <QMenu>
+
+#include "base/cp1252.h"
+#include "catalogue/catalogue_records.h"
+#include "ui_fixture.h"
+
+namespace vek::ui::testing {
+namespace {
+
+class SetupDialogTest : public MainWindowTest {
+ protected:
+  SetupContext Context(char code = 'g') { return window_->controller().SetupContextFor(code); }
+};
+
+TEST_F(SetupDialogTest, AFailedCheckColoursTheFieldLightRedUntilItsTextChanges) {
+  StartProgram();
+  TEingContestStd d(Context(), false, false);
+  d.show();
+  // A new log is named after today's year until its dates are saved.
+  EXPECT_EQ(d.windowTitle(), "\"UKW Nordsee-Contest 2009\"  Contest-Konfiguration");
+  Click(&d, "btnOK");
+  EXPECT_EQ(port_.Messages().back(), "Eingabe eines Contest-Namens notwendig.");
+  auto* name = d.findChild<QLineEdit*>("eName");
+  EXPECT_TRUE(name->styleSheet().contains("#ff8080"));
+  EXPECT_TRUE(d.isVisible());
+  EXPECT_EQ(d.focusWidget(), name);
+  QTest::keyClicks(name, "N");
+  EXPECT_TRUE(name->styleSheet().isEmpty());
+}
+
+TEST_F(SetupDialogTest, DatesAndTimesAreCompletedWhenTheFieldIsLeft) {
+  StartProgram();
+  TEingContestStd d(Context(), false, false);
+  d.show();
+  d.activateWindow();
+  ASSERT_TRUE(QTest::qWaitForWindowActive(&d));
+  EXPECT_EQ(d.findChild<QLineEdit*>("eDatumvon")->text(), "15.11.2008");
+  EXPECT_EQ(d.findChild<QLineEdit*>("eZeitvon")->text(), "08:30");
+  Type(&d, "eDatumvon", "1511");
+  Type(&d, "eZeitvon", "930");
+  d.findChild<QLineEdit*>("eName")->setFocus();
+  EXPECT_EQ(d.findChild<QLineEdit*>("eDatumvon")->text(), "15.11.2009");
+  EXPECT_EQ(d.findChild<QLineEdit*>("eZeitvon")->text(), "09:30");
+}
+
+TEST_F(SetupDialogTest, MoreThanSevenClassesAreListedInTwoColumns) {
+  StartProgram();
+  {
+    TEingContestStd d(Context('g'), false, false);
+    d.show();
+    auto* list = d.findChild<QListWidget*>("eteilnahmeart");
+    EXPECT_EQ(list->count(), 2);
+    EXPECT_FALSE(list->isWrapping());
+  }
+  TEingContestStd d(Context('V'), false, false);
+  d.show();
+  QApplication::processEvents();
+  auto* list = d.findChild<QListWidget*>("eteilnahmeart");
+  ASSERT_EQ(list->count(), 9);
+  EXPECT_TRUE(list->isWrapping());
+  // The sixth entry stands in the second column, beside the first.
+  EXPECT_GT(list->visualItemRect(list->item(5)).left(), list->visualItemRect(list->item(0)).left());
+}
+
+TEST_F(SetupDialogTest, EscapeAndNoKeepsTheRecordAsLastSaved) {
+  StartProgram("OV-Abend");
+  TEingContestStd d(Context(), true, false);
+  d.show();
+  Type(&d, "eName", "Umbenannt");
+  port_.QueueAnswer(false);
+  QTest::keyClick(d.findChild<QLineEdit*>("eName"), Qt::Key_Escape);
+  EXPECT_EQ(port_.Questions().back(), W("Änderungen übernehmen?"));
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_EQ(d.outcome(), SetupResult::kClosed);
+  window_->controller().Select(window_->controller().CurrentLogNumber());
+  EXPECT_EQ(GetText(fm_->RecordBuffer(window_->controller().qvkk()), qvkk::kLogName), "OV-Abend");
+}
+
+TEST_F(SetupDialogTest, TheOutputMenuNamesEveryItemAndSaysWhyItIsDisabled) {
+  StartProgram("OV-Abend");
+  TEingContestStd d(Context(), true, false);
+  d.show();
+  Type(&d, "eStrasse", "");
+  Click(&d, "btnDruck");
+  // An incomplete address is reported, and the menu still opens.
+  EXPECT_EQ(port_.Messages().back(), W("Die Adress-Angaben sind nicht vollständig."));
+  QMenu* menu = d.output_menu();
+  QStringList captions;
+  for (QAction* a : menu->actions()) {
+    if (a->isSeparator()) continue;
+    captions << a->text();
+    EXPECT_FALSE(a->isEnabled());
+    EXPECT_FALSE(a->toolTip().isEmpty());
+  }
+  ASSERT_EQ(captions.size(), 14);
+  EXPECT_EQ(captions[0], "STF-Datei");
+  EXPECT_EQ(captions[1], "EDI-Datei");
+  EXPECT_EQ(captions[3], "E-Log Deckblatt");
+  // Offered for g but not yet produced, versus not offered for g.
+  EXPECT_NE(menu->actions()[3]->toolTip(), menu->actions()[0]->toolTip());
+  menu->close();
+}
+
+TEST_F(SetupDialogTest, AfterLoggingOnlyBeendenIsOfferedAndTotalsAreShown) {
+  StartProgram("OV-Abend");
+  // Totals as the entry window stores them: g keeps them in its catalogue record.
+  auto& c = window_->controller();
+  Bytes kk = fm_->RecordBuffer(c.qvkk());
+  PutU16(kk, 196, 12);  // 2 m: 12 QSOs, 5 multipliers, 40 points
+  PutU16(kk, 206, 5);
+  PutI32(kk, 226, 40);
+  PutU16(kk, 198, 3);  // 70 cm
+  PutU16(kk, 208, 2);
+  PutI32(kk, 230, 9);
+  ASSERT_EQ(fm_->PutRecord(c.qvkk()), 0);
+  TEingContestStd d(Context(), true, true);
+  d.show();
+  EXPECT_EQ(d.windowTitle(), "\"UKW Nordsee-Contest 2008\"");
+  EXPECT_FALSE(d.findChild<QPushButton*>("btnstart")->isVisible());
+  EXPECT_FALSE(d.findChild<QPushButton*>("btnAbbruch")->isVisible());
+  EXPECT_EQ(d.findChild<QLabel*>("lBand1_0")->text(), "2 m");
+  EXPECT_EQ(d.findChild<QLabel*>("lBand1_1")->text(), "12");
+  EXPECT_EQ(d.findChild<QLabel*>("lQSO")->text(), "15 QSO");
+  EXPECT_EQ(d.findChild<QLabel*>("lMulti")->text(), "7 Multi x");
+  EXPECT_EQ(d.findChild<QLabel*>("lPunkte")->text(), "49 Punkte =");
+  EXPECT_EQ(d.findChild<QLabel*>("lScore")->text(), "      343 Pkt.");
+  EXPECT_FALSE(d.findChild<QLabel*>("lBand4_0")->isVisible());
+}
+
+}  // namespace
+}  // namespace vek::ui::testing
