@@ -1,5 +1,6 @@
 // Everything an operator or an imported file can type into a call, locator,
-// band or mode field goes through these routines. Besides not crashing they
+// band or mode field goes through these routines, and the rules files beside
+// the program through the rich-text reader. Besides not crashing they
 // must keep their promises on any bytes.
 #include <cstdint>
 #include <cstdlib>
@@ -7,6 +8,7 @@
 #include <string_view>
 
 #include "base/cp1252.h"
+#include "base/rtf_reader.h"
 #include "refdata/bands.h"
 #include "refdata/call_sign.h"
 #include "refdata/locator.h"
@@ -24,6 +26,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // Every Windows-1252 text survives the trip through UTF-8.
   Require(vek::Utf8ToCp1252(vek::Cp1252ToUtf8(text)) == text);
   (void)vek::Utf8ToCp1252(text);
+
+  // A rules file is shown whole or not at all; its text never grows beyond
+  // the bytes it came from (each character costs at least one byte, a
+  // paragraph break at least four).
+  if (const auto doc = vek::ReadRtf(text)) Require(doc->PlainText().size() <= size);
+  (void)vek::ReadRtf("{\\rtf1 " + std::string(text) + "}");
 
   const vek::Text home = vek::CallSignPart(text, true);
   const vek::Text prefix = vek::CallSignPart(text, false);
