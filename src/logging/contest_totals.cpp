@@ -1,0 +1,400 @@
+#include "logging/contest_totals.h"
+
+#include <algorithm>
+
+#include "base/cp1252.h"
+#include "base/number_picture.h"
+#include "catalogue/catalogue_records.h"
+#include "logging/qso_record.h"
+#include "refdata/bands.h"
+
+namespace vek {
+namespace {
+
+std::size_t Index(MultiKind k) { return static_cast<std::size_t>(k); }
+
+bool IsMemberKind(MultiKind k) { return k == MultiKind::kMember16 || k == MultiKind::kMember19; }
+
+// Restores the log's record buffer when a search through the log is done:
+// the buffer holds the contact being entered.
+class BufferGuard {
+ public:
+  BufferGuard(store::FileManager& fm, store::FileBlock* fb) : buffer_(fm.RecordBuffer(fb)) {
+    saved_.assign(buffer_.begin(), buffer_.end());
+  }
+  ~BufferGuard() { std::copy(saved_.begin(), saved_.end(), buffer_.begin()); }
+
+ private:
+  Bytes buffer_;
+  std::vector<std::uint8_t> saved_;
+};
+
+Text Trimmed(std::int64_t v, std::size_t width) { return TrimBlanks(FormatNumber(v, width, Overflow::kAsterisks)); }
+
+}  // namespace
+
+ContestTotals::ContestTotals(store::FileManager& fm, store::FileBlock* log, ScoringContext context)
+    : fm_(fm), log_(log), ctx_(std::move(context)) {
+  band_ = ctx_.definition->Bands[0];
+}
+
+void ContestTotals::SetCurrent(char band, std::string_view mode) {
+  band_ = band;
+  mode_ = Text(mode);
+}
+
+std::int64_t& ContestTotals::MultiplierCount(char band) {
+  if (ctx_.definition->MultiplierScope == 1) return whole_log_multipliers_;
+  return bands_[static_cast<unsigned char>(band)].multipliers;
+}
+
+bool ContestTotals::EarlierExists(MultiKind kind, const Text& value, ConstBytes record) {
+  const ContestDefinition& d = *ctx_.definition;
+  const int scope = d.MultiplierScope;
+  const Text band(1, static_cast<char>(GetU8(record, qso::kBand.offset)));
+  const Text mode = GetText(record, qso::kMode);
+  const auto any = [&](int key, const store::Key& prefix, bool same_mode) {
+    for (int st = fm_.SearchKey(log_, key, prefix); st == 0; st = fm_.NextKey(log_, key)) {
+      if (log_->position_text().compare(0, prefix.size(), prefix) != 0) return false;
+      ConstBytes r = fm_.RecordBuffer(log_);
+      if (IsBandChangeEntry(r) || KindValue(kind, r, ctx_) != value) continue;
+      if (kind == MultiKind::kCall && GetU8(r, qso::kBand.offset) != static_cast<std::uint8_t>(band[0])) continue;
+      if (same_mode && GetText(r, qso::kMode) != mode) continue;
+      return true;
+    }
+    return false;
+  };
+  const bool by_mode = scope == 2;
+  switch (kind) {
+    case MultiKind::kCountry:
+      return scope == 1 ? any(5, PadRight(value, 6), false) : any(10, band + PadRight(value, 6), by_mode);
+    case MultiKind::kUsState:
+      if (scope != 0) return true;  // US states count only per band
+      return any(25, band + PadRight(value, 2), false);
+    case MultiKind::kPostcode:
+      return scope == 1 ? any(26, PadRight(value, 2), false) : any(25, band + PadRight(value, 2), by_mode);
+    case MultiKind::kMember16:
+      if (ctx_.code == 'f') return any(27, band + PadRight(value, 6), false);
+      return any(20, PadRight(value, 6), false);
+    case MultiKind::kMember19: return any(20, PadRight(value, 6), false);
+    case MultiKind::kDok:
+      if (ctx_.code == 'L') return false;  // every qualifying DOK counts
+      return scope == 1 ? any(18, PadRight(value, 8), false) : any(21, band + PadRight(value, 8), by_mode);
+    case MultiKind::kDistrict: return scope == 1 ? any(18, value, false) : any(21, band + value, false);
+    case MultiKind::kLocator: return scope == 1 ? any(3, value, false) : any(23, band + value, false);
+    case MultiKind::kCall:
+      return any(9, band + PadRight(CallSignPart(value, true), 14), false);
+  }
+  return false;
+}
+
+void ContestTotals::InsertListValue(MultiKind kind, const Text& value, int state) {
+  auto& list = lists_[Index(kind)];
+  auto it = std::lower_bound(list.begin(), list.end(), value,
+                             [](const MultiValue& m, const Text& v) { return m.value < v; });
+  if (it != list.end() && it->value == value) {
+    it->state = state;
+    return;
+  }
+  if (list.size() >= kListLimit) {
+    if (it == list.end()) return;  // sorts after every kept value: not kept
+    list.pop_back();
+  }
+  list.insert(it, MultiValue{value, state});
+}
+
+void ContestTotals::RemoveListValue(MultiKind kind, const Text& value) {
+  auto& list = lists_[Index(kind)];
+  auto it = std::lower_bound(list.begin(), list.end(), value,
+                             [](const MultiValue& m, const Text& v) { return m.value < v; });
+  if (it != list.end() && it->value == value && it->state == 1) list.erase(it);
+}
+
+void ContestTotals::EvaluateMultipliers(Bytes r, bool entering) {
+  const ContestDefinition& d = *ctx_.definition;
+  if (entering) WithdrawEntryMultipliers();
+  PutText(r, qso::kMultiMark1, "");
+  PutText(r, qso::kMultiMark2, "");
+  const bool keeps_second_call = d.SentFieldsShown || ctx_.code == '7' || ctx_.code == 'f' || ctx_.code == 'i' ||
+                                 ctx_.code == 'k';
+  if (!keeps_second_call) PutText(r, qso::kSecondCall, "");
+  if (!PassesClubWord(r, ctx_)) return;
+  // Entering items lists with state 1 and 2: the lists show the current band.
+  const char band = static_cast<char>(GetU8(r, qso::kBand.offset));
+  const bool listed = d.MultiplierScope == 1 || band == band_;
+  BufferGuard guard(fm_, log_);
+  for (MultiKind kind : kMultiKinds) {
+    if (!KindEnabled(kind, d)) continue;
+    const Text value = KindValue(kind, r, ctx_);
+    if (value.empty()) continue;
+    if (EarlierExists(kind, value, r)) {
+      if (listed) InsertListValue(kind, value, 2);
+      if (kind == MultiKind::kLocator) break;  // a worked field ends the evaluation
+      continue;
+    }
+    const std::vector<int> columns = KindColumns(kind, d);
+    for (int col : columns) {
+      if (col == 1) PutText(r, qso::kMultiMark1, Cut(value, 6));
+      if (col == 2) PutText(r, qso::kMultiMark2, Cut(value, 6));
+      if (col == 3) PutText(r, qso::kSecondCall, Cut(value, 12));
+    }
+    if (listed) InsertListValue(kind, value, 1);
+    // A member number counts over the whole log, but only on the band being logged.
+    const bool counted = !IsMemberKind(kind) || band == band_;
+    const int weight = KindWeight(kind, value, ctx_);
+    if (counted) {
+      MultiplierCount(band) += weight;
+      for (int col : columns) bands_[static_cast<unsigned char>(band)].column_multipliers[static_cast<std::size_t>(col)] += weight;
+    }
+    if (entering) provisional_.push_back({kind, value, band, weight, counted, listed, columns});
+  }
+}
+
+void ContestTotals::WithdrawEntryMultipliers() {
+  for (const Provisional& p : provisional_) {
+    if (p.listed) RemoveListValue(p.kind, p.value);
+    if (!p.counted) continue;
+    MultiplierCount(p.band) -= p.weight;
+    for (int col : p.columns)
+      bands_[static_cast<unsigned char>(p.band)].column_multipliers[static_cast<std::size_t>(col)] -= p.weight;
+  }
+  provisional_.clear();
+}
+
+void ContestTotals::KeepEntryMultipliers() {
+  for (const Provisional& p : provisional_)
+    if (p.listed) InsertListValue(p.kind, p.value, 2);
+  provisional_.clear();
+}
+
+void ContestTotals::AddSavedContact(ConstBytes r, int points) {
+  if (IsBandChangeEntry(r)) return;
+  const ContestDefinition& d = *ctx_.definition;
+  char band = static_cast<char>(GetU8(r, qso::kBand.offset));
+  if (ctx_.code == 'E' && d.MultiplierScope == 1) band = d.Bands[0];
+  BandTotals& t = bands_[static_cast<unsigned char>(band)];
+  t.points += points;
+  t.qsos += 1;
+}
+
+// One walk of the log in entry order: every contact scored anew, and every
+// value judged new or worked against the contacts before it, with the same
+// kinds, tests and additions as the evaluation of a contact being entered.
+ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band) {
+  const ContestDefinition& d = *ctx_.definition;
+  const int scope = d.MultiplierScope;
+  Recount rc;
+  std::array<std::set<std::string>, 9> seen;
+  std::array<std::set<Text>, 9> listed;
+  BufferGuard guard(fm_, log_);
+  for (int st = fm_.FirstKey(log_, 4); st == 0; st = fm_.NextKey(log_, 4)) {
+    ConstBytes r = fm_.RecordBuffer(log_);
+    if (IsBandChangeEntry(r)) continue;
+    const char band = static_cast<char>(GetU8(r, qso::kBand.offset));
+    const char slot = ctx_.code == 'E' && scope == 1 ? d.Bands[0] : band;
+    BandTotals& t = rc.bands[static_cast<unsigned char>(slot)];
+    t.points += QsoPoints(r, ctx_);
+    t.qsos += 1;
+    if (!PassesClubWord(r, ctx_)) continue;
+    const Text mode = GetText(r, qso::kMode);
+    const bool on_list = lists_for_current_band && (scope == 1 || band == band_);
+    for (MultiKind kind : kMultiKinds) {
+      if (!KindEnabled(kind, d)) continue;
+      if (kind == MultiKind::kUsState && scope != 0) continue;
+      const Text value = KindValue(kind, r, ctx_);
+      if (value.empty()) continue;
+      std::string where;
+      if (IsMemberKind(kind) && !(kind == MultiKind::kMember16 && ctx_.code == 'f')) {
+        where = "";
+      } else if (scope == 1) {
+        where = "";
+      } else {
+        where = std::string(1, band);
+        if (scope == 2 && kind != MultiKind::kLocator && kind != MultiKind::kDistrict) where += mode;
+      }
+      if (on_list) listed[Index(kind)].insert(value);
+      const bool is_new = seen[Index(kind)].insert(where + '\0' + value).second ||
+                          (kind == MultiKind::kDok && ctx_.code == 'L');
+      if (!is_new) {
+        if (kind == MultiKind::kLocator) break;
+        continue;
+      }
+      const int weight = KindWeight(kind, value, ctx_);
+      BandTotals& mb = rc.bands[static_cast<unsigned char>(band)];
+      if (scope == 1) {
+        rc.whole_log_multipliers += weight;
+      } else {
+        mb.multipliers += weight;
+      }
+      for (int col : KindColumns(kind, d)) {
+        if (scope == 1) {
+          rc.whole_log_columns[static_cast<std::size_t>(col)] += weight;
+        } else {
+          mb.column_multipliers[static_cast<std::size_t>(col)] += weight;
+        }
+      }
+    }
+  }
+  for (std::size_t k = 0; k < listed.size(); ++k) {
+    for (const Text& v : listed[k]) {
+      if (rc.lists[k].size() >= kListLimit) break;
+      rc.lists[k].push_back(MultiValue{v, 2});
+    }
+  }
+  return rc;
+}
+
+void ContestTotals::RecalculateTotals(bool recount) {
+  Recount rc = CountLog(true);
+  for (std::size_t b = 0; b < bands_.size(); ++b) {
+    if (recount) {
+      bands_[b] = rc.bands[b];
+    } else {
+      bands_[b].multipliers = rc.bands[b].multipliers;
+      bands_[b].column_multipliers = rc.bands[b].column_multipliers;
+    }
+  }
+  whole_log_multipliers_ = rc.whole_log_multipliers;
+  lists_ = std::move(rc.lists);
+  provisional_.clear();
+}
+
+std::int64_t ContestTotals::TotalQsos() const {
+  std::int64_t q = 0;
+  for (const BandTotals& b : bands_) q += b.qsos;
+  return q;
+}
+
+std::int64_t ContestTotals::TotalPoints() const {
+  std::int64_t p = 0;
+  for (const BandTotals& b : bands_) p += b.points;
+  return p;
+}
+
+std::int64_t ContestTotals::TotalMultipliers() const {
+  if (ctx_.definition->MultiplierScope == 1) return whole_log_multipliers_;
+  std::int64_t m = 0;
+  for (const BandTotals& b : bands_) m += b.multipliers;
+  return m;
+}
+
+std::int64_t ContestTotals::Score() const {
+  const ContestDefinition& d = *ctx_.definition;
+  if (d.MultiplierKinds.none() || d.ScoreIsPointSum) return TotalPoints();
+  if (d.ScorePerBandProduct) {
+    std::int64_t s = 0;
+    for (const BandTotals& b : bands_) s += b.multipliers > 0 ? b.multipliers * b.points : b.points;
+    return s;
+  }
+  return TotalPoints() * TotalMultipliers();
+}
+
+std::vector<MultiValue> ContestTotals::Panel() const {
+  std::vector<MultiValue> all;
+  for (const auto& list : lists_) all.insert(all.end(), list.begin(), list.end());
+  std::stable_sort(all.begin(), all.end(), [](const MultiValue& a, const MultiValue& b) { return a.value < b.value; });
+  if (all.size() > kListLimit) all.resize(kListLimit);
+  return all;
+}
+
+TotalsDisplay ContestTotals::ShowTotals(bool english) const {
+  const ContestDefinition& d = *ctx_.definition;
+  TotalsDisplay t;
+  for (std::size_t i = 0; i < 7; ++i) {
+    const char b = d.Bands[i];
+    if (!IsBandCode(b)) continue;
+    const BandTotals& bt = Band(b);
+    t.columns.push_back({BandName(b, false), FormatNumber(bt.qsos, 6), FormatNumber(bt.multipliers, 6),
+                         FormatNumber(bt.points, 6), b == band_});
+  }
+  const std::int64_t q = TotalQsos(), m = TotalMultipliers(), p = TotalPoints();
+  t.qsos = Trimmed(q, 6) + " QSO";
+  if (d.MultiplierKinds.any()) {
+    if (!d.ScoreIsPointSum && !d.ScorePerBandProduct) {
+      t.multipliers = Trimmed(m, 3) + " Multi x";
+    } else if (d.MultName1 == "PLZ") {
+      t.multipliers = Trimmed(m, 3) + " PLZ";
+    } else if (d.MultName1 == "Prefix") {
+      t.multipliers = Trimmed(m, 3) + " Prefixe";
+    } else {
+      t.multipliers = Trimmed(m, 3) + " Multi";
+    }
+  }
+  t.points = Trimmed(p, 7) + (d.ScorePerBandProduct ? " Punkte" : " Punkte =");
+  t.points_visible = !d.ScorePerBandProduct;
+  t.score = FormatNumber(Score(), 9, Overflow::kAsterisks) + " Pkt.";
+  if (ctx_.code == '5' && d.MultName1 == "PLZ") {
+    t.score_visible = false;
+    if (!t.columns.empty()) t.columns[0].multipliers = "    0";
+    t.points = Trimmed(p, 7) + " Punkte";
+  }
+  if (!(ctx_.code == 'E' && d.MultiplierScope == 1)) {
+    const Text name = IsBandCode(band_) ? BandName(band_, false) : Text();
+    const BandTotals& cur = Current();
+    t.band_points_caption = (english ? "Score " : "Punkte ") + name;
+    t.band_points = FormatPicture(cur.points, "########");
+    if (d.MultiplierScope != 1) {
+      t.band_multi_caption = ctx_.code == '5' ? Text("PLZ-Bereiche") : (ctx_.code == 'P' ? "Prefixe " : "Multi ") + name;
+    }
+    t.band_multis = std::to_string(d.MultiplierScope == 1 ? whole_log_multipliers_ : cur.multipliers);
+    t.band_qso_caption = "QSO " + name;
+    t.band_qsos = std::to_string(cur.qsos);
+  }
+  return t;
+}
+
+void ContestTotals::StoreLogSummary(Bytes kk, Bytes kz, bool extra, UserPort& port) {
+  const ContestDefinition& d = *ctx_.definition;
+  const int scope = d.MultiplierScope;
+  const int slots = extra ? 100 : 7;
+  port.ProgressBegin("Neuberechnung", 500);
+  const Recount rc = CountLog(false);
+  const auto band_of = [&](int slot) { return slot <= 100 ? d.Bands[static_cast<std::size_t>(slot - 1)] : '\0'; };
+  for (int slot = 1; slot <= slots; ++slot) {
+    const char b = band_of(slot);
+    BandTotals out;
+    const bool is_band = b >= 'a' && b <= 'z';
+    if (!(ctx_.code == 'E' && scope == 1)) {
+      out.points = is_band ? Band(b).points : 0;
+    } else if (slot == 1) {
+      out.points = TotalPoints();
+    }
+    if (scope != 1) {
+      if (is_band) {
+        const BandTotals& c = rc.bands[static_cast<unsigned char>(b)];
+        out.qsos = c.qsos;
+        out.multipliers = c.multipliers;
+        out.column_multipliers = c.column_multipliers;
+      }
+    } else {
+      if (slot == 1) {
+        out.multipliers = rc.whole_log_multipliers;
+        out.column_multipliers = rc.whole_log_columns;
+      }
+      if (ctx_.code == 'E') {
+        if (slot == 1) out.qsos = rc.bands[static_cast<unsigned char>(d.Bands[0])].qsos;
+      } else if (is_band) {
+        out.qsos = rc.bands[static_cast<unsigned char>(b)].qsos;
+      }
+    }
+    if (extra) {
+      PutI32(kz, qvkz::QsoOffset(slot), static_cast<std::int32_t>(out.qsos));
+      PutI32(kz, qvkz::MultiplierOffset(slot), static_cast<std::int32_t>(out.multipliers));
+      PutI32(kz, qvkz::PointsOffset(slot), static_cast<std::int32_t>(out.points));
+      for (int col = 1; col <= 3; ++col)
+        PutI16(kz, qvkz::ColumnOffset(col, slot), static_cast<std::int16_t>(out.column_multipliers[static_cast<std::size_t>(col)]));
+    } else {
+      qvkk::ColumnTotals ct;
+      ct.qsos = static_cast<std::int32_t>(out.qsos);
+      ct.multipliers = static_cast<std::int32_t>(out.multipliers);
+      ct.points = static_cast<std::int32_t>(out.points);
+      ct.first_column = static_cast<std::int32_t>(out.column_multipliers[1]);
+      ct.second_column = static_cast<std::int32_t>(out.column_multipliers[2]);
+      qvkk::PutColumnTotals(kk, slot, ct);
+    }
+    port.ProgressStep(slot * 500 / slots);
+  }
+  port.ProgressEnd();
+}
+
+}  // namespace vek

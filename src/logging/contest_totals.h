@@ -1,0 +1,117 @@
+// The running totals of a contest log while it is logged: contacts, points
+// and multipliers per band, the multiplier lists of the current band, the
+// evaluation of the contact being entered against the log, the totals
+// panel's texts and the stored summary of the log.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "base/user_port.h"
+#include "logging/scoring.h"
+#include "store/file_manager.h"
+
+namespace vek {
+
+struct MultiValue {
+  Text value;
+  int state = 2;  // 1: brought by the contact being entered, 2: worked before
+  friend bool operator==(const MultiValue&, const MultiValue&) = default;
+};
+
+struct BandTotals {
+  std::int64_t qsos = 0, points = 0, multipliers = 0;
+  std::array<std::int64_t, 4> column_multipliers{};  // index 1..3: multiplier columns
+  friend bool operator==(const BandTotals&, const BandTotals&) = default;
+};
+
+// The totals panel as the window shows it.
+struct TotalsDisplay {
+  struct Column {
+    Text band_name, qsos, multipliers, points;  // numbers right-aligned in 6
+    bool current = false;                        // painted yellow, the others silver
+  };
+  std::vector<Column> columns;  // the first seven bands
+  Text qsos, multipliers, points, score;
+  bool points_visible = true, score_visible = true;
+  // The current band's line of the entry panel.
+  Text band_points_caption, band_points, band_multi_caption, band_multis, band_qso_caption, band_qsos;
+};
+
+class ContestTotals {
+ public:
+  static constexpr std::size_t kListLimit = 500;
+
+  ContestTotals(store::FileManager& fm, store::FileBlock* log, ScoringContext context);
+
+  void SetCurrent(char band, std::string_view mode);
+  char current_band() const { return band_; }
+
+  // The marks of a copy of a record: `multiMark1`, `multiMark2` and
+  // `secondCall` as the contest's columns say; the lists and counts follow.
+  // With `entering` the values are provisional until the next evaluation.
+  void EvaluateMultipliers(Bytes record, bool entering);
+  void WithdrawEntryMultipliers();
+  // The contact was saved: its provisional values stay, now as worked ones.
+  void KeepEntryMultipliers();
+  // Rebuilds the lists and multiplier counts from the log; with `recount`
+  // also every band's contacts and points.
+  void RecalculateTotals(bool recount);
+  // A saved contact's points and one contact on its band.
+  void AddSavedContact(ConstBytes record, int points);
+
+  BandTotals Band(char band) const { return bands_[static_cast<unsigned char>(band)]; }
+  BandTotals Current() const { return Band(band_); }
+  std::int64_t TotalQsos() const;
+  std::int64_t TotalPoints() const;
+  std::int64_t TotalMultipliers() const;
+  std::int64_t Score() const;
+  // The lists of all kinds merged, ascending, at most 500 values.
+  std::vector<MultiValue> Panel() const;
+  const std::vector<MultiValue>& List(MultiKind kind) const { return lists_[static_cast<std::size_t>(kind)]; }
+  TotalsDisplay ShowTotals(bool english = false) const;
+
+  // "Neuberechnung": the log's per-band results into the catalogue record
+  // (slots 1..7) or, with `extra`, the contest-totals record (slots 1..100).
+  void StoreLogSummary(Bytes qvkk, Bytes qvkz, bool extra, UserPort& port);
+
+  const ScoringContext& context() const { return ctx_; }
+
+ private:
+  struct Provisional {
+    MultiKind kind;
+    Text value;
+    char band;
+    int weight;
+    bool counted;
+    bool listed;
+    std::vector<int> columns;
+  };
+  struct Recount {
+    std::array<BandTotals, 256> bands{};
+    std::int64_t whole_log_multipliers = 0;
+    std::array<std::int64_t, 4> whole_log_columns{};
+    std::array<std::vector<MultiValue>, 9> lists;
+  };
+  Recount CountLog(bool lists_for_current_band);
+  bool EarlierExists(MultiKind kind, const Text& value, ConstBytes record);
+  void InsertListValue(MultiKind kind, const Text& value, int state);
+  void RemoveListValue(MultiKind kind, const Text& value);
+  std::int64_t& MultiplierCount(char band);
+
+  store::FileManager& fm_;
+  store::FileBlock* log_;
+  ScoringContext ctx_;
+  char band_ = 0;
+  Text mode_;
+  std::array<BandTotals, 256> bands_{};
+  std::int64_t whole_log_multipliers_ = 0;  // MultiplierScope 1
+  std::array<std::vector<MultiValue>, 9> lists_;
+  std::vector<Provisional> provisional_;
+};
+
+}  // namespace vek
