@@ -1,0 +1,189 @@
+// The entry window without its window: the fields of one contact being
+// typed, which of them show, where Enter goes, how the fields become a QSO
+// record, the duplicate and partner checks when the call is left, the save
+// check and the save, the clock, band and mode, and the running totals.
+// The window, the ADIF import and the command-line companion all drive it.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "base/clock.h"
+#include "base/user_port.h"
+#include "catalogue/contest_definition.h"
+#include "logging/contest_log.h"
+#include "logging/contest_totals.h"
+#include "refdata/prefix_lookup.h"
+#include "refdata/station_settings.h"
+
+namespace vek {
+
+enum class EntryFieldId {
+  eCall, eCall2, eRSTs1, eRSTs2, eRSTs3, eRSTs4, eRSTr1, eRSTr2, eRSTr3, eRSTr4, eDatum, ezeit, eFreq, eName, eQTH,
+  emode, kCount,
+};
+const char* EntryFieldName(EntryFieldId id);
+
+struct EntryField {
+  Text text;
+  Text caption;
+  std::size_t max_length = 0;
+  bool visible = true;
+  bool enabled = true;
+};
+
+// The log's settings as its catalogue and totals records hold them.
+struct EntryLogSettings {
+  std::int32_t log_number = 0;
+  Text log_name;
+  Text own_dok;
+  bool auto_date = true, auto_time = true, auto_band = false;
+  bool rst_sent_fixed = true, rst_rcvd_fixed = true;
+  bool rsts_not_locked = false;  // QVKZ byte 1808
+  char qsl_sent_default = 0, qsl_rcvd_default = 0;
+  bool mode_ssb = false, mode_fm = false, mode_pr = false;
+  int class_number = 0;
+  bool question_answer = false;
+  bool TotalsInExtraRecord = false;
+  // Reads them from the two records.
+  static EntryLogSettings From(ConstBytes qvkk, ConstBytes qvkz);
+};
+
+struct EntryContext {
+  SuiteFiles* files = nullptr;
+  UserPort* port = nullptr;
+  const Clock* clock = nullptr;
+  ContestDefinition definition;
+  char contest_code = 'g';
+  EntryLogSettings log;
+  StationSettings station;
+  const SuffixTable* suffixes = nullptr;
+  bool english = false;
+  // The computer's local time against UTC, in seconds (used when the
+  // station says the computer runs on local time).
+  std::int32_t local_offset_seconds = 0;
+  bool slashed_zero = false;
+  std::string program_folder;  // the member list "qcwa.csv" lies here
+};
+
+class EntrySession {
+ public:
+  explicit EntrySession(EntryContext ctx);
+  ~EntrySession();
+
+  // Opening (window creation): false when the log cannot be opened.
+  bool Open();
+  // Closing: stores the totals into the two records' buffers (the caller
+  // writes them) and closes the log.
+  void Close(Bytes qvkk, Bytes qvkz);
+
+  // --- fields ---
+  const EntryField& field(EntryFieldId id) const { return fields_[static_cast<std::size_t>(id)]; }
+  EntryFieldId focus() const { return focus_; }
+  // Typing replaces the field's text (upper case where the field wants it)
+  // and runs the live update.
+  void Type(EntryFieldId id, std::string_view text);
+  // One key typed into the focused field: '#' in the call, blanks in the
+  // received fields and the slashed zero are handled here.
+  void TypeChar(char c);
+  // Tab or a click: the field is left without saving.
+  void Focus(EntryFieldId id);
+  // Enter in the focused field.
+  void Enter();
+  // Without modifier: Esc clears the entry.
+  void Escape();
+  // F9: frequency, name and QTH shown or hidden together.
+  void ToggleNameQth();
+  // Ctrl+Q and a click on the QSL label.
+  void ToggleQslSent();
+  // F8: with two bands the other one at once; otherwise false (the window opens the list).
+  bool BandKey();
+  bool ModeKey();
+
+  // --- the operations of the window ---
+  void NewQso(int correction);
+  void FormToRecord();
+  void RecordToForm();
+  void LeaveField(EntryFieldId id);
+  bool CanSave();
+  void SaveQso();
+  void ClockTick();
+  void ChangeBand(char band);
+  void ChangeMode(std::string_view mode);
+  bool CheckCallChange();  // false when a duplicate cleared the entry
+  bool DoPrefixLookup();
+  void PrefillExchange();
+  void EvaluateEntryMultipliers();
+
+  // --- what the window shows ---
+  char band() const { return band_; }
+  const Text& mode() const { return mode_; }
+  std::int32_t next_serial() const { return next_.serial; }
+  Text QslLabel() const;
+  Text SentLabel() const;  // lRSTs2: the sent text while its fields are hidden
+  Text DateLabel() const;
+  Text TimeLabel() const;
+  Text PartnerName() const { return cached_name_; }
+  Text Caption() const;
+  ContestTotals& totals() { return *totals_; }
+  const ContestDefinition& definition() const { return ctx_.definition; }
+  std::vector<char> Bands() const;
+  std::vector<Text> Modes() const;
+  ConstBytes record() const;
+  store::FileBlock* log_block() const { return log_->log(); }
+  // The last contact saved (its record as written), for the list and the CLI.
+  const std::vector<std::uint8_t>& last_saved() const { return last_saved_; }
+  int saves() const { return saves_; }
+
+ private:
+  EntryField& Mut(EntryFieldId id) { return fields_[static_cast<std::size_t>(id)]; }
+  Bytes Buffer();
+  store::FileManager& fm() { return ctx_.files->fm(); }
+  void SetUpFields();
+  Text DefaultReport() const;
+  Text SentItem(int kind, const Text& value) const;
+  bool IsGermanCall() const;
+  int LastReceivedShown() const;
+  EntryFieldId NextInTabOrder(EntryFieldId from) const;
+  void ApplyReceivedKind(int kind, const Text& text, EntryFieldId field);
+  bool IsDuplicate(bool at_save, Text* message);
+  void UpdateCallBook();
+  bool ScheduleBand(char& wanted) const;
+  UtcInstant ClockNow() const;
+  ScoringContext Scoring() const;
+  std::array<std::size_t, 4> Widths(bool sent) const;
+
+  EntryContext ctx_;
+  std::unique_ptr<ContestLog> log_;
+  std::unique_ptr<ContestTotals> totals_;
+  std::unique_ptr<PrefixLookup> prefixes_;
+  std::array<EntryField, static_cast<std::size_t>(EntryFieldId::kCount)> fields_;
+  EntryFieldId focus_ = EntryFieldId::eCall;
+  char band_ = 0;
+  Text mode_;
+  std::int32_t default_date_ = -1, default_time_ = -1;
+  RunningNumbers next_;
+  char qsl_sent_ = 'N';
+  float last_freq_ = 0;
+  int correction_ = 0;
+  Text previous_call_;
+  Text cached_name_, cached_qth_;
+  bool enter_ = false;
+  bool filling_ = false;
+  char pending_band_ = 0;
+  bool prefix_chosen_ = false;
+  Text last_prefix_seen_;
+  std::vector<std::uint8_t> last_saved_;
+  int saves_ = 0;
+  int new_qsos_ = 0;
+  bool names_shown_ = false;
+  std::vector<std::pair<Text, Text>> qcwa_;  // member list of code k
+  bool qcwa_loaded_ = false, qcwa_changed_ = false;
+};
+
+}  // namespace vek

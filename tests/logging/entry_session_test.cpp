@@ -1,0 +1,401 @@
+// Whole contacts typed into the entry session as an operator types them:
+// field by field, Enter after each, with the clock standing where the test
+// puts it.
+#include "logging/entry_session.h"
+
+#include <gtest/gtest.h>
+
+#include "base/cp1252.h"
+#include "base/scripted_user_port.h"
+#include "catalogue/catalogue_records.h"
+#include "logging/qso_record.h"
+#include "refdata/cty_import.h"
+#include "store/memory_file_system.h"
+
+namespace vek {
+namespace {
+
+using F = EntryFieldId;
+
+class EntrySessionTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    env_.fs = &fs_;
+    env_.sleep = [](std::chrono::milliseconds) {};
+    fm_ = std::make_unique<store::FileManager>(env_);
+    ASSERT_EQ(fm_->InitFileManager(), 0);
+    fm_->SetLockQuestion([](const std::string&, store::LockQuestion q) {
+      return q == store::LockQuestion::kRebuildIndex || q == store::LockQuestion::kCreateFiles;
+    });
+    files_ = std::make_unique<SuiteFiles>(*fm_);
+    clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 15), 14 * 3600 + 12 * 60});
+    // A small country file: the calls of these tests all have a country.
+    const std::string cty =
+        "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+        "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO,DP,DQ,DR;\n"
+        "Austria:                  15:  28:  EU:   47.33:   -13.33:    -1.0:  OE:\n"
+        "    OE;\n"
+        "Netherlands:              14:  27:  EU:   52.28:    -5.47:    -1.0:  PA:\n"
+        "    PA,PB,PC,PD,PE,PF,PG,PH,PI;\n";
+    CtyImportCounts counts;
+    ASSERT_TRUE(ImportCty(*files_, ParseCtyDat(cty), {}, counts));
+  }
+
+  // A fresh machine for the next case of a table.
+  void Reset() {
+    session_.reset();
+    files_.reset();
+    fm_.reset();
+    fs_ = store::MemoryFileSystem();
+    port_.Clear();
+    SetUp();
+  }
+
+  EntryContext Context(char code = 'g', int class_number = 1) {
+    EntryContext c;
+    c.files = files_.get();
+    c.port = &port_;
+    c.clock = &clock_;
+    c.contest_code = code;
+    DefinitionInputs in;
+    in.ContestCode = code;
+    in.ClassNumber = class_number;
+    in.OwnLocator = "JO43KD";
+    in.OwnDok = "I38";
+    in.DateFrom = *DayNumberFromDate(2008, 11, 15);
+    c.definition = BuildContestDefinition(in);
+    c.log.log_number = 3;
+    c.log.log_name = "Nordsee 2008";
+    c.log.own_dok = "I38";
+    c.log.class_number = class_number;
+    c.station.own_locator = "JO43KD";
+    c.station.utc_offset = 0;
+    return c;
+  }
+
+  EntrySession& Open(EntryContext c) {
+    session_ = std::make_unique<EntrySession>(std::move(c));
+    EXPECT_TRUE(session_->Open());
+    session_->ClockTick();
+    return *session_;
+  }
+
+  // Types the texts into the fields in turn, each followed by Enter.
+  void Fields(std::initializer_list<std::pair<F, const char*>> typed) {
+    for (const auto& [id, text] : typed) {
+      EXPECT_EQ(session_->focus(), id) << EntryFieldName(id);
+      session_->Type(id, text);
+      session_->Enter();
+    }
+  }
+  void Contact(const char* call, const char* serial, const char* locator, const char* dok) {
+    Fields({{F::eCall, call}, {F::eRSTr2, serial}, {F::eRSTr3, locator}, {F::eRSTr4, dok}});
+  }
+  Text Saved(const FieldSpec& f) const { return GetText(session_->last_saved(), f); }
+
+  store::MemoryFileSystem fs_;
+  store::StoreEnvironment env_;
+  std::unique_ptr<store::FileManager> fm_;
+  std::unique_ptr<SuiteFiles> files_;
+  ScriptedUserPort port_;
+  ManualClock clock_;
+  std::unique_ptr<EntrySession> session_;
+};
+
+TEST_F(EntrySessionTest, ContestGShowsItsFieldsAndSavesWithEnterInTheDokField) {
+  EntrySession& s = Open(Context());
+  for (F id : {F::eCall, F::eRSTr2, F::eRSTr3, F::eRSTr4}) EXPECT_TRUE(s.field(id).visible) << EntryFieldName(id);
+  for (F id : {F::eCall2, F::eRSTs1, F::eRSTs2, F::eRSTr1, F::eDatum, F::ezeit, F::eFreq, F::eName, F::eQTH})
+    EXPECT_FALSE(s.field(id).visible) << EntryFieldName(id);
+  EXPECT_EQ(s.field(F::eRSTr2).caption, "&1 : lfd.Nr.");
+  EXPECT_EQ(s.field(F::eRSTr3).caption, "&2 : LOC");
+  EXPECT_EQ(s.field(F::eRSTr4).caption, "&3 : DOK");
+  // CW unless the log starts with another mode.
+  EXPECT_EQ(s.mode(), "CW");
+  EXPECT_EQ(s.SentLabel(), "599001/JO43/I38");
+  // Enter in the call field checks and moves on without saving.
+  Fields({{F::eCall, "DL1ABC"}});
+  EXPECT_EQ(s.saves(), 0);
+  Fields({{F::eRSTr2, "001"}, {F::eRSTr3, "JO42AB"}});
+  EXPECT_EQ(s.saves(), 0);
+  Fields({{F::eRSTr4, "I23"}});
+  ASSERT_EQ(s.saves(), 1);
+  EXPECT_EQ(s.focus(), F::eCall);
+  EXPECT_EQ(Saved(qso::kCall), "DL1ABC");
+  EXPECT_EQ(LoadRcvdExchange(s.last_saved()), "599001/JO42AB/I23");
+  EXPECT_EQ(LoadSentExchange(s.last_saved()), "599001/JO43/I38");
+  EXPECT_EQ(Saved(qso::kLocator), "JO42AB");
+  EXPECT_EQ(LoadRcvdDok(s.last_saved()), "I23");
+  EXPECT_EQ(GetI32(s.last_saved(), qso::kSerialNo.offset), 1);
+  EXPECT_EQ(GetI32(s.last_saved(), qso::kDate.offset), *DayNumberFromDate(2008, 11, 15));
+  EXPECT_EQ(GetI32(s.last_saved(), qso::kTime.offset), 14 * 3600 + 12 * 60);
+  EXPECT_EQ(GetU16(s.last_saved(), qso::kPoints.offset), 2);  // JO43 against JO42
+  EXPECT_GT(GetI32(s.last_saved(), qso::kQrbKm.offset), 0);
+  EXPECT_EQ(Saved(qso::kMultiMark1), "JO42");
+  EXPECT_EQ(Saved(qso::kMultiMark2), "I23");
+  EXPECT_EQ(s.totals().Band('k').qsos, 1);
+  EXPECT_EQ(s.totals().Band('k').points, 2);
+  EXPECT_EQ(s.totals().Band('k').multipliers, 2);
+  // The next contact gets the next number.
+  EXPECT_EQ(s.SentLabel(), "599002/JO43/I38");
+  EXPECT_TRUE(port_.Messages().empty());
+}
+
+TEST_F(EntrySessionTest, CallFormsAreMendedAsTyped) {
+  EntrySession& s = Open(Context());
+  s.TypeChar('D');
+  s.Type(F::eCall, "DL1ABC");
+  s.TypeChar('#');  // portable, and acts as Enter
+  EXPECT_EQ(GetText(s.record(), qso::kCall), "DL1ABC/P");
+  EXPECT_EQ(s.focus(), F::eRSTr2);
+  s.Focus(F::eCall);
+  s.Type(F::eCall, "DL1ABC/P");
+  s.TypeChar('#');  // already portable: nothing more
+  EXPECT_EQ(GetText(s.record(), qso::kCall), "DL1ABC/P");
+  s.Escape();
+  s.Type(F::eCall, "DL-1ABC");
+  s.FormToRecord();
+  EXPECT_EQ(GetText(s.record(), qso::kCall), "DL/1ABC");
+  s.Type(F::eCall, "DL 1ABC");
+  s.FormToRecord();
+  EXPECT_EQ(GetText(s.record(), qso::kCall), "DL/1ABC");
+  s.Type(F::eCall, "DL1ABCDEFGHIJKL");  // the field takes 14, the record 12
+  s.FormToRecord();
+  EXPECT_EQ(GetText(s.record(), qso::kCall), "DL1ABCDEFGHI");
+}
+
+TEST_F(EntrySessionTest, ImplausibleCallsAndMissingTimesAreRefusedSilently) {
+  EntryContext c = Context();
+  c.log.auto_time = false;
+  EntrySession& s = Open(std::move(c));
+  EXPECT_TRUE(s.field(F::ezeit).visible);
+  for (const char* call : {"K1", "DL1", "12ABC", "ABC1"}) {
+    s.Escape();
+    s.ClockTick();
+    s.Type(F::eCall, call);
+    s.Type(F::ezeit, "14:12");
+    EXPECT_FALSE(s.CanSave()) << call;
+  }
+  s.Escape();
+  s.ClockTick();
+  s.Type(F::eCall, "DL1ABC");
+  s.Type(F::ezeit, "14:12");
+  EXPECT_TRUE(s.CanSave());
+  EXPECT_EQ(GetI32(s.record(), qso::kTime.offset), 14 * 3600 + 12 * 60);  // 14:12 is 14:12:00
+  s.Type(F::ezeit, "00:00:00");
+  EXPECT_FALSE(s.CanSave());
+  s.Type(F::ezeit, "");
+  EXPECT_FALSE(s.CanSave());
+  EXPECT_TRUE(port_.Messages().empty());
+  EXPECT_EQ(port_.BeepCount(), 0);
+}
+
+TEST_F(EntrySessionTest, WithTheTimeFieldShownTheSaveMovesToEnterInTheTimeField) {
+  EntryContext c = Context();
+  c.log.auto_time = false;
+  EntrySession& s = Open(std::move(c));
+  Fields({{F::eCall, "DL1ABC"}, {F::eRSTr2, "001"}, {F::eRSTr3, "JO42AB"}, {F::eRSTr4, "I23"}});
+  EXPECT_EQ(s.saves(), 0);
+  EXPECT_EQ(s.focus(), F::ezeit);
+  Fields({{F::ezeit, "1412"}});  // not a time form: refused
+  EXPECT_EQ(s.saves(), 0);
+  s.Focus(F::ezeit);
+  Fields({{F::ezeit, "14:13"}});
+  EXPECT_EQ(s.saves(), 1);
+  EXPECT_EQ(GetI32(s.last_saved(), qso::kTime.offset), 14 * 3600 + 13 * 60);
+}
+
+TEST_F(EntrySessionTest, TabOrMouseNeverSaves) {
+  EntrySession& s = Open(Context());
+  Fields({{F::eCall, "DL1ABC"}, {F::eRSTr2, "001"}, {F::eRSTr3, "JO42AB"}});
+  s.Type(F::eRSTr4, "I23");
+  s.Focus(F::eCall);
+  EXPECT_EQ(s.saves(), 0);
+  EXPECT_EQ(s.focus(), F::eCall);
+}
+
+TEST_F(EntrySessionTest, ReportsFollowTheMode) {
+  EntryContext c = Context();
+  c.log.rst_rcvd_fixed = false;
+  EntrySession& s = Open(std::move(c));
+  ASSERT_TRUE(s.field(F::eRSTr1).visible);
+  s.ChangeMode("CW");
+  s.Type(F::eCall, "DL1ABC");
+  s.Type(F::eRSTr1, "57");
+  s.FormToRecord();
+  EXPECT_EQ(LoadRcvdExchange(s.record()).substr(0, 3), "579");
+  s.ChangeMode("SSB");
+  s.Type(F::eRSTr1, "599");
+  s.FormToRecord();
+  EXPECT_EQ(LoadRcvdExchange(s.record()).substr(0, 3), "59 ");
+}
+
+TEST_F(EntrySessionTest, SerialNumbersBeyond999AreSentAsAsterisks) {
+  {
+    // A log that already holds contact 999.
+    ContestLog log(*files_, 3);
+    ASSERT_TRUE(log.OpenContestLog());
+    fm_->ClearRecord(log.log());
+    Bytes r = fm_->RecordBuffer(log.log());
+    PutText(r, qso::kCall, "DL9ZZZ");
+    PutU8(r, qso::kBand.offset, 'k');
+    PutText(r, qso::kMode, "SSB");
+    PutI32(r, qso::kSerialNo.offset, 999);
+    PutText(r, qso::kMultiMark1, "JO00");
+    PutText(r, qso::kMultiMark2, "I00");
+    ASSERT_EQ(fm_->AddRecord(log.log()), 0);
+    log.CloseContestLog();
+  }
+  EntrySession& s = Open(Context());
+  EXPECT_EQ(s.next_serial(), 1000);
+  EXPECT_EQ(s.SentLabel(), "599***/JO43/I38");
+}
+
+TEST_F(EntrySessionTest, DuplicatesUnderRuleOneAreRefusedWhenTheCallIsLeft) {
+  EntrySession& s = Open(Context());
+  s.ChangeMode("SSB");
+  Contact("DL1ABC", "001", "JO42AB", "I23");
+  ASSERT_EQ(s.saves(), 1);
+  Fields({{F::eCall, "DL1ABC/P"}});
+  EXPECT_EQ(port_.Messages().back(), "Call DL1ABC bereits auf Band/Mode vorhanden");
+  EXPECT_EQ(port_.BeepCount(), 1);
+  EXPECT_EQ(s.field(F::eCall).text, "");  // the entry is cleared
+  EXPECT_EQ(s.focus(), F::eCall);
+  EXPECT_EQ(s.next_serial(), 2);
+  // Another mode is another contact.
+  s.ChangeMode("CW");
+  Contact("DL1ABC", "002", "JO42AB", "I23");
+  EXPECT_EQ(s.saves(), 2);
+  // And the save check refuses it without the call.
+  s.Type(F::eCall, "DL1ABC");
+  EXPECT_FALSE(s.CanSave());
+  EXPECT_EQ(port_.Messages().back(), "Call bereits auf Band/Mode vorhanden");
+}
+
+TEST_F(EntrySessionTest, TheOtherDuplicateRules) {
+  struct Case {
+    int rule;
+    char code;
+    const char* first;
+    const char* first_mode;
+    const char* second;
+    const char* second_mode;
+    bool dupe;
+  };
+  const Case cases[] = {
+      {2, 'g', "DL1ABC", "SSB", "DL1ABC/P", "CW", true},
+      {2, '9', "OE1ABC", "SSB", "DL/OE1ABC", "SSB", false},
+      {2, '9', "DL1ABC", "SSB", "DL1ABC/3", "SSB", false},
+      {2, '9', "DL1ABC", "SSB", "DL1ABC/P", "SSB", true},
+      {3, 'g', "DL1ABC", "SSB", "DL1ABC", "FM", true},
+      {3, 'g', "DL1ABC", "SSB", "DL1ABC", "CW", false},
+      {5, 'g', "DL1ABC", "SSB", "DL1ABC", "CW", true},
+  };
+  for (const Case& c : cases) {
+    Reset();
+    EntryContext ctx = Context();
+    ctx.contest_code = c.code;
+    ctx.definition.DupeRule = static_cast<std::uint8_t>(c.rule);
+    ctx.definition.Modes[2] = "FM";
+    EntrySession& s = Open(std::move(ctx));
+    s.ChangeMode(c.first_mode);
+    Contact(c.first, "001", "JO42AB", "I23");
+    ASSERT_EQ(s.saves(), 1);
+    s.ChangeMode(c.second_mode);
+    port_.Clear();
+    Fields({{F::eCall, c.second}});
+    EXPECT_EQ(!port_.Messages().empty(), c.dupe) << c.rule << " " << c.first << " " << c.second;
+  }
+}
+
+TEST_F(EntrySessionTest, RuleFiveIsNotPartOfTheSaveCheck) {
+  EntryContext ctx = Context();
+  ctx.definition.DupeRule = 5;
+  EntrySession& s = Open(std::move(ctx));
+  Contact("DL1ABC", "001", "JO42AB", "I23");
+  s.Type(F::eCall, "DL1ABC");
+  EXPECT_TRUE(s.CanSave());
+}
+
+TEST_F(EntrySessionTest, TheAutomaticBandNeverChangesWhileACallIsTyped) {
+  EntryContext c = Context();
+  c.log.auto_band = true;
+  EntrySession& s = Open(std::move(c));
+  EXPECT_EQ(s.band(), 'k');  // 15.11. 14:12 lies in the 2 m period
+  clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 16), 9 * 3600});
+  s.Type(F::eCall, "DL1AB");
+  s.ClockTick();
+  EXPECT_EQ(s.band(), 'k');
+  s.Type(F::eCall, "");
+  s.ClockTick();
+  EXPECT_EQ(s.band(), 'l');
+  EXPECT_EQ(s.totals().current_band(), 'l');
+}
+
+TEST_F(EntrySessionTest, BandKeySwitchesAtOnceWithTwoBands) {
+  EntrySession& s = Open(Context('A'));
+  EXPECT_EQ(s.band(), 'b');
+  EXPECT_TRUE(s.BandKey());
+  EXPECT_EQ(s.band(), 'c');
+  EXPECT_TRUE(s.BandKey());
+  EXPECT_EQ(s.band(), 'b');
+  EntrySession& g = Open(Context('g'));
+  EXPECT_FALSE(g.BandKey());  // three bands: the window opens its list
+}
+
+TEST_F(EntrySessionTest, MultipliersCountPerBand) {
+  EntrySession& s = Open(Context());
+  Contact("DL1AAA", "001", "JO42AB", "I23");
+  s.ChangeBand('l');
+  Contact("DL1BBB", "001", "JO42CD", "I23");
+  EXPECT_EQ(Saved(qso::kMultiMark1), "JO42");
+  EXPECT_EQ(Saved(qso::kMultiMark2), "I23");
+  EXPECT_EQ(GetI32(s.last_saved(), qso::kBandNoA.offset), 1);
+  s.ChangeMode("CW");
+  Contact("DL1CCC", "002", "JO42EF", "I23");
+  EXPECT_EQ(Saved(qso::kMultiMark1), "");
+  EXPECT_EQ(Saved(qso::kMultiMark2), "");
+  EXPECT_EQ(s.totals().Band('k').multipliers, 2);
+  EXPECT_EQ(s.totals().Band('l').multipliers, 2);
+}
+
+TEST_F(EntrySessionTest, AWrongLocatorOrDokIsReportedWhileItsFieldHasTheFocus) {
+  EntrySession& s = Open(Context());
+  Fields({{F::eCall, "DL1ABC"}, {F::eRSTr2, "001"}});
+  s.Type(F::eRSTr3, "JO4");
+  EXPECT_TRUE(port_.Messages().empty());
+  s.Type(F::eRSTr3, "JOX");
+  EXPECT_EQ(port_.Messages().back(), "Fehler bei Locator-Angabe");
+  s.Type(F::eRSTr3, "JO42AB");
+  s.Enter();
+  s.Type(F::eRSTr4, "J1X");
+  EXPECT_EQ(port_.Messages().back(), "Fehler bei DOK-Angabe");
+  EXPECT_EQ(LoadRcvdDok(s.record()), "");
+}
+
+TEST_F(EntrySessionTest, ALockedLogIsWrittenWithTheTimeMovedOn) {
+  EntrySession& s = Open(Context());
+  Fields({{F::eCall, "DL1ABC"}, {F::eRSTr2, "001"}, {F::eRSTr3, "JO42AB"}});
+  // Two whole add attempts run into another program's lock.
+  fs_.LockConflicts("QVLK0003.DAT", 8);
+  Fields({{F::eRSTr4, "I23"}});
+  ASSERT_EQ(s.saves(), 1);
+  const std::int32_t t = GetI32(s.last_saved(), qso::kTime.offset);
+  EXPECT_GT(t, 14 * 3600 + 12 * 60);
+  EXPECT_LE(t, 14 * 3600 + 12 * 60 + 10);
+}
+
+TEST_F(EntrySessionTest, ClosingStoresTheTotalsOfTheLog) {
+  EntrySession& s = Open(Context());
+  Contact("DL1AAA", "001", "JO42AB", "I23");
+  Contact("DL1BBB", "002", "JO52AB", "DVI");
+  std::vector<std::uint8_t> kk(qvkk::Spec().record_length, 0), kz(qvkz::kLength, 0);
+  s.Close(kk, kz);
+  const auto t = qvkk::GetColumnTotals(kk, 1);
+  EXPECT_EQ(t.qsos, 2);
+  EXPECT_EQ(t.multipliers, 4);
+  EXPECT_EQ(t.points, 2 + 12);  // JO42 and JO52 against JO43, DVI with 10 more
+}
+
+}  // namespace
+}  // namespace vek
