@@ -7,6 +7,7 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_output.h"
+#include "app/cli_terminal_port.h"
 #include "base/cp1252.h"
 #include "base/date_time_format.h"
 #include "base/scripted_user_port.h"
@@ -26,19 +27,6 @@ struct NewLogOptions {
   int class_number = 0;
   bool local_time = false;
   bool yes = false;
-};
-
-// The operator at the terminal: messages on stderr, questions answered by --yes.
-class TerminalPort : public ScriptedUserPort {
- public:
-  explicit TerminalPort(bool yes) {
-    SetDefaultAnswer(yes);
-    SetEcho([](const Event& e) {
-      if (e.kind == Kind::kInform) std::cerr << "note: " << Cp1252ToUtf8(e.text) << "\n";
-      if (e.kind == Kind::kQuestion)
-        std::cerr << "question: " << Cp1252ToUtf8(e.text) << " -> " << (e.value ? "yes" : "no") << "\n";
-    });
-  }
 };
 
 // Dialogs of the companion: the setup of a new log is typed from the flags.

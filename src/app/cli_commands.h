@@ -16,5 +16,6 @@ void RegisterStoreCommands(CLI::App& app, CommandContext& ctx);
 void RegisterContestCommand(CLI::App& app, CommandContext& ctx);
 void RegisterCatalogueCommands(CLI::App& app, CommandContext& ctx);
 void RegisterReferenceCommands(CLI::App& app, CommandContext& ctx);
+void RegisterLoggingCommands(CLI::App& app, CommandContext& ctx);
 
 }  // namespace vek::cli

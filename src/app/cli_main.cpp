@@ -24,6 +24,7 @@ int main(int argc, char** argv) {
   vek::cli::RegisterContestCommand(app, ctx);
   vek::cli::RegisterCatalogueCommands(app, ctx);
   vek::cli::RegisterReferenceCommands(app, ctx);
+  vek::cli::RegisterLoggingCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

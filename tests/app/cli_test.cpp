@@ -376,3 +376,67 @@ TEST(CliReferenceTest, ImportTheCountryFileAndLookUpCalls) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- logging contacts
+
+namespace {
+
+class CliLoggingTest : public CliCatalogueTest {
+ protected:
+  void SetUp() override {
+    CliCatalogueTest::SetUp();
+    ASSERT_EQ(In("new-log --name 'Nordsee 2008' --call DL1ABC --locator JO43KD --dok I38 --class 1 "
+                 "--postcode-town '26129 Oldenburg'")
+                  .exit_code,
+              0);
+  }
+  nlohmann::json Json(const std::string& args, int expected_exit = 0) {
+    const CliRun r = In(args + " --json");
+    EXPECT_EQ(r.exit_code, expected_exit) << args << "\n" << r.out;
+    return nlohmann::json::parse(r.out.empty() ? "{}" : r.out);
+  }
+};
+
+TEST_F(CliLoggingTest, ContactsAreScoredAndRefusedAsInTheEntryWindow) {
+  auto j = Json("add-qso 1 --call DL2XYZ --date 15.11.2008 --time 14:12 --mode SSB --rcvd2 001 --rcvd3 JO42AB "
+                "--rcvd4 I23");
+  EXPECT_EQ(j["saved"], true);
+  EXPECT_EQ(j["serial"], 1);
+  EXPECT_EQ(j["time"], "14:12:00");
+  EXPECT_EQ(j["sent"], "59 001/JO43/I38");
+  EXPECT_EQ(j["points"], 2);
+  EXPECT_EQ(j["multiplier_1"], "JO42");
+  EXPECT_EQ(j["multiplier_2"], "I23");
+  // The same station on the same band and mode is refused with the rule's message.
+  j = Json("add-qso 1 --call DL2XYZ/P --date 15.11.2008 --time 14:13 --mode SSB --rcvd2 002 --rcvd3 JO42AB", 1);
+  EXPECT_EQ(j["saved"], false);
+  EXPECT_EQ(j["error"], "Call DL2XYZ bereits auf Band/Mode vorhanden");
+  // An implausible call is refused without a message of its own.
+  j = Json("add-qso 1 --call DL1 --date 15.11.2008 --time 14:14 --rcvd2 003 --rcvd3 JO42AB", 1);
+  EXPECT_EQ(j["saved"], false);
+  // A special DOK on 70 cm.
+  j = Json("add-qso 1 --call DL3ABC --date 16.11.2008 --time 09:00 --band 70cm --rcvd2 004 --rcvd3 JO52AA "
+           "--rcvd4 DVI");
+  EXPECT_EQ(j["serial"], 2);
+  EXPECT_EQ(j["band"], "70 cm");
+  EXPECT_EQ(j["points"], 12);
+  j = Json("totals 1");
+  EXPECT_EQ(j["qsos"], "2 QSO");
+  EXPECT_EQ(j["multipliers"], "4 Multi x");
+  EXPECT_EQ(j["points"], "14 Punkte =");
+  EXPECT_EQ(j["score"], "56 Pkt.");
+  EXPECT_EQ(j["bands"][1]["points"], 12);
+  // A recount from the contacts gives the stored totals again.
+  const auto again = Json("recount 1");
+  EXPECT_EQ(again["bands"], j["bands"]);
+  EXPECT_EQ(In("check QVLK0001").exit_code, 0);
+}
+
+TEST_F(CliLoggingTest, UnknownLogsBandsAndDatesAreRefused) {
+  EXPECT_EQ(In("add-qso 9 --call DL2XYZ").exit_code, 1);
+  EXPECT_EQ(In("add-qso 1 --call DL2XYZ --band 80m").exit_code, 1);
+  EXPECT_EQ(In("add-qso 1 --call DL2XYZ --date 32.11.2008").exit_code, 1);
+  EXPECT_EQ(In("totals 9").exit_code, 1);
+}
+
+}  // namespace

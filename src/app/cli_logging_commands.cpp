@@ -1,0 +1,233 @@
+// add-qso, totals, recount: a log's contacts and totals through the entry
+// session the desktop program's entry window drives.
+#include <iostream>
+#include <map>
+#include <memory>
+#include <string>
+
+#include "app/cli_commands.h"
+#include "app/cli_output.h"
+#include "app/cli_terminal_port.h"
+#include "base/cp1252.h"
+#include "base/date_time_format.h"
+#include "catalogue/catalogue_records.h"
+#include "catalogue/setup_model.h"
+#include "logging/entry_context.h"
+#include "logging/qso_record.h"
+#include "logging/store_log_files.h"
+#include "refdata/bands.h"
+
+namespace vek::cli {
+namespace {
+
+using Json = nlohmann::ordered_json;
+using F = EntryFieldId;
+
+class NoDialogs : public CatalogueHost {
+ public:
+  bool OpenContestSetup(CatalogueController&, bool, bool) override { return false; }
+  void StartLogging(CatalogueController&, std::int32_t, const ContestDefinition&) override {}
+};
+
+struct Session {
+  store::FileManager fm;
+  TerminalPort port{false};
+  SystemClock system_clock;
+  ManualClock manual_clock;
+  NoDialogs host;
+  StoreLogFiles logs{fm, port};
+  CatalogueController controller{fm, port, system_clock, host, logs};
+};
+
+struct QsoOptions {
+  int number = 0;
+  std::string call, call2, date, time, band, mode, rst_sent, rst_rcvd, sent2, sent3, sent4, rcvd2, rcvd3, rcvd4,
+      name, qth, freq;
+};
+
+int Start(Session& s, Output& out, int number, std::optional<EntryContext>& ctx, const Clock& clock) {
+  if (s.controller.Start(false) != CatalogueController::StartResult::kReady)
+    return out.Abort("the data files of this folder cannot be opened");
+  ctx = EntryContextFor(s.controller, number, clock, s.port);
+  if (!ctx) return out.Abort("there is no log " + std::to_string(number) + " in this folder");
+  return 0;
+}
+
+int RunAddQso(const CommandContext& cc, const QsoOptions& o) {
+  Output out(cc.json);
+  Session s;
+  // The clock stands at the contact's date and time, as if the operator
+  // logged it then; without them it is the computer's clock.
+  const Clock* clock = &s.system_clock;
+  if (!o.date.empty() || !o.time.empty()) {
+    UtcInstant at = s.system_clock.NowUtc();
+    if (!o.date.empty()) {
+      const auto d = ParseDate(o.date, DateForm::kDdMmYyyy, 2000);
+      if (!d) return out.Abort("the date must read dd.mm.yyyy");
+      at.day = *d;
+    }
+    if (!o.time.empty()) {
+      auto t = ParseTime(o.time, TimeForm::kHhMmSs);
+      if (!t) t = ParseTime(o.time, TimeForm::kHhMm);
+      if (!t) return out.Abort("the time must read hh:mm or hh:mm:ss");
+      at.second = *t;
+    }
+    s.manual_clock.Set(at);
+    clock = &s.manual_clock;
+  }
+  std::optional<EntryContext> ctx;
+  if (int rc = Start(s, out, o.number, ctx, *clock)) return rc;
+  ctx->station.utc_offset = 0;  // the given time is UTC
+  EntrySession session(std::move(*ctx));
+  if (!session.Open()) return out.Abort("the log's data set cannot be opened");
+  session.ClockTick();
+  if (!o.band.empty()) {
+    char band = BandCodeFromText(o.band);
+    if (!IsBandCode(band)) band = BandCodeOfFrequency(NormaliseFrequency(std::atof(o.band.c_str())));
+    if (!session.definition().HasBand(band)) return out.Abort("the contest has no band " + o.band);
+    session.ChangeBand(band);
+  }
+  if (!o.mode.empty()) {
+    const Text mode = Cp1252Upper(Utf8ToCp1252(o.mode));
+    if (!session.definition().HasMode(mode) && !(mode == "DIGI" && session.definition().HasMode("DIGITAL")))
+      return out.Abort("the contest has no mode " + o.mode);
+    session.ChangeMode(mode == "DIGI" ? Text("DIGITAL") : mode);
+  }
+  const std::map<F, std::string> typed = {
+      {F::eCall, o.call},     {F::eCall2, o.call2},   {F::eRSTs1, o.rst_sent}, {F::eRSTs2, o.sent2},
+      {F::eRSTs3, o.sent3},   {F::eRSTs4, o.sent4},   {F::eRSTr1, o.rst_rcvd}, {F::eRSTr2, o.rcvd2},
+      {F::eRSTr3, o.rcvd3},   {F::eRSTr4, o.rcvd4},   {F::eDatum, o.date},     {F::ezeit, o.time},
+      {F::eFreq, o.freq},     {F::eName, o.name},     {F::eQTH, o.qth}};
+  if (!o.freq.empty() || !o.name.empty() || !o.qth.empty()) session.ToggleNameQth();  // F9
+  for (const auto& [id, value] : typed) {
+    // Date and time that the log takes from the clock are the clock's.
+    if (id == F::eDatum || id == F::ezeit) continue;
+    if (!value.empty() && !session.field(id).visible)
+      std::cerr << "note: " << EntryFieldName(id) << " is not typed in this log; " << value << " ignored\n";
+  }
+  // Enter through the fields as the operator would, until the contact is
+  // saved or the entry is back at the call.
+  const std::size_t said_before = s.port.events().size();
+  const int saves = session.saves();
+  for (int step = 0; step < 40 && session.saves() == saves; ++step) {
+    const F at = session.focus();
+    const auto it = typed.find(at);
+    if (it != typed.end() && !it->second.empty()) session.Type(at, Utf8ToCp1252(it->second));
+    session.Enter();
+    if (session.focus() == F::eCall && session.saves() == saves && step > 0) break;
+  }
+  const bool saved = session.saves() != saves;
+  Text refusal;
+  for (std::size_t i = said_before; i < s.port.events().size(); ++i)
+    if (s.port.events()[i].kind == ScriptedUserPort::Kind::kInform) refusal = s.port.events()[i].text;
+  session.Close(s.fm.RecordBuffer(s.controller.qvkk()), s.fm.RecordBuffer(s.controller.qvkz()));
+  WriteBackLogRecords(s.controller, o.number);
+  out.Bool("saved", saved);
+  if (!saved) {
+    out.Text("call", Utf8ToCp1252(o.call));
+    return out.Abort(refusal.empty() ? Text("the contact is incomplete or implausible and was not saved")
+                                     : refusal);
+  }
+  ConstBytes r = session.last_saved();
+  out.Integer("serial", GetI32(r, qso::kSerialNo.offset));
+  out.Text("call", GetText(r, qso::kCall));
+  out.Text("date", FormatDate(GetI32(r, qso::kDate.offset), DateForm::kDdMmYyyy));
+  out.Text("time", FormatTime(GetI32(r, qso::kTime.offset), TimeForm::kHhMmSs));
+  out.Text("band", BandName(static_cast<char>(GetU8(r, qso::kBand.offset)), false));
+  out.Text("mode", GetText(r, qso::kMode));
+  out.Text("sent", LoadSentExchange(r));
+  out.Text("received", LoadRcvdExchange(r));
+  out.Integer("distance_km", GetI32(r, qso::kQrbKm.offset));
+  out.Integer("points", GetU16(r, qso::kPoints.offset));
+  out.Text("multiplier_1", GetText(r, qso::kMultiMark1));
+  out.Text("multiplier_2", GetText(r, qso::kMultiMark2));
+  out.Print(std::cout);
+  return 0;
+}
+
+void PrintTotals(Session& s, Output& out) {
+  SetupContext sc = s.controller.SetupContextFor();
+  SetupModel model(sc, true, true);
+  const SetupModel::Totals t = model.ComputeTotals();
+  Json bands = Json::array();
+  std::string lines;
+  for (const auto& c : t.columns) {
+    if (!c.visible) continue;
+    bands.push_back({{"band", Cp1252ToUtf8(c.band_name)}, {"qsos", c.qsos}, {"multipliers", c.multipliers},
+                     {"points", c.points}});
+    lines += "\n  " + Cp1252ToUtf8(c.band_name) + ": " + std::to_string(c.qsos) + " QSO, " +
+             std::to_string(c.multipliers) + " multipliers, " + std::to_string(c.points) + " points";
+  }
+  out.Value("bands", bands, lines);
+  out.Text("qsos", t.qsos);
+  out.Text("multipliers", t.multipliers);
+  out.Text("points", t.points);
+  out.Text("score", TrimBlanks(t.score));
+}
+
+int RunTotals(const CommandContext& cc, int number, bool recount) {
+  Output out(cc.json);
+  Session s;
+  std::optional<EntryContext> ctx;
+  if (int rc = Start(s, out, number, ctx, s.system_clock)) return rc;
+  if (recount) {
+    // "Neuberechnung" as the entry window runs it when it closes.
+    EntrySession session(std::move(*ctx));
+    if (!session.Open()) return out.Abort("the log's data set cannot be opened");
+    session.Close(s.fm.RecordBuffer(s.controller.qvkk()), s.fm.RecordBuffer(s.controller.qvkz()));
+    if (!WriteBackLogRecords(s.controller, number)) return out.Abort("the totals could not be stored");
+    s.controller.Select(number);
+    s.fm.FindKey(s.controller.qvkz(), 1, store::LongToKey(number));
+  }
+  out.Integer("number", number);
+  PrintTotals(s, out);
+  out.Print(std::cout);
+  return 0;
+}
+
+}  // namespace
+
+void RegisterLoggingCommands(CLI::App& app, CommandContext& ctx) {
+  {
+    auto* cmd = app.add_subcommand("add-qso", "Log one contact through the entry window's checks");
+    auto o = std::make_shared<QsoOptions>();
+    cmd->add_option("NUMBER", o->number, "log number")->required();
+    cmd->add_option("--call", o->call, "the partner's call")->required();
+    cmd->add_option("--call2", o->call2, "second call");
+    cmd->add_option("--date", o->date, "date of the contact, dd.mm.yyyy (the clock stands there)");
+    cmd->add_option("--time", o->time, "time of the contact UTC, hh:mm or hh:mm:ss");
+    cmd->add_option("--band", o->band, "band (2m, 70cm, 23cm) or frequency in MHz");
+    cmd->add_option("--mode", o->mode, "mode (CW, SSB)");
+    cmd->add_option("--rst-sent", o->rst_sent, "report sent (when the log does not fix it)");
+    cmd->add_option("--rst-rcvd", o->rst_rcvd, "report received (when the log does not fix it)");
+    cmd->add_option("--sent2", o->sent2, "sent item 2");
+    cmd->add_option("--sent3", o->sent3, "sent item 3");
+    cmd->add_option("--sent4", o->sent4, "sent item 4");
+    cmd->add_option("--rcvd2", o->rcvd2, "received item 2 (contest g: serial number)");
+    cmd->add_option("--rcvd3", o->rcvd3, "received item 3 (contest g: locator)");
+    cmd->add_option("--rcvd4", o->rcvd4, "received item 4 (contest g: DOK)");
+    cmd->add_option("--name", o->name, "partner's name");
+    cmd->add_option("--qth", o->qth, "partner's QTH");
+    cmd->add_option("--freq", o->freq, "frequency in MHz");
+    cmd->footer(
+        "Keys: saved, serial, call, date, time, band, mode, sent, received, distance_km, points, multiplier_1,\n"
+        "      multiplier_2. A refused contact prints the refusal's message; exit code 1.");
+    cmd->callback([&ctx, o] { ctx.result = RunAddQso(ctx, *o); });
+  }
+  {
+    auto* cmd = app.add_subcommand("totals", "The stored per-band totals and the score of a log");
+    auto number = std::make_shared<int>(0);
+    cmd->add_option("NUMBER", *number, "log number")->required();
+    cmd->footer("Keys: number, bands [band, qsos, multipliers, points], qsos, multipliers, points, score.");
+    cmd->callback([&ctx, number] { ctx.result = RunTotals(ctx, *number, false); });
+  }
+  {
+    auto* cmd = app.add_subcommand("recount", "Count a log's totals anew from its contacts and store them");
+    auto number = std::make_shared<int>(0);
+    cmd->add_option("NUMBER", *number, "log number")->required();
+    cmd->footer("Keys: those of totals, after the recount.");
+    cmd->callback([&ctx, number] { ctx.result = RunTotals(ctx, *number, true); });
+  }
+}
+
+}  // namespace vek::cli
