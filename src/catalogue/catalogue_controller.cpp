@@ -183,9 +183,12 @@ void CatalogueController::StartF10() {
   if (IsForeignCode()) return;
   RebuildDefinition();
   host_.StartLogging(*this, number, definition_);
-  // The entry window may have changed both records' totals.
-  if (Select(number)) fm_.PutRecord(qvkk_);
-  if (fm_.FindKey(qvkz_, 1, store::LongToKey(number)) == 0) fm_.PutRecord(qvkz_);
+  // The entry window stored the log's totals in both records' buffers:
+  // they are written as they stand, not read again.
+  if (CurrentLogNumber() == number || Select(number)) fm_.PutRecord(qvkk_);
+  if (GetI32(fm_.RecordBuffer(qvkz_), qvkz::kLogNumber.offset) == number ||
+      fm_.FindKey(qvkz_, 1, store::LongToKey(number)) == 0)
+    fm_.PutRecord(qvkz_);
 }
 
 void CatalogueController::Delete() {

@@ -135,7 +135,10 @@ class EntrySession {
   std::vector<char> Bands() const;
   std::vector<Text> Modes() const;
   ConstBytes record() const;
-  store::FileBlock* log_block() const { return log_->log(); }
+  store::FileBlock* log_block() const { return log_ ? log_->log() : nullptr; }
+  store::FileManager& file_manager() { return ctx_.files->fm(); }
+  UserPort& port() { return *ctx_.port; }
+  bool english() const { return ctx_.english; }
   // The last contact saved (its record as written), for the list and the CLI.
   const std::vector<std::uint8_t>& last_saved() const { return last_saved_; }
   int saves() const { return saves_; }

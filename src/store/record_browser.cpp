@@ -16,6 +16,30 @@ constexpr const char* kCannotRead = "Datensatz konnte nicht gelesen werden";
 
 RecordBrowser::~RecordBrowser() = default;
 
+// Restores the fileblock's buffer at the end of the outermost operation of a
+// browser that keeps it.
+class BrowserBufferGuard {
+ public:
+  explicit BrowserBufferGuard(RecordBrowser& b) : b_(b) {
+    if (b_.keep_buffer_ && b_.fb_ && b_.guard_depth_++ == 0) {
+      Bytes buf = b_.fm_.RecordBuffer(b_.fb_);
+      saved_.assign(buf.begin(), buf.end());
+      current_ = b_.fb_->current_record();
+    }
+  }
+  ~BrowserBufferGuard() {
+    if (saved_.empty()) return;
+    --b_.guard_depth_;
+    Bytes buf = b_.fm_.RecordBuffer(b_.fb_);
+    std::copy(saved_.begin(), saved_.end(), buf.begin());
+  }
+
+ private:
+  RecordBrowser& b_;
+  std::vector<std::uint8_t> saved_;
+  std::int32_t current_ = 0;
+};
+
 bool RecordBrowser::InRange(const Key& k) const {
   if (CompareKeys(k, low_) < 0) return false;
   // A high key shorter than the index's keys limits the range by prefix.
@@ -136,6 +160,7 @@ bool RecordBrowser::Build(FileBlock* fb, int key, Key low, Key high) {
   if (!fb) return fail(W("ungültiger Treiber"));
   ++step;
   fb_ = fb;
+  BrowserBufferGuard keep(*this);
   key_ = key;
   low_ = Key(std::string_view(low).substr(0, kMaxKeyLength));
   high_ = Key(std::string_view(high).substr(0, kMaxKeyLength));
@@ -187,6 +212,7 @@ bool RecordBrowser::IsSelected(int row) const {
 }
 
 void RecordBrowser::SetVisibleRows(int rows) {
+  BrowserBufferGuard keep(*this);
   rows = std::clamp(rows, 1, kMaxVisibleRows);
   if (rows == visible_) return;
   visible_ = rows;
@@ -194,6 +220,7 @@ void RecordBrowser::SetVisibleRows(int rows) {
 }
 
 void RecordBrowser::Repaint() {
+  BrowserBufferGuard keep(*this);
   if (!fb_) return;
   RefreshEnds();
   if (current_ < 0 || rows_[static_cast<std::size_t>(current_)].unreadable) {
@@ -205,6 +232,7 @@ void RecordBrowser::Repaint() {
 }
 
 void RecordBrowser::Reposition(std::string_view key_text, std::int32_t record) {
+  BrowserBufferGuard keep(*this);
   if (!fb_) return;
   RefreshEnds();
   FillAround(Key(key_text.substr(0, kMaxKeyLength)), record, std::max(current_, 0));
@@ -219,6 +247,7 @@ bool RecordBrowser::ReadCurrentRecord() {
 }
 
 void RecordBrowser::Down() {
+  BrowserBufferGuard keep(*this);
   if (rows_.empty()) return;
   if (current_ + 1 < static_cast<int>(rows_.size())) {
     ++current_;
@@ -231,6 +260,7 @@ void RecordBrowser::Down() {
 }
 
 void RecordBrowser::Up() {
+  BrowserBufferGuard keep(*this);
   if (rows_.empty()) return;
   if (current_ > 0) {
     --current_;
@@ -243,6 +273,7 @@ void RecordBrowser::Up() {
 }
 
 void RecordBrowser::PageDown() {
+  BrowserBufferGuard keep(*this);
   if (rows_.empty()) return;
   std::vector<BrowserRow> next;
   if (AtRow(rows_.back())) {
@@ -263,6 +294,7 @@ void RecordBrowser::PageDown() {
 }
 
 void RecordBrowser::PageUp() {
+  BrowserBufferGuard keep(*this);
   if (rows_.empty()) return;
   std::vector<BrowserRow> prev;
   if (AtRow(rows_.front())) {
@@ -283,15 +315,18 @@ void RecordBrowser::PageUp() {
 }
 
 void RecordBrowser::First() {
+  BrowserBufferGuard keep(*this);
   if (fb_) FillAround(low_, INT32_MIN, 0);
 }
 
 void RecordBrowser::Last() {
+  BrowserBufferGuard keep(*this);
   if (!fb_ || !LastInRange()) return;
   FillAround(fb_->position_text(), fb_->current_record(), visible_ - 1);
 }
 
 void RecordBrowser::SelectRow(int row) {
+  BrowserBufferGuard keep(*this);
   if (row < 0 || row >= static_cast<int>(rows_.size())) return;
   current_ = row;
   LandOnCurrent();
@@ -332,6 +367,7 @@ bool RecordBrowser::HandleKey(BrowserKey key, bool grid_focus, int code) {
 }
 
 void RecordBrowser::DoubleClick(int row) {
+  BrowserBufferGuard keep(*this);
   if (row >= 0 && row < static_cast<int>(rows_.size())) current_ = row;
   if (!ReadCurrentRecord()) return;
   if (events.OnBrowDoppelKlick) events.OnBrowDoppelKlick();
@@ -346,6 +382,7 @@ void RecordBrowser::SearchFieldEnter() {
 }
 
 void RecordBrowser::QuickSearch(std::string_view typed) {
+  BrowserBufferGuard keep(*this);
   if (!fb_) return;
   const Key wanted = events.OnSuchFeld2KeyStr ? events.OnSuchFeld2KeyStr(typed) : AsciiUpper(typed);
   if (wanted.empty()) return;
@@ -364,6 +401,7 @@ void RecordBrowser::QuickSearch(std::string_view typed) {
 }
 
 void RecordBrowser::ChooseSortOrder(int index) {
+  BrowserBufferGuard keep(*this);
   sort_index_ = index;
   if (!events.OnSortList2Key || !fb_) return;
   const BrowserOrder order = events.OnSortList2Key(index);
@@ -384,6 +422,7 @@ void RecordBrowser::ChooseSortOrder(int index) {
 }
 
 void RecordBrowser::Delete() {
+  BrowserBufferGuard keep(*this);
   if (!ReadCurrentRecord()) return;
   if (events.OnBefore_Loesch && !events.OnBefore_Loesch()) return;
   const Text name = events.OnLoesch_Feld ? events.OnLoesch_Feld() : Text("Datensatz");
@@ -429,6 +468,7 @@ int RecordBrowser::ScrollPosition() const {
 }
 
 void RecordBrowser::DragTo(int position) {
+  BrowserBufferGuard keep(*this);
   if (!fb_) return;
   if (events.OnBrowScroll) events.OnBrowScroll();
   if (position <= 0) return First();

@@ -78,6 +78,10 @@ class RecordBrowser {
 
   BrowserEvents events;
 
+  // A list that shares its fileblock with an entry in progress leaves the
+  // record buffer as it found it after every operation.
+  void SetKeepBuffer(bool keep) { keep_buffer_ = keep; }
+
   // Builds the list on the first record at or above `low`; false after a
   // failure (reported as "Fehler beim Erstellen der Liste! (FNr n)" or the
   // message of the step), the list is then empty.
@@ -186,6 +190,9 @@ class RecordBrowser {
   Key first_key_, last_key_;  // the range's ends, for the bar's interpolation
   std::int32_t first_record_ = 0, last_record_ = 0;
   std::int64_t rows_read_ = 0;
+  bool keep_buffer_ = false;
+  int guard_depth_ = 0;
+  friend class BrowserBufferGuard;
 };
 
 }  // namespace vek::store

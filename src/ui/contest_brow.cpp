@@ -15,6 +15,8 @@
 #include "base/cp1252.h"
 #include "base/date_time_format.h"
 #include "catalogue/catalogue_records.h"
+#include "logging/entry_context.h"
+#include "ui/contest_log_std.h"
 #include "ui/eing_contest_std.h"
 #include "ui/kx_brow.h"
 #include "ui/program_services.h"
@@ -52,6 +54,7 @@ QPushButton* Button(const QString& caption, const char* name, QWidget* parent) {
 TContestBrow::TContestBrow(store::FileManager& fm, UserPort& port, const Clock& clock, LogFiles& logs, QWidget* parent)
     : QWidget(parent),
       port_(port),
+      clock_(clock),
       controller_(std::make_unique<CatalogueController>(fm, port, clock, *this, logs)),
       model_(fm, port) {
   setObjectName("TContestBrow");
@@ -311,8 +314,32 @@ bool TContestBrow::OpenContestSetup(CatalogueController& controller, bool edit_m
   return dialog.outcome() == SetupResult::kStart;
 }
 
-void TContestBrow::StartLogging(CatalogueController&, std::int32_t, const ContestDefinition&) {
-  port_.Inform(W("Das Loggen von Verbindungen ist in dieser Version des Programms noch nicht verfügbar."));
+void TContestBrow::StartLogging(CatalogueController& c, std::int32_t log_number, const ContestDefinition&) {
+  std::optional<EntryContext> ctx = EntryContextFor(c, log_number, clock_, port_);
+  if (!ctx) return;
+  store::FileManager& fm = c.fm();
+  std::vector<int> widths;
+  ConstBytes kk = fm.RecordBuffer(c.qvkk());
+  for (int i = 1; i <= 20; ++i) widths.push_back(GetI16(kk, qvkk::ListColumnWidthOffset(i)));
+  TContestLogStd window(
+      std::move(*ctx),
+      [&c, &fm](EntrySession& s, const std::vector<int>& columns) {
+        Bytes record = fm.RecordBuffer(c.qvkk());
+        for (std::size_t i = 0; i < columns.size() && i < 20; ++i)
+          PutI16(record, qvkk::ListColumnWidthOffset(static_cast<int>(i) + 1), static_cast<std::int16_t>(columns[i]));
+        s.Close(record, fm.RecordBuffer(c.qvkz()));
+      },
+      widths, nullptr);
+  if (!window.opened()) {
+    port_.Inform(W("Das Log kann nicht geöffnet werden."));
+    return;
+  }
+  // The main window waits hidden while the contest is logged.
+  hide();
+  window.move(0, 0);
+  window.setWindowState(Qt::WindowMaximized);  // exec shows it, modal
+  window.exec();
+  show();
 }
 
 bool TContestBrow::AskToEnd() { return port_.AskYesNo("Programm beenden?"); }

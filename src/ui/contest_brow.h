@@ -61,6 +61,7 @@ class TContestBrow : public QWidget, public CatalogueHost {
   bool AskToEnd();
 
   UserPort& port_;
+  const Clock& clock_;
   std::unique_ptr<CatalogueController> controller_;
   store::RecordBrowser model_;
   TkxBrow* brow_ = nullptr;

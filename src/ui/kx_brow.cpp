@@ -253,6 +253,7 @@ void TkxBrow::Refresh() {
     QSignalBlocker block(sort_);
     sort_->setEnabled(model_.SortlistEnabled());
     sort_->setVisible(model_.SortlistVisible());
+    sort_label_->setVisible(model_.SortlistVisible() && plan_.label);
     sort_->setPlaceholderText(ToQt(model_.SortListText()));
     if (model_.SortlistItemIndex() >= 0) sort_->setCurrentIndex(model_.SortlistItemIndex());
   }
@@ -272,6 +273,16 @@ void TkxBrow::Refresh() {
     search_->clear();
   }
   refreshing_ = false;
+}
+
+int TkxBrow::ContentChars(int column) const {
+  const QStringList titles = Columns(model_.header());
+  int widest = column < titles.size() ? static_cast<int>(titles[column].size()) : 0;
+  for (const auto& row : model_.rows()) {
+    const QStringList cells = Columns(row.text);
+    if (column < cells.size()) widest = std::max(widest, static_cast<int>(cells[column].size()));
+  }
+  return widest;
 }
 
 void TkxBrow::LayOutColumns() {
@@ -341,13 +352,19 @@ void TkxBrow::LayOut() {
 
   const auto y_of = [&](int row, QWidget* c) { return w.gap / 2 + row * row_h + (row_h - c->sizeHint().height()) / 2; };
   int x = w.gap;
-  sort_label_->setVisible(plan_.label);
+  // A list without a choice of orders shows no order selector at all.
+  const bool sorting = model_.SortlistVisible();
+  sort_label_->setVisible(plan_.label && sorting);
   if (plan_.label) {
     sort_label_->setGeometry(x, y_of(0, sort_label_), w.label, sort_label_->sizeHint().height());
     x += w.label + w.gap;
   }
   sort_->setGeometry(x, y_of(0, sort_), plan_.sort, sort_->sizeHint().height());
-  x = plan_.search_row == 0 ? x + plan_.sort + w.gap : w.gap;
+  if (!sorting) {
+    x = w.gap;
+  } else {
+    x = plan_.search_row == 0 ? x + plan_.sort + w.gap : w.gap;
+  }
   search_picture_->setGeometry(x, y_of(plan_.search_row, search_picture_), w.picture,
                                search_picture_->sizeHint().height());
   x += w.picture + w.gap;

@@ -49,6 +49,8 @@ class TkxBrow : public QWidget {
   void Refresh();
   void SetCloseButtonsVisible(bool header, bool bottom);
   void SetColours(const QColor& background, const QColor& text);
+  // Lays the columns out again (after the rows changed their widths).
+  void LayOutColumnsNow() { LayOutColumns(); }
 
   store::RecordBrowser& model() { return model_; }
   QTableWidget* grid() const { return grid_; }
@@ -57,6 +59,8 @@ class TkxBrow : public QWidget {
   QScrollBar* vertical_bar() const { return vbar_; }
   QLabel* footer_label() const { return footer_; }
   const PanelPlan& panel_plan() const { return plan_; }
+  // The widest text of a column among its title and the rows shown, in characters.
+  int ContentChars(int column) const;
   int row_height() const { return row_height_; }
 
  protected:

@@ -1,0 +1,579 @@
+#include "ui/contest_log_std.h"
+
+#include <QApplication>
+#include <QCloseEvent>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+#include "logging/qso_list.h"
+#include "logging/qso_record.h"
+#include "refdata/bands.h"
+#include "store/keys.h"
+#include "ui/kx_brow.h"
+#include "ui/text_conversion.h"
+
+namespace vek::ui {
+namespace {
+
+using F = EntryFieldId;
+
+constexpr std::size_t Ix(F id) { return static_cast<std::size_t>(id); }
+
+const QColor kCaption("teal"), kValue("navy"), kFocused("red");
+
+void Colour(QLabel* l, const QColor& c, bool bold = false) {
+  l->setStyleSheet(QStringLiteral("color: %1;%2").arg(c.name(), bold ? " font-weight: bold;" : ""));
+}
+
+QPushButton* Button(const QString& caption, const char* name) {
+  auto* b = new QPushButton(caption);
+  b->setObjectName(name);
+  b->setAutoDefault(false);
+  b->setFocusPolicy(Qt::NoFocus);
+  return b;
+}
+
+}  // namespace
+
+TContestLogStd::TContestLogStd(EntryContext ctx, CloseHandler on_close, std::vector<int> widths, QWidget* parent)
+    : QDialog(parent),
+      session_(std::make_unique<EntrySession>(std::move(ctx))),
+      on_close_(std::move(on_close)),
+      widths_(std::move(widths)) {
+  setObjectName("TContestLogStd");
+  opened_ = session_->Open();
+  Build();
+  setWindowTitle(ToQt(session_->Caption()));
+  if (!opened_) return;
+  session_->ClockTick();
+  Sync();
+  RefreshList();
+  timer_.setInterval(1000);
+  connect(&timer_, &QTimer::timeout, this, &TContestLogStd::timerzeitTimer);
+  timer_.start();
+}
+
+TContestLogStd::~TContestLogStd() { CloseSession(); }
+
+void TContestLogStd::Build() {
+  auto* v = new QVBoxLayout(this);
+  header_ = new QLabel;
+  header_->setObjectName("lHeader");
+  header_->setAutoFillBackground(true);
+  header_->setContentsMargins(8, 4, 8, 4);
+  QFont hf = header_->font();
+  hf.setBold(true);
+  header_->setFont(hf);
+  v->addWidget(header_);
+  v->addWidget(BuildEntryPanel());
+  auto* middle = new QHBoxLayout;
+  middle->addWidget(BuildTotalsPanel(), 2);
+  middle->addWidget(BuildMultiPanel(), 3);
+  v->addLayout(middle);
+  // The contacts under the entry panel, newest last, in the order they were logged.
+  list_model_ = std::make_unique<store::RecordBrowser>(session_->file_manager(), session_->port());
+  list_model_->SetKeepBuffer(true);
+  list_model_->SetSortlistVisible(false);
+  const ContestDefinition definition = session_->definition();
+  const bool english = session_->english();
+  list_model_->events.OnBuildRow = [definition](ConstBytes r) { return QsoListRow(r, definition); };
+  list_model_->events.OnSetHeaderFooter = [definition, english](Text& header, Text& footer) {
+    header = QsoListHeader(definition, english);
+    footer.clear();
+  };
+  list_model_->events.OnProcessPostCommand = [this](store::BrowserKey key, int) {
+    if (key != store::BrowserKey::kEscape) return false;
+    SetListMode(false);
+    FocusSessionField();
+    return true;
+  };
+  list_ = new TkxBrow(*list_model_, this);
+  list_->setObjectName("listQso");
+  // Widths the operator gave the columns last time, else the titles' widths.
+  list_->OnBrowColWidths = [this](int column, const QString& title) {
+    if (column < static_cast<int>(widths_.size()) && widths_[static_cast<std::size_t>(column)] > 0)
+      return widths_[static_cast<std::size_t>(column)];
+    const int chars = std::max(static_cast<int>(title.size()), list_->ContentChars(column));
+    return (chars + 1) * list_->grid()->fontMetrics().horizontalAdvance('X');
+  };
+  list_->grid()->installEventFilter(this);
+  v->addWidget(list_, 1);
+  SetListMode(false);
+  resize(1000, 720);
+}
+
+QWidget* TContestLogStd::BuildEntryPanel() {
+  auto* panel = new QFrame;
+  panel->setObjectName("panelEingabe");
+  panel->setFrameShape(QFrame::StyledPanel);
+  auto* v = new QVBoxLayout(panel);
+  auto* info = new QHBoxLayout;
+  lNummer_ = new QLabel;
+  lNummer_->setObjectName("lNummer");
+  lband_ = new QLabel;
+  lband_->setObjectName("lband");
+  lMode_ = new QLabel;
+  lMode_->setObjectName("lMode");
+  lQSLs_ = new QLabel;
+  lQSLs_->setObjectName("lQSLs");
+  lQSLs_->installEventFilter(this);
+  lcallname_ = new QLabel("QSO-Partner");
+  lcallname_->setObjectName("lcallname");
+  lenter_ = new QLabel(session_->english() ? "<CR> = save" : "<ET> = speichern");
+  lenter_->setObjectName("lenter");
+  for (QLabel* l : {lNummer_, lband_, lMode_, lQSLs_, lcallname_}) {
+    Colour(l, kValue, true);
+    info->addWidget(l);
+  }
+  info->addStretch();
+  info->addWidget(lenter_);
+  v->addLayout(info);
+
+  auto* grid = new QGridLayout;
+  const struct {
+    F id;
+    int col;
+  } fields[] = {{F::eCall, 0},  {F::eCall2, 1}, {F::eRSTs1, 2}, {F::eRSTs2, 3}, {F::eRSTs3, 4},
+                {F::eRSTs4, 5}, {F::eRSTr1, 6}, {F::eRSTr2, 7}, {F::eRSTr3, 8}, {F::eRSTr4, 9},
+                {F::eDatum, 10}, {F::ezeit, 11}, {F::eFreq, 12}, {F::eName, 13}, {F::eQTH, 14}, {F::emode, 15}};
+  QFont mono("Monospace");
+  mono.setStyleHint(QFont::TypeWriter);
+  mono.setPointSize(mono.pointSize() + 2);
+  for (const auto& f : fields) {
+    auto* caption = new QLabel;
+    caption->setObjectName(QStringLiteral("l%1").arg(EntryFieldName(f.id)));
+    Colour(caption, kCaption, true);
+    auto* edit = new QLineEdit;
+    edit->setObjectName(EntryFieldName(f.id));
+    edit->setFont(mono);
+    edit->installEventFilter(this);
+    const F id = f.id;
+    connect(edit, &QLineEdit::textEdited, this, [this, id](const QString& t) {
+      if (syncing_) return;
+      session_->Type(id, FromQt(t));
+      SyncFields(true);
+      SyncMultipliers();
+    });
+    captions_[Ix(f.id)] = caption;
+    edits_[Ix(f.id)] = edit;
+    grid->addWidget(caption, 0, f.col);
+    grid->addWidget(edit, 1, f.col);
+  }
+  // Values shown where a field is fixed by the log's settings.
+  lRSTs1_ = new QLabel;
+  lRSTs1_->setObjectName("lRSTs1");
+  lRSTr1_ = new QLabel;
+  lRSTr1_->setObjectName("lRSTr1");
+  lRSTs2_ = new QLabel;
+  lRSTs2_->setObjectName("lRSTs2");
+  lDatum_ = new QLabel;
+  lDatum_->setObjectName("lDatum");
+  lZeit_ = new QLabel;
+  lZeit_->setObjectName("lZeit");
+  for (QLabel* l : {lRSTs1_, lRSTr1_, lRSTs2_, lDatum_, lZeit_}) Colour(l, kValue, true);
+  grid->addWidget(lRSTs1_, 2, 2);
+  grid->addWidget(lRSTs2_, 2, 3, 1, 3);
+  grid->addWidget(lRSTr1_, 2, 6);
+  grid->addWidget(lDatum_, 2, 10);
+  grid->addWidget(lZeit_, 2, 11);
+  v->addLayout(grid);
+
+  auto* buttons = new QHBoxLayout;
+  auto add = [&](const QString& caption, const char* name, std::vector<QPushButton*>& group) {
+    QPushButton* b = Button(caption, name);
+    buttons->addWidget(b);
+    group.push_back(b);
+    return b;
+  };
+  connect(add("Band [F8]", "btnBand", entry_buttons_), &QPushButton::clicked, this, &TContestLogStd::btnBandClick);
+  connect(add("Mode [F7]", "btnMode", entry_buttons_), &QPushButton::clicked, this, &TContestLogStd::btnModeClick);
+  connect(add("Neu [ESC]", "btnLoeschen", entry_buttons_), &QPushButton::clicked, this, [this] {
+    session_->Escape();
+    Sync();
+  });
+  connect(add("Name/QTH [F9]", "btnNameQth", entry_buttons_), &QPushButton::clicked, this, [this] {
+    session_->ToggleNameQth();
+    Sync();
+  });
+  // The list's own actions come with the correction window.
+  for (const char* caption : {"Bandlog [F3]", "Ändern [ET]", "Löschen [Entf]"}) {
+    QPushButton* b = add(QString::fromUtf8(caption), "btnListe", list_buttons_);
+    b->setToolTip(QString::fromUtf8("Korrektur und Löschen folgen mit dem Listenfenster"));
+  }
+  buttons->addStretch();
+  connect(add("Contest beenden", "btnEnde", entry_buttons_), &QPushButton::clicked, this,
+          &TContestLogStd::btnEndeClick);
+  v->addLayout(buttons);
+
+  band_list_ = new QListWidget(this);
+  band_list_->setObjectName("listband");
+  band_list_->setWindowFlags(Qt::Popup);
+  for (char b : session_->Bands()) band_list_->addItem(ToQt(BandName(b, false)));
+  connect(band_list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* i) { TakeBand(band_list_->row(i)); });
+  mode_list_ = new QListWidget(this);
+  mode_list_->setObjectName("listmode");
+  mode_list_->setWindowFlags(Qt::Popup);
+  for (const Text& m : session_->Modes()) mode_list_->addItem(ToQt(m));
+  connect(mode_list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* i) { TakeMode(mode_list_->row(i)); });
+  entry_buttons_[0]->setVisible(session_->Bands().size() > 1);
+  entry_buttons_[1]->setVisible(session_->Modes().size() > 1);
+  return panel;
+}
+
+QWidget* TContestLogStd::BuildTotalsPanel() {
+  auto* panel = new QFrame;
+  panel->setObjectName("panelsumme");
+  panel->setFrameShape(QFrame::StyledPanel);
+  auto* v = new QVBoxLayout(panel);
+  auto* line = new QHBoxLayout;
+  band_points_ = new QLabel;
+  band_points_->setObjectName("lPunkteBand");
+  band_multis_ = new QLabel;
+  band_multis_->setObjectName("lMultiBand");
+  band_qsos_ = new QLabel;
+  band_qsos_->setObjectName("lQsoBand");
+  for (QLabel* l : {band_points_, band_multis_, band_qsos_}) {
+    Colour(l, kValue, true);
+    line->addWidget(l);
+  }
+  v->addLayout(line);
+  auto* grid = new QGridLayout;
+  const char* rows[] = {"", "QSO", "Multi", "Punkte"};
+  for (int r = 1; r < 4; ++r) grid->addWidget(new QLabel(rows[r]), r, 0);
+  QFont mono("Monospace");
+  mono.setStyleHint(QFont::TypeWriter);
+  for (int c = 0; c < 7; ++c) {
+    for (int r = 0; r < 4; ++r) {
+      auto* l = new QLabel;
+      l->setObjectName(QStringLiteral("lSumme%1_%2").arg(c + 1).arg(r));
+      l->setFont(mono);
+      l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+      l->setAutoFillBackground(true);
+      columns_[static_cast<std::size_t>(c)][static_cast<std::size_t>(r)] = l;
+      grid->addWidget(l, r, c + 1);
+    }
+  }
+  v->addLayout(grid);
+  auto* sums = new QHBoxLayout;
+  sum_qsos_ = new QLabel;
+  sum_qsos_->setObjectName("lQSO");
+  sum_multis_ = new QLabel;
+  sum_multis_->setObjectName("lMulti");
+  sum_points_ = new QLabel;
+  sum_points_->setObjectName("lPunkte");
+  sum_score_ = new QLabel;
+  sum_score_->setObjectName("lScore");
+  for (QLabel* l : {sum_qsos_, sum_multis_, sum_points_, sum_score_}) sums->addWidget(l);
+  QFont bold = sum_score_->font();
+  bold.setBold(true);
+  sum_score_->setFont(bold);
+  sums->addStretch();
+  v->addLayout(sums);
+  v->addStretch();
+  return panel;
+}
+
+QWidget* TContestLogStd::BuildMultiPanel() {
+  auto* panel = new QFrame;
+  panel->setObjectName("panelmulties");
+  panel->setFrameShape(QFrame::StyledPanel);
+  auto* grid = new QGridLayout(panel);
+  grid->setSpacing(2);
+  for (int i = 0; i < 60; ++i) {
+    auto* l = new QLabel(".");
+    l->setObjectName(QStringLiteral("lMulti%1").arg(i + 1));
+    multis_.push_back(l);
+    grid->addWidget(l, i / 10, i % 10);
+  }
+  return panel;
+}
+
+void TContestLogStd::showEvent(QShowEvent* event) {
+  QDialog::showEvent(event);
+  FocusSessionField();
+}
+
+void TContestLogStd::Sync() {
+  SyncFields(false);
+  SyncTotals();
+  SyncMultipliers();
+}
+
+void TContestLogStd::SyncFields(bool keep_focused_text) {
+  syncing_ = true;
+  EntrySession& s = *session_;
+  for (std::size_t i = 0; i < edits_.size(); ++i) {
+    const F id = static_cast<F>(i);
+    const EntryField& f = s.field(id);
+    QLineEdit* e = edits_[i];
+    e->setVisible(f.visible);
+    e->setMaxLength(static_cast<int>(f.max_length));
+    captions_[i]->setVisible(f.visible && !f.caption.empty());
+    captions_[i]->setText(ToQt(f.caption));
+    Colour(captions_[i], id == s.focus() ? kFocused : kCaption, true);
+    const QString text = ToQt(f.text);
+    if (!(keep_focused_text && id == s.focus()) && e->text() != text) e->setText(text);
+  }
+  const bool fixed_sent = !s.field(F::eRSTs1).visible;
+  lRSTs1_->setVisible(fixed_sent);
+  lRSTs1_->setText("RSTs " + ToQt(LoadSentExchange(s.record()).substr(0, 3)));
+  lRSTr1_->setVisible(!s.field(F::eRSTr1).visible);
+  lRSTr1_->setText("RSTr " + ToQt(LoadRcvdExchange(s.record()).substr(0, 3)));
+  lRSTs2_->setVisible(!s.field(F::eRSTs2).visible);
+  lRSTs2_->setText(QString::fromUtf8("gesendet: ") + ToQt(s.SentLabel()));
+  lDatum_->setVisible(!s.field(F::eDatum).visible);
+  lDatum_->setText(ToQt(s.DateLabel()));
+  lZeit_->setVisible(!s.field(F::ezeit).visible);
+  lZeit_->setText(ToQt(s.TimeLabel()));
+  lNummer_->setText(QStringLiteral("Nr. %1").arg(s.next_serial()));
+  lband_->setText(ToQt(BandName(s.band(), false)));
+  lMode_->setText(ToQt(s.mode()));
+  lQSLs_->setText(ToQt(s.QslLabel()));
+  lcallname_->setText(s.PartnerName().empty() ? QString("QSO-Partner") : ToQt(s.PartnerName()));
+  syncing_ = false;
+}
+
+void TContestLogStd::SyncTotals() {
+  const TotalsDisplay t = session_->totals().ShowTotals();
+  for (std::size_t c = 0; c < columns_.size(); ++c) {
+    const bool shown = c < t.columns.size();
+    for (QLabel* l : columns_[c]) l->setVisible(shown);
+    if (!shown) continue;
+    const auto& col = t.columns[c];
+    columns_[c][0]->setText(ToQt(col.band_name));
+    columns_[c][1]->setText(ToQt(col.qsos));
+    columns_[c][2]->setText(ToQt(col.multipliers));
+    columns_[c][3]->setText(ToQt(col.points));
+    for (QLabel* l : columns_[c]) {
+      QPalette p = l->palette();
+      p.setColor(QPalette::Window, col.current ? QColor("yellow") : QColor("silver"));
+      l->setPalette(p);
+    }
+  }
+  sum_qsos_->setText(ToQt(t.qsos));
+  sum_multis_->setText(ToQt(t.multipliers));
+  sum_points_->setText(ToQt(t.points));
+  sum_points_->setVisible(t.points_visible);
+  sum_score_->setText(ToQt(t.score));
+  sum_score_->setVisible(t.score_visible);
+  band_points_->setText(ToQt(t.band_points_caption) + ": " + ToQt(t.band_points).trimmed());
+  band_multis_->setVisible(!t.band_multi_caption.empty());
+  band_multis_->setText(ToQt(t.band_multi_caption) + ": " + ToQt(t.band_multis));
+  band_qsos_->setText(ToQt(t.band_qso_caption) + ": " + ToQt(t.band_qsos));
+}
+
+void TContestLogStd::SyncMultipliers() {
+  const std::vector<MultiValue> values = session_->totals().Panel();
+  // New in red, worked by this contact in green and underlined, the rest grey.
+  ConstBytes r = session_->record();
+  const Text marks[2] = {GetText(r, qso::kMultiMark1), GetText(r, qso::kMultiMark2)};
+  for (std::size_t i = 0; i < multis_.size(); ++i) {
+    QLabel* l = multis_[i];
+    if (i >= values.size()) {
+      l->setText(".");
+      l->setStyleSheet("color: grey;");
+      continue;
+    }
+    const MultiValue& v = values[i];
+    l->setText(ToQt(v.value));
+    if (v.state == 1) {
+      l->setStyleSheet("color: red; font-weight: bold;");
+    } else {
+      (void)marks;
+      l->setStyleSheet("color: grey; font-weight: bold;");
+    }
+  }
+}
+
+void TContestLogStd::SetListMode(bool on) {
+  list_mode_ = on;
+  QPalette p = header_->palette();
+  p.setColor(QPalette::Window, on ? QColor("red") : QColor("navy"));
+  p.setColor(QPalette::WindowText, Qt::white);
+  header_->setPalette(p);
+  header_->setText(on ? QString::fromUtf8("Contest-Logbuch (ESC: zurück zur Eingabe)") : "Contest-Logbuch");
+  for (QPushButton* b : entry_buttons_) b->setEnabled(!on);
+  for (QPushButton* b : list_buttons_) b->setEnabled(false);
+}
+
+void TContestLogStd::FocusSessionField() {
+  if (QLineEdit* e = edits_[Ix(session_->focus())]; e && e->isVisible()) {
+    syncing_ = true;
+    e->setFocus();
+    syncing_ = false;
+  }
+}
+
+void TContestLogStd::RefreshList() {
+  if (!session_->log_block()) return;
+  if (!list_model_->built()) {
+    list_->Build(session_->log_block(), 4, store::LongToKey(1), store::LongToKey(999999999));
+  }
+  list_model_->Last();  // the newest contact at the bottom
+  list_->Refresh();
+  list_->LayOutColumnsNow();
+}
+
+bool TContestLogStd::HandleFieldKey(F id, QKeyEvent* key) {
+  const QString text = key->text();
+  switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+      session_->Enter();
+      Sync();
+      RefreshList();
+      FocusSessionField();
+      return true;
+    case Qt::Key_Escape:
+      if (band_list_->isVisible()) {
+        band_list_->hide();
+      } else {
+        session_->Escape();
+        Sync();
+        FocusSessionField();
+      }
+      return true;
+    case Qt::Key_F7: btnModeClick(); return true;
+    case Qt::Key_F8: btnBandClick(); return true;
+    case Qt::Key_F9:
+      session_->ToggleNameQth();
+      Sync();
+      return true;
+    case Qt::Key_Q:
+      if (key->modifiers() & Qt::ControlModifier) {
+        session_->ToggleQslSent();
+        SyncFields(true);
+        return true;
+      }
+      break;
+    default: break;
+  }
+  // Keys with a meaning of their own in some fields.
+  if (text == "#" && id == F::eCall) {
+    session_->TypeChar('#');
+    Sync();
+    FocusSessionField();
+    return true;
+  }
+  if (text == " " && id >= F::eRSTr1 && id <= F::eRSTr4) {
+    session_->TypeChar(' ');  // swallowed except where blanks belong
+    SyncFields(false);
+    return true;
+  }
+  return false;
+}
+
+bool TContestLogStd::eventFilter(QObject* watched, QEvent* event) {
+  if (closed_ || !opened_) return QDialog::eventFilter(watched, event);  // the session has ended
+  if (list_ && watched == list_->grid() && event->type() == QEvent::FocusIn && !list_mode_) {
+    SetListMode(true);  // the list has the focus: list mode
+    return false;
+  }
+  if (watched == lQSLs_ && event->type() == QEvent::MouseButtonRelease) {
+    session_->ToggleQslSent();
+    SyncFields(true);
+    return true;
+  }
+  for (std::size_t i = 0; i < edits_.size(); ++i) {
+    if (watched != edits_[i]) continue;
+    const F id = static_cast<F>(i);
+    if (event->type() == QEvent::KeyPress) return HandleFieldKey(id, static_cast<QKeyEvent*>(event));
+    if (event->type() == QEvent::FocusIn && !syncing_ && session_->focus() != id) {
+      // Tab or a click: the field before is left without saving.
+      session_->Focus(id);
+      Sync();
+      if (session_->focus() != id) FocusSessionField();
+    }
+    break;
+  }
+  return QDialog::eventFilter(watched, event);
+}
+
+void TContestLogStd::keyPressEvent(QKeyEvent* event) {
+  if (!closed_ && opened_ && HandleFieldKey(session_->focus(), event)) return;
+  QDialog::keyPressEvent(event);
+}
+
+void TContestLogStd::btnBandClick() {
+  if (session_->BandKey()) {
+    Sync();
+    FocusSessionField();
+    return;
+  }
+  band_list_->setCurrentRow(0);
+  const auto bands = session_->Bands();
+  for (std::size_t i = 0; i < bands.size(); ++i)
+    if (bands[i] == session_->band()) band_list_->setCurrentRow(static_cast<int>(i));
+  band_list_->move(lband_->mapToGlobal(QPoint(0, lband_->height())));
+  band_list_->resize(140, 24 * static_cast<int>(bands.size()) + 8);
+  band_list_->show();
+  band_list_->setFocus();
+}
+
+void TContestLogStd::btnModeClick() {
+  if (session_->ModeKey()) {
+    Sync();
+    FocusSessionField();
+    return;
+  }
+  mode_list_->move(lMode_->mapToGlobal(QPoint(0, lMode_->height())));
+  mode_list_->show();
+  mode_list_->setFocus();
+}
+
+void TContestLogStd::TakeBand(int row) {
+  band_list_->hide();
+  const auto bands = session_->Bands();
+  if (row < 0 || row >= static_cast<int>(bands.size())) return;
+  session_->FormToRecord();
+  if (bands[static_cast<std::size_t>(row)] != session_->band()) session_->ChangeBand(bands[static_cast<std::size_t>(row)]);
+  session_->RecordToForm();
+  Sync();
+  FocusSessionField();
+}
+
+void TContestLogStd::TakeMode(int row) {
+  mode_list_->hide();
+  const auto modes = session_->Modes();
+  if (row < 0 || row >= static_cast<int>(modes.size())) return;
+  session_->FormToRecord();
+  if (modes[static_cast<std::size_t>(row)] != session_->mode()) session_->ChangeMode(modes[static_cast<std::size_t>(row)]);
+  Sync();
+  FocusSessionField();
+}
+
+void TContestLogStd::timerzeitTimer() {
+  if (closed_) return;
+  session_->ClockTick();
+  SyncFields(true);
+  SyncTotals();
+}
+
+void TContestLogStd::CloseSession() {
+  if (closed_ || !opened_) return;
+  closed_ = true;
+  timer_.stop();
+  std::vector<int> widths;
+  for (int c = 0; c < list_->grid()->columnCount() && c < 20; ++c) widths.push_back(list_->grid()->columnWidth(c));
+  if (on_close_) on_close_(*session_, widths);
+}
+
+void TContestLogStd::btnEndeClick() {
+  CloseSession();
+  accept();
+}
+
+void TContestLogStd::reject() {
+  // Escape belongs to the fields; the title bar's close ends the contest.
+  CloseSession();
+  QDialog::reject();
+}
+
+}  // namespace vek::ui

@@ -1,0 +1,109 @@
+// TContestLogStd: the entry window over the entry session. The window only
+// shows the session's fields, labels, totals and lists and passes keys,
+// clicks and the one-second timer to it.
+#pragma once
+
+#include <QDialog>
+#include <QTimer>
+#include <array>
+#include <functional>
+#include <memory>
+
+#include "logging/entry_session.h"
+#include "store/record_browser.h"
+
+class QFrame;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QPushButton;
+
+namespace vek::ui {
+
+class TkxBrow;
+
+class TContestLogStd : public QDialog {
+  Q_OBJECT
+
+ public:
+  // `on_close` receives the session while it closes, to store its totals,
+  // and the list's column widths; `widths` are those stored with the log.
+  using CloseHandler = std::function<void(EntrySession&, const std::vector<int>& widths)>;
+  TContestLogStd(EntryContext ctx, CloseHandler on_close, std::vector<int> widths = {}, QWidget* parent = nullptr);
+  ~TContestLogStd() override;
+
+  bool opened() const { return opened_; }
+  EntrySession& session() { return *session_; }
+  QLineEdit* edit(EntryFieldId id) const { return edits_[static_cast<std::size_t>(id)]; }
+  QLabel* caption(EntryFieldId id) const { return captions_[static_cast<std::size_t>(id)]; }
+  TkxBrow* list() const { return list_; }
+  QListWidget* band_list() const { return band_list_; }
+  bool list_mode() const { return list_mode_; }
+
+  void btnBandClick();
+  void btnModeClick();
+  void btnEndeClick();
+  void timerzeitTimer();
+
+ protected:
+  bool eventFilter(QObject* watched, QEvent* event) override;
+  void keyPressEvent(QKeyEvent* event) override;
+  void reject() override;
+  void showEvent(QShowEvent* event) override;
+
+ private:
+  void Build();
+  QWidget* BuildEntryPanel();
+  QWidget* BuildTotalsPanel();
+  QWidget* BuildMultiPanel();
+  void Sync();  // everything the session shows
+  void SyncFields(bool keep_focused_text);
+  void SyncTotals();
+  void SyncMultipliers();
+  void SetListMode(bool on);
+  void FocusSessionField();
+  void RefreshList();
+  bool HandleFieldKey(EntryFieldId id, QKeyEvent* key);
+  void TakeBand(int row);
+  void TakeMode(int row);
+  void CloseSession();
+
+  std::unique_ptr<EntrySession> session_;
+  CloseHandler on_close_;
+  std::vector<int> widths_;
+  bool opened_ = false;
+  bool closed_ = false;
+  bool syncing_ = false;
+  bool list_mode_ = false;
+  std::array<QLineEdit*, static_cast<std::size_t>(EntryFieldId::kCount)> edits_{};
+  std::array<QLabel*, static_cast<std::size_t>(EntryFieldId::kCount)> captions_{};
+  QLabel* header_ = nullptr;
+  QLabel* lNummer_ = nullptr;
+  QLabel* lband_ = nullptr;
+  QLabel* lMode_ = nullptr;
+  QLabel* lQSLs_ = nullptr;
+  QLabel* lcallname_ = nullptr;
+  QLabel* lenter_ = nullptr;
+  QLabel* lRSTs1_ = nullptr;
+  QLabel* lRSTr1_ = nullptr;
+  QLabel* lRSTs2_ = nullptr;
+  QLabel* lDatum_ = nullptr;
+  QLabel* lZeit_ = nullptr;
+  QLabel* band_points_ = nullptr;
+  QLabel* band_multis_ = nullptr;
+  QLabel* band_qsos_ = nullptr;
+  QLabel* sum_qsos_ = nullptr;
+  QLabel* sum_multis_ = nullptr;
+  QLabel* sum_points_ = nullptr;
+  QLabel* sum_score_ = nullptr;
+  std::array<std::array<QLabel*, 4>, 7> columns_{};
+  std::vector<QLabel*> multis_;
+  std::vector<QPushButton*> entry_buttons_, list_buttons_;
+  QListWidget* band_list_ = nullptr;
+  QListWidget* mode_list_ = nullptr;
+  TkxBrow* list_ = nullptr;
+  std::unique_ptr<store::RecordBrowser> list_model_;
+  QTimer timer_;
+};
+
+}  // namespace vek::ui

@@ -1,0 +1,117 @@
+// A short contest-g log typed into the real entry window, offscreen: the
+// totals panel, the totals stored in the catalogue, and the same totals when
+// the window is opened again.
+#include <QLabel>
+#include <QTableWidget>
+
+#include "catalogue/catalogue_records.h"
+#include "refdata/cty_import.h"
+#include "ui/contest_log_std.h"
+#include "ui_fixture.h"
+
+namespace vek::ui::testing {
+namespace {
+
+using F = EntryFieldId;
+
+class EntryWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 15), 14 * 3600 + 12 * 60});
+  }
+
+  void ImportCountries() {
+    const std::string cty =
+        "Fed. Rep. of Germany:     14:  28:  EU:   51.00:   -10.00:    -1.0:  DL:\n"
+        "    DA,DB,DC,DD,DE,DF,DG,DH,DI,DJ,DK,DL,DM,DN,DO,DP,DQ,DR;\n";
+    CtyImportCounts counts;
+    ASSERT_TRUE(ImportCty(window_->controller().files(), ParseCtyDat(cty), {}, counts));
+  }
+
+  // Types into the field the window has the cursor in, then Enter.
+  static void Field(TContestLogStd* w, F expected, const QString& text) {
+    ASSERT_EQ(w->session().focus(), expected) << EntryFieldName(expected);
+    QLineEdit* e = w->edit(expected);
+    QTest::keyClicks(e, text);
+    QTest::keyClick(e, Qt::Key_Return);
+  }
+
+  static void Contact(TContestLogStd* w, const char* call, const char* nr, const char* loc, const char* dok) {
+    Field(w, F::eCall, call);
+    Field(w, F::eRSTr2, nr);
+    Field(w, F::eRSTr3, loc);
+    Field(w, F::eRSTr4, dok);
+  }
+
+  static QString Text(QWidget* w, const char* name) { return w->findChild<QLabel*>(name)->text(); }
+};
+
+void Shoot(QWidget* w, const char* name) {
+  QDir().mkpath(VEK_SCREENSHOT_DIR);
+  ASSERT_TRUE(w->grab().save(QString(VEK_SCREENSHOT_DIR) + "/" + name + ".png"));
+}
+
+TEST_F(EntryWindowTest, AShortLogIsTypedStoredAndFoundAgain) {
+  StartProgram("Nordsee 2008");
+  ImportCountries();
+  const std::int32_t log = window_->controller().CurrentLogNumber();
+  bool typed = false;
+  WhenModal<TContestLogStd>([&](TContestLogStd* w) {
+    EXPECT_EQ(Text(w, "lHeader"), "Contest-Logbuch");
+    EXPECT_EQ(Text(w, "leCall"), "Call");
+    Contact(w, "DL1ABC", "001", "JO42AB", "I23");
+    Contact(w, "DL2XYZ", "001", "JO52AB", "DVI");
+    // A duplicate: refused when the call is left, the entry cleared.
+    Field(w, F::eCall, "DL1ABC");
+    EXPECT_EQ(w->session().focus(), F::eCall);
+    EXPECT_EQ(Text(w, "lQSO"), "2 QSO");
+    EXPECT_EQ(Text(w, "lMulti"), "4 Multi x");
+    EXPECT_EQ(Text(w, "lPunkte"), "14 Punkte =");
+    EXPECT_EQ(Text(w, "lScore"), "       56 Pkt.");
+    EXPECT_EQ(Text(w, "lSumme1_0"), "2 m");
+    EXPECT_EQ(Text(w, "lSumme1_1").trimmed(), "2");
+    EXPECT_EQ(Text(w, "lNummer"), "Nr. 3");
+    EXPECT_EQ(w->list()->grid()->rowCount(), 2);
+    EXPECT_TRUE(w->list()->grid()->item(1, 3)->text().startsWith("DL2XYZ"));
+    w->resize(1100, 720);
+    QApplication::processEvents();
+    Shoot(w, "entry_window");
+    // The list has the focus: list mode, red header.
+    w->list()->grid()->setFocus();
+    QFocusEvent in(QEvent::FocusIn);
+    QApplication::sendEvent(w->list()->grid(), &in);
+    EXPECT_TRUE(w->list_mode());
+    EXPECT_TRUE(Text(w, "lHeader").contains("ESC"));
+    Shoot(w, "entry_window_list_mode");
+    QTest::keyClick(w->list()->grid(), Qt::Key_Escape);
+    EXPECT_FALSE(w->list_mode());
+    typed = true;
+    Click(w, "btnEnde");
+  });
+  Click(window_.get(), "btnStart");
+  ASSERT_TRUE(typed);
+  EXPECT_TRUE(window_->isVisible());
+  // Stored in the catalogue record (contest g keeps its totals there).
+  auto& c = window_->controller();
+  ASSERT_TRUE(c.Select(log));
+  const auto k = qvkk::GetColumnTotals(fm_->RecordBuffer(c.qvkk()), 1);
+  EXPECT_EQ(k.qsos, 2);
+  EXPECT_EQ(k.multipliers, 4);
+  EXPECT_EQ(k.points, 14);
+  EXPECT_GT(GetI16(fm_->RecordBuffer(c.qvkk()), qvkk::ListColumnWidthOffset(1)), 0);
+  // Opened again, the window shows the same totals.
+  bool again = false;
+  WhenModal<TContestLogStd>([&](TContestLogStd* w) {
+    again = true;
+    EXPECT_EQ(Text(w, "lQSO"), "2 QSO");
+    EXPECT_EQ(Text(w, "lScore"), "       56 Pkt.");
+    EXPECT_EQ(w->list()->grid()->rowCount(), 2);
+    Click(w, "btnEnde");
+  });
+  Click(window_.get(), "btnStart");
+  EXPECT_TRUE(again);
+}
+
+}  // namespace
+}  // namespace vek::ui::testing
