@@ -244,7 +244,68 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band) {
   return rc;
 }
 
+bool ContestTotals::ListsFromIndexes() {
+  const ContestDefinition& d = *ctx_.definition;
+  const int scope = d.MultiplierScope;
+  if (scope == 2 || !d.ClubName.empty() || ctx_.code == 'Z' || ctx_.code == 'L') return false;
+  for (MultiKind k : {MultiKind::kCall, MultiKind::kMember16, MultiKind::kMember19})
+    if (KindEnabled(k, d)) return false;
+  BufferGuard guard(fm_, log_);
+  std::array<std::vector<MultiValue>, 9> lists;
+  std::int64_t count = 0;
+  std::array<std::int64_t, 4> columns{};
+  const Text band(1, band_);
+  const Text prefix = scope == 1 ? Text() : band;
+  for (MultiKind kind : kMultiKinds) {
+    if (!KindEnabled(kind, d)) continue;
+    int key = 0;
+    std::size_t distinct_chars = 0;  // key characters that make a value distinct
+    switch (kind) {
+      case MultiKind::kCountry: key = scope == 1 ? 5 : 10, distinct_chars = 6; break;
+      case MultiKind::kUsState:
+        if (scope != 0) continue;
+        key = 25, distinct_chars = 2;
+        break;
+      case MultiKind::kPostcode: key = scope == 1 ? 26 : 25, distinct_chars = 2; break;
+      case MultiKind::kDok:
+      case MultiKind::kDistrict: key = scope == 1 ? 18 : 21, distinct_chars = 8; break;
+      case MultiKind::kLocator: key = scope == 1 ? 3 : 23, distinct_chars = 4; break;
+      default: return false;
+    }
+    std::set<Text> values;
+    for (int st = fm_.SearchKey(log_, key, prefix); st == 0;) {
+      const store::Key here = log_->position_text();
+      if (here.compare(0, prefix.size(), prefix) != 0) break;
+      ConstBytes r = fm_.RecordBuffer(log_);
+      if (!IsBandChangeEntry(r)) {
+        const Text v = KindValue(kind, r, ctx_);
+        if (!v.empty()) values.insert(v);
+      }
+      // Past every entry that holds the same value.
+      st = fm_.SearchKey(log_, key, here.substr(0, prefix.size() + distinct_chars) + '\xff');
+    }
+    const std::vector<int> cols = KindColumns(kind, d);
+    for (const Text& v : values) {
+      const int w = KindWeight(kind, v, ctx_);
+      count += w;
+      for (int c : cols) columns[static_cast<std::size_t>(c)] += w;
+      if (lists[Index(kind)].size() < kListLimit) lists[Index(kind)].push_back(MultiValue{v, 2});
+    }
+  }
+  if (scope == 1) {
+    whole_log_multipliers_ = count;
+  } else {
+    BandTotals& t = bands_[static_cast<unsigned char>(band_)];
+    t.multipliers = count;
+    t.column_multipliers = columns;
+  }
+  lists_ = std::move(lists);
+  provisional_.clear();
+  return true;
+}
+
 void ContestTotals::RecalculateTotals(bool recount) {
+  if (!recount && ListsFromIndexes()) return;
   Recount rc = CountLog(true);
   for (std::size_t b = 0; b < bands_.size(); ++b) {
     if (recount) {

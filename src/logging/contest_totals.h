@@ -98,6 +98,9 @@ class ContestTotals {
     std::array<std::vector<MultiValue>, 9> lists;
   };
   Recount CountLog(bool lists_for_current_band);
+  // The current band's lists and counts from the indexes, one landing per
+  // distinct value; false where only a walk of the log can tell.
+  bool ListsFromIndexes();
   bool EarlierExists(MultiKind kind, const Text& value, ConstBytes record);
   void InsertListValue(MultiKind kind, const Text& value, int state);
   void RemoveListValue(MultiKind kind, const Text& value);
