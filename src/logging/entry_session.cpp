@@ -655,6 +655,8 @@ void EntrySession::LeaveField(F id) {
   };
   if (id == F::eCall) {
     if (!CheckCallChange()) return;
+    // The fields show what the check found (an earlier contact's name and QTH).
+    RecordToForm();
     EvaluateEntryMultipliers();
     const Text call = GetText(record(), qso::kCall);
     if (call.size() >= 2 && IsGermanCall()) PrefillExchange();

@@ -99,7 +99,9 @@ bool EntrySession::CheckCallChange() {
       store::FileBlock* fb = log_->log();
       const SuffixTable& suffixes = ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable();
       const Text base = CallSignPart(call, true, suffixes);
-      if (m.FindKey(fb, 6, PadRight(base, 14)) == 0 && GetText(copy, qso::kNameQth).empty())
+      // Name and QTH both empty read as ";": nothing the operator typed.
+      const Text own = GetText(copy, qso::kNameQth);
+      if (m.FindKey(fb, 6, PadRight(base, 14)) == 0 && (own.empty() || own == ";"))
         PutText(copy, qso::kNameQth, GetText(m.RecordBuffer(fb), qso::kNameQth));
       std::copy(copy.begin(), copy.end(), Buffer().begin());
       Text message;

@@ -9,6 +9,7 @@
 #include "base/scripted_user_port.h"
 #include "catalogue/catalogue_records.h"
 #include "logging/qso_record.h"
+#include "refdata/call_book.h"
 #include "refdata/cty_import.h"
 #include "store/memory_file_system.h"
 
@@ -395,6 +396,105 @@ TEST_F(EntrySessionTest, ClosingStoresTheTotalsOfTheLog) {
   EXPECT_EQ(t.qsos, 2);
   EXPECT_EQ(t.multipliers, 4);
   EXPECT_EQ(t.points, 2 + 12);  // JO42 and JO52 against JO43, DVI with 10 more
+}
+
+}  // namespace
+}  // namespace vek
+
+namespace vek {
+namespace {
+
+using F = EntryFieldId;
+
+class EntryVariantsTest : public EntrySessionTest {};
+
+TEST_F(EntryVariantsTest, NewContactsOfTheCodeVariants) {
+  // Code 9: the received text starts as report + "000".
+  {
+    EntrySession& s = Open(Context('9'));
+    EXPECT_EQ(LoadRcvdExchange(s.record()).substr(3), "000");
+  }
+  Reset();
+  // Code a: frequency, name and QTH are shown from the start, and the name
+  // goes into received item 2.
+  {
+    EntrySession& s = Open(Context('a'));
+    EXPECT_TRUE(s.field(F::eName).visible);
+    EXPECT_TRUE(s.field(F::eQTH).visible);
+    s.Type(F::eName, "Anna");
+    EXPECT_EQ(s.field(F::eRSTr2).text, "Anna");
+  }
+  Reset();
+  // Code j: no default report at all.
+  {
+    EntrySession& s = Open(Context('j'));
+    EXPECT_TRUE(TrimBlanks(LoadRcvdExchange(s.record())).empty());
+  }
+}
+
+TEST_F(EntryVariantsTest, BlanksInReceivedFieldsAreSwallowedExceptForCodeI) {
+  EntrySession& s = Open(Context());
+  Fields({{F::eCall, "DL1ABC"}});
+  s.TypeChar('0');
+  s.TypeChar(' ');
+  s.TypeChar('1');
+  EXPECT_EQ(s.field(F::eRSTr2).text, "01");
+}
+
+TEST_F(EntryVariantsTest, TheSlashedZeroIsTypedWhereTheOperatorWantsIt) {
+  EntryContext c = Context();
+  c.slashed_zero = true;
+  EntrySession& s = Open(std::move(c));
+  for (char ch : std::string("DL0ABC")) s.TypeChar(ch);
+  EXPECT_EQ(s.field(F::eCall).text, "DL\xD8" "ABC");
+}
+
+TEST_F(EntryVariantsTest, ThePartnerIsKeptInTheCallBookAndOfferedNextTime) {
+  EntryContext c = Context();
+  c.log.auto_time = true;
+  EntrySession& s = Open(std::move(c));
+  s.ToggleNameQth();
+  Fields({{F::eCall, "DL1ABC"}, {F::eRSTr2, "001"}, {F::eRSTr3, "JO42AB"}, {F::eRSTr4, "I23"}});
+  // With name and QTH shown the save moves to the QTH field.
+  EXPECT_EQ(s.saves(), 0);
+  Fields({{F::eFreq, "144,3"}, {F::eName, "Hans"}, {F::eQTH, "Emden"}});
+  ASSERT_EQ(s.saves(), 1);
+  store::FileBlock* book = files_->OpenSuiteFile(SuiteFile::kCallBook);
+  ASSERT_NE(book, nullptr);
+  ASSERT_EQ(fm_->FindKey(book, 1, PadRight("DL1ABC", 10)), 0);
+  EXPECT_EQ(GetText(fm_->RecordBuffer(book), call_book::kDok), "I23");
+  EXPECT_EQ(GetText(fm_->RecordBuffer(book), call_book::kName), "Hans");
+  EXPECT_EQ(GetText(fm_->RecordBuffer(book), call_book::kQth), "Emden");
+  files_->CloseSuiteFile(SuiteFile::kCallBook);
+  // On another band the same partner is greeted by name.
+  s.ChangeBand('l');
+  Fields({{F::eCall, "DL1ABC/P"}});
+  EXPECT_EQ(s.PartnerName(), "Hans");
+  EXPECT_NE(GetText(s.record(), qso::kNameQth).find("Hans"), Text::npos);  // from the earlier contact
+}
+
+TEST_F(EntryVariantsTest, AModeChangeGivesTheFixedReportsTheNewModesForm) {
+  EntrySession& s = Open(Context());
+  EXPECT_EQ(LoadSentExchange(s.record()).substr(0, 3), "599");
+  s.ChangeMode("SSB");
+  EXPECT_EQ(LoadSentExchange(s.record()).substr(0, 3), "59 ");
+  EXPECT_EQ(LoadRcvdExchange(s.record()).substr(0, 3), "59 ");
+  EXPECT_EQ(s.mode(), "SSB");
+  EXPECT_TRUE(s.ModeKey());  // two modes: the other one at once
+  EXPECT_EQ(s.mode(), "CW");
+}
+
+TEST_F(EntryVariantsTest, TheRequiredRegionRefusesOtherDoks) {
+  EntryContext c = Context();
+  c.definition.RequiredRegion.Districts[0] = 'I';
+  c.definition.RcvdKind3 = 4;
+  EntrySession& s = Open(std::move(c));
+  Fields({{F::eCall, "DL1ABC"}, {F::eRSTr2, "001"}, {F::eRSTr3, "JO42AB"}, {F::eRSTr4, "A12"}});
+  EXPECT_EQ(s.saves(), 0);
+  EXPECT_EQ(port_.Messages().back(), W("Station muß aus Distrikt I sein. Bitte Kontestregeln beachten."));
+  s.Focus(F::eRSTr4);
+  Fields({{F::eRSTr4, "I12"}});
+  EXPECT_EQ(s.saves(), 1);
 }
 
 }  // namespace
