@@ -432,11 +432,11 @@ void EntrySession::FormToRecord() {
   for (int i = 0; i < 3; ++i) ApplyReceivedKind(kinds[i], TrimBlanks(field(rcvd_row[i + 1]).text), rcvd_row[i + 1]);
 }
 
-void EntrySession::ApplyReceivedKind(int kind, const Text& text, F id) {
+void EntrySession::ApplyReceivedKind(int kind, const Text& text, F id, bool always_report) {
   Bytes r = Buffer();
   const F other = static_cast<F>(static_cast<int>(id) < static_cast<int>(F::eRSTr1) ? static_cast<int>(id) + 4
                                                                                        : static_cast<int>(id) - 4);
-  const bool focused = focus_ == id || (ctx_.definition.SentFieldsShown && focus_ == other);
+  const bool focused = always_report || focus_ == id || (ctx_.definition.SentFieldsShown && focus_ == other);
   switch (kind) {
     case 4:
       if (!IsGermanCall() && ctx_.contest_code != 'B') return;

@@ -71,6 +71,14 @@ struct EntryContext {
   std::string program_folder;  // the member list "qcwa.csv" lies here
 };
 
+// The fields of the correction dialog "QSO ändern", as texts.
+struct CorrectionFields {
+  std::int32_t serial = 0;
+  Text call, call2;
+  ExchangeItems sent, rcvd;
+  Text mode, band, date, time, qsl_sent, qsl_rcvd, prefix, name, qth, freq;
+};
+
 class EntrySession {
  public:
   explicit EntrySession(EntryContext ctx);
@@ -120,6 +128,18 @@ class EntrySession {
   void PrefillExchange();
   void EvaluateEntryMultipliers();
 
+  // --- correction and deletion of logged contacts ---
+  // The dialog's fields for the contact with this entry number; nullopt for
+  // none and for a band-change entry, which can be neither edited nor deleted.
+  std::optional<CorrectionFields> BeginEdit(std::int32_t entry_no);
+  // Takes the fields over (every ending of the dialog does); true when the
+  // score may have changed, which recounted and stored the log's totals.
+  bool FinishEdit(std::int32_t entry_no, const CorrectionFields& f, Bytes qvkk, Bytes qvkz);
+  // The deletion with its warning and question; true when deleted.
+  bool DeleteQso(std::int32_t entry_no, Bytes qvkk, Bytes qvkz);
+  // The entry number of the contact with a serial number; 0 for none.
+  std::int32_t EntryOfSerial(std::int32_t serial);
+
   // --- what the window shows ---
   char band() const { return band_; }
   const Text& mode() const { return mode_; }
@@ -153,7 +173,8 @@ class EntrySession {
   bool IsGermanCall() const;
   int LastReceivedShown() const;
   EntryFieldId NextInTabOrder(EntryFieldId from) const;
-  void ApplyReceivedKind(int kind, const Text& text, EntryFieldId field);
+  void ApplyReceivedKind(int kind, const Text& text, EntryFieldId field, bool always_report = false);
+  void AfterLogChange(Bytes qvkk, Bytes qvkz);
   bool IsDuplicate(bool at_save, Text* message);
   void UpdateCallBook();
   bool ScheduleBand(char& wanted) const;
