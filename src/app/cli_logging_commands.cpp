@@ -53,6 +53,18 @@ int Start(Session& s, Output& out, int number, std::optional<EntryContext>& ctx,
   return 0;
 }
 
+void PrintContact(Output& out, ConstBytes r) {
+  out.Integer("serial", GetI32(r, qso::kSerialNo.offset));
+  out.Text("call", GetText(r, qso::kCall));
+  out.Text("date", FormatDate(GetI32(r, qso::kDate.offset), DateForm::kDdMmYyyy));
+  out.Text("time", FormatTime(GetI32(r, qso::kTime.offset), TimeForm::kHhMmSs));
+  out.Text("band", BandName(static_cast<char>(GetU8(r, qso::kBand.offset)), false));
+  out.Text("mode", GetText(r, qso::kMode));
+  out.Text("sent", LoadSentExchange(r));
+  out.Text("received", LoadRcvdExchange(r));
+  out.Integer("points", GetU16(r, qso::kPoints.offset));
+}
+
 int RunAddQso(const CommandContext& cc, const QsoOptions& o) {
   Output out(cc.json);
   Session s;
@@ -129,16 +141,8 @@ int RunAddQso(const CommandContext& cc, const QsoOptions& o) {
                                      : refusal);
   }
   ConstBytes r = session.last_saved();
-  out.Integer("serial", GetI32(r, qso::kSerialNo.offset));
-  out.Text("call", GetText(r, qso::kCall));
-  out.Text("date", FormatDate(GetI32(r, qso::kDate.offset), DateForm::kDdMmYyyy));
-  out.Text("time", FormatTime(GetI32(r, qso::kTime.offset), TimeForm::kHhMmSs));
-  out.Text("band", BandName(static_cast<char>(GetU8(r, qso::kBand.offset)), false));
-  out.Text("mode", GetText(r, qso::kMode));
-  out.Text("sent", LoadSentExchange(r));
-  out.Text("received", LoadRcvdExchange(r));
+  PrintContact(out, r);
   out.Integer("distance_km", GetI32(r, qso::kQrbKm.offset));
-  out.Integer("points", GetU16(r, qso::kPoints.offset));
   out.Text("multiplier_1", GetText(r, qso::kMultiMark1));
   out.Text("multiplier_2", GetText(r, qso::kMultiMark2));
   out.Print(std::cout);
@@ -185,9 +189,118 @@ int RunTotals(const CommandContext& cc, int number, bool recount) {
   return 0;
 }
 
+struct EditOptions {
+  int number = 0, serial = 0;
+  std::optional<std::string> call, call2, band, mode, date, time, rst_sent, rst_rcvd, sent2, sent3, sent4, rcvd2,
+      rcvd3, rcvd4, name, qth, freq, qsl_sent, qsl_rcvd, prefix;
+  bool yes = false;
+};
+
+
+int RunEdit(const CommandContext& cc, const EditOptions& o, bool remove) {
+  Output out(cc.json);
+  Session s;
+  s.port.SetDefaultAnswer(o.yes);
+  if (remove && !o.yes) return out.Abort("deleting a contact renumbers the log; add --yes to confirm");
+  std::optional<EntryContext> ctx;
+  if (int rc = Start(s, out, o.number, ctx, s.system_clock)) return rc;
+  EntrySession session(std::move(*ctx));
+  if (!session.Open()) return out.Abort("the log's data set cannot be opened");
+  const std::int32_t entry = session.EntryOfSerial(o.serial);
+  std::optional<CorrectionFields> f = entry > 0 ? session.BeginEdit(entry) : std::nullopt;
+  Bytes kk = s.fm.RecordBuffer(s.controller.qvkk()), kz = s.fm.RecordBuffer(s.controller.qvkz());
+  if (!f) {
+    session.Close(kk, kz);
+    return out.Abort("the log has no contact " + std::to_string(o.serial) + " that could be changed");
+  }
+  bool done;
+  if (remove) {
+    done = session.DeleteQso(entry, kk, kz);
+    out.Integer("serial", o.serial);
+    out.Text("call", f->call);
+    out.Bool("deleted", done);
+  } else {
+    const auto set = [](Text& field, const std::optional<std::string>& v) {
+      if (v) field = Utf8ToCp1252(*v);
+    };
+    set(f->call, o.call);
+    set(f->call2, o.call2);
+    set(f->band, o.band);
+    set(f->mode, o.mode);
+    set(f->date, o.date);
+    set(f->time, o.time);
+    set(f->sent.report, o.rst_sent);
+    set(f->sent.item2, o.sent2);
+    set(f->sent.item3, o.sent3);
+    set(f->sent.item4, o.sent4);
+    set(f->rcvd.report, o.rst_rcvd);
+    set(f->rcvd.item2, o.rcvd2);
+    set(f->rcvd.item3, o.rcvd3);
+    set(f->rcvd.item4, o.rcvd4);
+    set(f->name, o.name);
+    set(f->qth, o.qth);
+    set(f->freq, o.freq);
+    set(f->qsl_sent, o.qsl_sent);
+    set(f->qsl_rcvd, o.qsl_rcvd);
+    set(f->prefix, o.prefix);
+    const bool rescored = session.FinishEdit(entry, *f, kk, kz);
+    done = true;
+    const std::int32_t now = session.EntryOfSerial(o.serial);
+    if (auto after = now > 0 ? session.BeginEdit(now) : std::nullopt) {
+      out.Integer("serial", after->serial);
+      out.Text("call", after->call);
+      out.Text("band", after->band);
+      out.Text("mode", after->mode);
+      out.Text("received", JoinExchange(after->rcvd));
+    }
+    out.Bool("rescored", rescored);
+  }
+  session.Close(kk, kz);
+  WriteBackLogRecords(s.controller, o.number);
+  out.Print(std::cout);
+  return done ? 0 : 1;
+}
+
 }  // namespace
 
 void RegisterLoggingCommands(CLI::App& app, CommandContext& ctx) {
+  {
+    auto* cmd = app.add_subcommand("edit", "Correct a logged contact as the dialog \"QSO ändern\" does");
+    auto o = std::make_shared<EditOptions>();
+    cmd->add_option("NUMBER", o->number, "log number")->required();
+    cmd->add_option("SERIAL", o->serial, "serial number of the contact")->required();
+    cmd->add_option("--call", o->call, "call");
+    cmd->add_option("--call2", o->call2, "second call");
+    cmd->add_option("--band", o->band, "band name (2 m, 70 cm, 23 cm)");
+    cmd->add_option("--mode", o->mode, "mode");
+    cmd->add_option("--date", o->date, "date dd.mm.yyyy");
+    cmd->add_option("--time", o->time, "time hh:mm[:ss]");
+    cmd->add_option("--rst-sent", o->rst_sent, "report sent");
+    cmd->add_option("--rst-rcvd", o->rst_rcvd, "report received");
+    cmd->add_option("--sent2", o->sent2, "sent item 2");
+    cmd->add_option("--sent3", o->sent3, "sent item 3");
+    cmd->add_option("--sent4", o->sent4, "sent item 4");
+    cmd->add_option("--rcvd2", o->rcvd2, "received item 2");
+    cmd->add_option("--rcvd3", o->rcvd3, "received item 3");
+    cmd->add_option("--rcvd4", o->rcvd4, "received item 4");
+    cmd->add_option("--name", o->name, "name");
+    cmd->add_option("--qth", o->qth, "QTH");
+    cmd->add_option("--freq", o->freq, "frequency in MHz");
+    cmd->add_option("--qsl-sent", o->qsl_sent, "QSL sent mark");
+    cmd->add_option("--qsl-rcvd", o->qsl_rcvd, "QSL received mark");
+    cmd->add_option("--prefix", o->prefix, "country prefix");
+    cmd->footer("Keys: serial, call, band, mode, received, rescored (the score may have changed and was recounted).");
+    cmd->callback([&ctx, o] { ctx.result = RunEdit(ctx, *o, false); });
+  }
+  {
+    auto* cmd = app.add_subcommand("delete-qso", "Delete a logged contact, renumbering and recounting the log");
+    auto o = std::make_shared<EditOptions>();
+    cmd->add_option("NUMBER", o->number, "log number")->required();
+    cmd->add_option("SERIAL", o->serial, "serial number of the contact")->required();
+    cmd->add_flag("--yes", o->yes, "confirm the deletion");
+    cmd->footer("Keys: serial, call, deleted. Exit code 1 without --yes or for an unknown contact.");
+    cmd->callback([&ctx, o] { ctx.result = RunEdit(ctx, *o, true); });
+  }
   {
     auto* cmd = app.add_subcommand("add-qso", "Log one contact through the entry window's checks");
     auto o = std::make_shared<QsoOptions>();

@@ -432,6 +432,31 @@ TEST_F(CliLoggingTest, ContactsAreScoredAndRefusedAsInTheEntryWindow) {
   EXPECT_EQ(In("check QVLK0001").exit_code, 0);
 }
 
+TEST_F(CliLoggingTest, CorrectionsAndDeletionsRecountAsTheListDoes) {
+  Json("add-qso 1 --call DL2XYZ --date 15.11.2008 --time 14:12 --mode SSB --rcvd2 001 --rcvd3 JO42AB --rcvd4 I23");
+  Json("add-qso 1 --call DL3ABC --date 15.11.2008 --time 14:20 --mode SSB --rcvd2 002 --rcvd3 JO52AA --rcvd4 DVI");
+  // Only the name: rewritten, nothing to recount.
+  auto j = Json("edit 1 1 --name Hans");
+  EXPECT_EQ(j["rescored"], false);
+  // The band: both bands are counted anew and stored.
+  j = Json("edit 1 2 --band '70 cm'");
+  EXPECT_EQ(j["rescored"], true);
+  EXPECT_EQ(j["band"], "70 cm");
+  auto t = Json("totals 1");
+  EXPECT_EQ(t["bands"][0]["qsos"], 1);
+  EXPECT_EQ(t["bands"][1]["qsos"], 1);
+  EXPECT_EQ(t["bands"][1]["points"], 12);
+  // Deleting needs --yes; contest g keeps its serial numbers.
+  EXPECT_EQ(In("delete-qso 1 1").exit_code, 1);
+  j = Json("delete-qso 1 1 --yes");
+  EXPECT_EQ(j["deleted"], true);
+  t = Json("totals 1");
+  EXPECT_EQ(t["qsos"], "1 QSO");
+  EXPECT_EQ(Json("edit 1 2 --name X")["serial"], 2);
+  EXPECT_EQ(In("edit 1 1 --name X").exit_code, 1);  // gone
+  EXPECT_EQ(In("check QVLK0001").exit_code, 0);
+}
+
 TEST_F(CliLoggingTest, UnknownLogsBandsAndDatesAreRefused) {
   EXPECT_EQ(In("add-qso 9 --call DL2XYZ").exit_code, 1);
   EXPECT_EQ(In("add-qso 1 --call DL2XYZ --band 80m").exit_code, 1);
