@@ -1,0 +1,86 @@
+#include "logging/notes.h"
+
+#include <optional>
+#include <vector>
+
+#include "base/date_time_format.h"
+
+namespace vek {
+namespace {
+
+Text ReadAll(store::OsFileSystem& fs, const std::string& path) {
+  std::int32_t error = 0;
+  auto f = fs.Open(path, false, error);
+  if (!f) return {};
+  std::uint64_t size = 0;
+  if (f->Size(size) != 0) return {};
+  Text out(static_cast<std::size_t>(size), '\0');
+  const auto got = f->ReadAt(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(out.data()), out.size()));
+  out.resize(got.bytes);
+  return out;
+}
+
+std::vector<Text> Lines(const Text& text) {
+  std::vector<Text> lines;
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == Text::npos) end = text.size();
+    Text line = text.substr(at, end - at);
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    lines.push_back(line);
+    at = end + 1;
+  }
+  return lines;
+}
+
+}  // namespace
+
+Text NoteFileName(std::string_view log_name) {
+  Text name;
+  for (char c : log_name) {
+    const bool keep = c == ' ' || c == '+' || c == '-' || c == '_' || (c >= '0' && c <= '9') ||
+                      (c >= 'A' && c <= 'Z') || (c >= 'a' && c <= 'z');
+    if (keep) name += c;
+  }
+  return name + ".TXT";
+}
+
+Text NoteHeader(UtcInstant now, std::string_view call) {
+  return FormatDate(now.day, DateForm::kDdMmYyyy) + " " + FormatTime(now.second, TimeForm::kHhMm) + " " +
+         PadRight(Cut(call, 10), 10) + " > ";
+}
+
+std::optional<Text> StampNotes(store::OsFileSystem& fs, const std::string& path, std::string_view header) {
+  std::vector<Text> lines = Lines(ReadAll(fs, path));
+  lines.insert(lines.begin(), Text(header));
+  Text shown;
+  for (std::size_t i = 0; i < lines.size(); ++i) shown += (i ? "\n" : "") + lines[i];
+  if (!SaveNotes(fs, path, shown)) return std::nullopt;
+  return shown;
+}
+
+bool SaveNotes(store::OsFileSystem& fs, const std::string& path, std::string_view text) {
+  Text out;
+  for (const Text& line : Lines(Text(text))) out += line + "\r\n";
+  // Written next to the file first and made durable: a full disk leaves
+  // the notes as they were.
+  const std::string work = path + ".NEU";
+  fs.Remove(work);
+  {
+    std::int32_t error = 0;
+    auto f = fs.Open(work, true, error);
+    if (!f) return false;
+    const auto bytes = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
+    const store::IoResult r = f->WriteAt(0, bytes);
+    if (r.error != 0 || r.bytes != out.size() || f->Sync() != 0) {
+      f.reset();
+      fs.Remove(work);
+      return false;
+    }
+  }
+  fs.Remove(path);
+  return fs.Rename(work, path) == 0;
+}
+
+}  // namespace vek
