@@ -140,6 +140,9 @@ class EntrySession {
   // The entry number of the contact with a serial number; 0 for none.
   std::int32_t EntryOfSerial(std::int32_t serial);
 
+  // The clock as the log reads it (UTC, moved for a computer on local time).
+  UtcInstant ClockNow() const;
+
   // --- what the window shows ---
   char band() const { return band_; }
   const Text& mode() const { return mode_; }
@@ -178,7 +181,6 @@ class EntrySession {
   bool IsDuplicate(bool at_save, Text* message);
   void UpdateCallBook();
   bool ScheduleBand(char& wanted) const;
-  UtcInstant ClockNow() const;
   ScoringContext Scoring() const;
   std::array<std::size_t, 4> Widths(bool sent) const;
 

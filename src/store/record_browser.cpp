@@ -20,24 +20,24 @@ RecordBrowser::~RecordBrowser() = default;
 // browser that keeps it.
 class BrowserBufferGuard {
  public:
-  explicit BrowserBufferGuard(RecordBrowser& b) : b_(b) {
-    if (b_.keep_buffer_ && b_.fb_ && b_.guard_depth_++ == 0) {
+  explicit BrowserBufferGuard(RecordBrowser& b) : b_(b), counted_(b.keep_buffer_ && b.fb_) {
+    if (counted_ && b_.guard_depth_++ == 0) {
       Bytes buf = b_.fm_.RecordBuffer(b_.fb_);
       saved_.assign(buf.begin(), buf.end());
-      current_ = b_.fb_->current_record();
     }
   }
   ~BrowserBufferGuard() {
-    if (saved_.empty()) return;
+    if (!counted_) return;
     --b_.guard_depth_;
+    if (saved_.empty()) return;  // an inner operation: the outermost one restores
     Bytes buf = b_.fm_.RecordBuffer(b_.fb_);
     std::copy(saved_.begin(), saved_.end(), buf.begin());
   }
 
  private:
   RecordBrowser& b_;
+  bool counted_;
   std::vector<std::uint8_t> saved_;
-  std::int32_t current_ = 0;
 };
 
 bool RecordBrowser::InRange(const Key& k) const {

@@ -330,6 +330,8 @@ void TContestBrow::StartLogging(CatalogueController& c, std::int32_t log_number,
         s.Close(record, fm.RecordBuffer(c.qvkz()));
       },
       widths, nullptr);
+  window.SetLogRecords([&c, &fm] { return std::pair<Bytes, Bytes>(fm.RecordBuffer(c.qvkk()), fm.RecordBuffer(c.qvkz())); },
+                       [&c, &fm] { fm.PutRecord(c.qvkk()); });
   if (!window.opened()) {
     port_.Inform(W("Das Log kann nicht geöffnet werden."));
     return;

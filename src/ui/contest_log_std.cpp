@@ -17,6 +17,10 @@
 #include "refdata/bands.h"
 #include "store/keys.h"
 #include "ui/kx_brow.h"
+#include "ui/notiz.h"
+#include "catalogue/catalogue_records.h"
+#include "logging/age_overview.h"
+#include "logging/notes.h"
 #include "ui/text_conversion.h"
 
 namespace vek::ui {
@@ -49,6 +53,10 @@ TContestLogStd::TContestLogStd(EntryContext ctx, CloseHandler on_close, std::vec
       widths_(std::move(widths)) {
   setObjectName("TContestLogStd");
   opened_ = session_->Open();
+  // Without the main window's records a change is summed into spare ones.
+  spare_kk_.assign(qvkk::Spec().record_length, 0);
+  spare_kz_.assign(qvkz::kLength, 0);
+  records_ = [this] { return std::pair<Bytes, Bytes>(Bytes(spare_kk_), Bytes(spare_kz_)); };
   Build();
   setWindowTitle(ToQt(session_->Caption()));
   if (!opened_) return;
@@ -93,6 +101,27 @@ void TContestLogStd::Build() {
     SetListMode(false);
     FocusSessionField();
     return true;
+  };
+  const auto entry_of_current = [this] { return CurrentEntry(*list_model_, *session_); };
+  const auto edit = [this, entry_of_current] {
+    const std::int32_t entry = entry_of_current();
+    if (entry > 0) EditQso(*session_, entry, records_, this);
+    Sync();
+    QTimer::singleShot(0, this, [this] { RefreshList(); });
+  };
+  list_model_->events.OnBrowEnter = edit;
+  list_model_->events.OnBrowDoppelKlick = edit;
+  list_model_->events.OnDatensatz_Loeschen = [this, entry_of_current] {
+    const std::int32_t entry = entry_of_current();
+    const auto [kk, kz] = records_();
+    const bool gone = entry > 0 && session_->DeleteQso(entry, kk, kz);
+    // The list gives the buffer back when it is done; the new contact follows then.
+    QTimer::singleShot(0, this, [this] {
+      session_->NewQso(0);
+      Sync();
+      RefreshList();
+    });
+    return gone;
   };
   list_ = new TkxBrow(*list_model_, this);
   list_->setObjectName("listQso");
@@ -202,10 +231,19 @@ QWidget* TContestLogStd::BuildEntryPanel() {
     session_->ToggleNameQth();
     Sync();
   });
-  // The list's own actions come with the correction window.
-  for (const char* caption : {"Bandlog [F3]", "Ändern [ET]", "Löschen [Entf]"}) {
-    QPushButton* b = add(QString::fromUtf8(caption), "btnListe", list_buttons_);
-    b->setToolTip(QString::fromUtf8("Korrektur und Löschen folgen mit dem Listenfenster"));
+  connect(add("Bandlog [F3]", "btnBandlog", list_buttons_), &QPushButton::clicked, this,
+          [this] { ShowList(TKorrekturstd::Mode::kBandLog); });
+  connect(add(QString::fromUtf8("Ändern [ET]"), "btnAendern", list_buttons_), &QPushButton::clicked, this,
+          [this] { list_model_->HandleKey(store::BrowserKey::kEnter); });
+  connect(add(QString::fromUtf8("Löschen [Entf]"), "btnLoeschenListe", list_buttons_), &QPushButton::clicked, this,
+          [this] {
+            list_model_->Delete();
+            RefreshList();
+          });
+  connect(add("Notiz [F6]", "btnNotiz", entry_buttons_), &QPushButton::clicked, this, &TContestLogStd::OpenNotes);
+  if (session_->definition().ShowEvaluationButton) {
+    connect(add("Auswertung [F11]", "btnauswertung", entry_buttons_), &QPushButton::clicked, this,
+            &TContestLogStd::ShowAgeOverview);
   }
   buttons->addStretch();
   connect(add("Contest beenden", "btnEnde", entry_buttons_), &QPushButton::clicked, this,
@@ -400,7 +438,7 @@ void TContestLogStd::SetListMode(bool on) {
   header_->setPalette(p);
   header_->setText(on ? QString::fromUtf8("Contest-Logbuch (ESC: zurück zur Eingabe)") : "Contest-Logbuch");
   for (QPushButton* b : entry_buttons_) b->setEnabled(!on);
-  for (QPushButton* b : list_buttons_) b->setEnabled(false);
+  for (QPushButton* b : list_buttons_) b->setEnabled(on);
 }
 
 void TContestLogStd::FocusSessionField() {
@@ -440,6 +478,21 @@ bool TContestLogStd::HandleFieldKey(F id, QKeyEvent* key) {
         FocusSessionField();
       }
       return true;
+    case Qt::Key_F3: ShowList(TKorrekturstd::Mode::kBandLog); return true;
+    case Qt::Key_F4: ShowList(TKorrekturstd::Mode::kCallSearch); return true;
+    case Qt::Key_F5:
+      SetListMode(true);
+      list_->grid()->setFocus();
+      return true;
+    case Qt::Key_F6: OpenNotes(); return true;
+    case Qt::Key_F11: ShowAgeOverview(); return true;
+    case Qt::Key_F12: ShowList(TKorrekturstd::Mode::kCorrection); return true;
+    case Qt::Key_W:
+      if (key->modifiers() & Qt::ControlModifier) {
+        ShowList(TKorrekturstd::Mode::kCorrection);
+        return true;
+      }
+      break;
     case Qt::Key_F7: btnModeClick(); return true;
     case Qt::Key_F8: btnBandClick(); return true;
     case Qt::Key_F9:
@@ -547,6 +600,64 @@ void TContestLogStd::TakeMode(int row) {
   if (modes[static_cast<std::size_t>(row)] != session_->mode()) session_->ChangeMode(modes[static_cast<std::size_t>(row)]);
   Sync();
   FocusSessionField();
+}
+
+void TContestLogStd::ShowList(TKorrekturstd::Mode mode) {
+  char band = session_->band();
+  Text call;
+  if (mode == TKorrekturstd::Mode::kBandLog) band = AskBand(*session_, this);
+  if (mode == TKorrekturstd::Mode::kCallSearch) {
+    const std::optional<Text> typed = AskCall(this);
+    if (!typed) return;
+    call = *typed;
+  }
+  {
+    TKorrekturstd window(*session_, mode, records_, band, call, this);
+    window.exec();
+  }
+  if (mode != TKorrekturstd::Mode::kCallSearch) session_->NewQso(0);
+  Sync();
+  RefreshList();
+  FocusSessionField();
+}
+
+void TContestLogStd::OpenNotes() {
+  EntrySession& s = *session_;
+  Text call = s.field(EntryFieldId::eCall).text;
+  const bool loaded = call.empty();
+  if (loaded) {
+    // The header names the last logged contact.
+    store::FileManager& fm = s.file_manager();
+    if (fm.LastKey(s.log_block(), 13) == 0) call = GetText(fm.RecordBuffer(s.log_block()), qso::kCall);
+  }
+  const auto [kk, kz] = records_();
+  (void)kz;
+  NotePlacement at{GetI16(kk, 253), GetI16(kk, 255), GetI16(kk, 257), GetI16(kk, 259)};
+  const Text name = NoteFileName(GetText(kk, qvkk::kLogName));
+  at = EditNotes(s.file_manager().file_system(), name, NoteHeader(s.ClockNow(), call), at, this);
+  PutI16(kk, 253, static_cast<std::int16_t>(at.top));
+  PutI16(kk, 255, static_cast<std::int16_t>(at.left));
+  PutI16(kk, 257, static_cast<std::int16_t>(at.width));
+  PutI16(kk, 259, static_cast<std::int16_t>(at.height));
+  if (write_catalogue_) write_catalogue_();
+  if (loaded) s.NewQso(0);
+  Sync();
+  FocusSessionField();
+}
+
+void TContestLogStd::ShowAgeOverview() {
+  const auto [kk, kz] = records_();
+  (void)kz;
+  if (static_cast<char>(GetU8(kk, qvkk::kContestCode.offset)) != 'P') return;
+  if (GetI32(kk, qvkk::kDateFrom.offset) <= 0) {
+    session_->port().Inform("Der Beginn des Contestes wurde nicht angegeben.");
+    return;
+  }
+  store::FileManager& fm = session_->file_manager();
+  TUebersicht window(CountAges(fm, session_->log_block(), AgeStep::kOne),
+                     CountAges(fm, session_->log_block(), AgeStep::kFive),
+                     CountAges(fm, session_->log_block(), AgeStep::kTen), this);
+  window.exec();
 }
 
 void TContestLogStd::timerzeitTimer() {

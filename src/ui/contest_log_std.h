@@ -11,6 +11,7 @@
 
 #include "logging/entry_session.h"
 #include "store/record_browser.h"
+#include "ui/korrektur.h"
 
 class QFrame;
 class QLabel;
@@ -33,6 +34,15 @@ class TContestLogStd : public QDialog {
   ~TContestLogStd() override;
 
   bool opened() const { return opened_; }
+  // The log's catalogue and totals records (their buffers) and how the
+  // catalogue record is written, for corrections, deletions and notes.
+  void SetLogRecords(LogRecords records, std::function<void()> write_catalogue) {
+    records_ = std::move(records);
+    write_catalogue_ = std::move(write_catalogue);
+  }
+  void ShowList(TKorrekturstd::Mode mode);  // F12 / Ctrl+W, F3, F4
+  void OpenNotes();                         // F6
+  void ShowAgeOverview();                   // F11, contest P
   EntrySession& session() { return *session_; }
   QLineEdit* edit(EntryFieldId id) const { return edits_[static_cast<std::size_t>(id)]; }
   QLabel* caption(EntryFieldId id) const { return captions_[static_cast<std::size_t>(id)]; }
@@ -70,6 +80,9 @@ class TContestLogStd : public QDialog {
 
   std::unique_ptr<EntrySession> session_;
   CloseHandler on_close_;
+  LogRecords records_;
+  std::function<void()> write_catalogue_;
+  std::vector<std::uint8_t> spare_kk_, spare_kz_;
   std::vector<int> widths_;
   bool opened_ = false;
   bool closed_ = false;

@@ -308,3 +308,31 @@ TEST_F(BigFileBrowserTest, AHundredThousandRecordsOpenPageAndSearchWithoutReadin
 
 }  // namespace
 }  // namespace vek::store::testing
+
+namespace vek::store::testing {
+namespace {
+
+// A list that shares its fileblock with an entry in progress gives the
+// buffer back after every operation, nested ones included.
+TEST_F(RecordBrowserTest, AKeptBufferSurvivesEveryOperation) {
+  AddNumbered(40);
+  browser_->SetKeepBuffer(true);
+  Fill(fb_, "ENTRY");
+  ASSERT_TRUE(browser_->Build(fb_, 3, "", ""));
+  for (int round = 0; round < 3; ++round) {
+    browser_->SetVisibleRows(5 + round);  // a resize repaints inside
+    browser_->Down();
+    browser_->PageDown();
+    browser_->Last();
+    browser_->QuickSearch("c0001");
+    browser_->DragTo(1);
+    EXPECT_EQ(Call(fb_), "ENTRY") << round;
+  }
+  EXPECT_EQ(CurrentText(), "C00010");
+  // Reading the current record is the one thing that fills the buffer.
+  ASSERT_TRUE(browser_->ReadCurrentRecord());
+  EXPECT_EQ(Call(fb_), "C00010");
+}
+
+}  // namespace
+}  // namespace vek::store::testing

@@ -1,0 +1,194 @@
+// The list window, the correction dialog, the note window and the age
+// overview, driven offscreen over a real entry window.
+#include <QComboBox>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QRadioButton>
+
+#include "catalogue/catalogue_records.h"
+#include "logging/entry_context.h"
+#include "logging/qso_record.h"
+#include "ui/contest_log_std.h"
+#include "ui/korrektur.h"
+#include "ui/notiz.h"
+#include "ui_fixture.h"
+
+namespace vek::ui::testing {
+namespace {
+
+using F = EntryFieldId;
+
+void Shoot(QWidget* w, const char* name) {
+  QDir().mkpath(VEK_SCREENSHOT_DIR);
+  ASSERT_TRUE(w->grab().save(QString(VEK_SCREENSHOT_DIR) + "/" + name + ".png"));
+}
+
+class ListWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 15), 14 * 3600 + 12 * 60});
+  }
+
+  TContestLogStd& OpenEntryWindow() {
+    StartProgram("Nordsee 2008");
+    auto& c = window_->controller();
+    log_ = c.CurrentLogNumber();
+    auto ctx = EntryContextFor(c, log_, clock_, port_);
+    EXPECT_TRUE(ctx);
+    entry_ = std::make_unique<TContestLogStd>(std::move(*ctx), nullptr);
+    entry_->SetLogRecords(
+        [this] {
+          auto& cc = window_->controller();
+          return std::pair<Bytes, Bytes>(fm_->RecordBuffer(cc.qvkk()), fm_->RecordBuffer(cc.qvkz()));
+        },
+        [this] { fm_->PutRecord(window_->controller().qvkk()); });
+    entry_->show();
+    return *entry_;
+  }
+
+  void Contact(const char* call, const char* nr, const char* loc, const char* dok) {
+    EntrySession& s = entry_->session();
+    for (auto [id, text] : {std::pair{F::eCall, call}, {F::eRSTr2, nr}, {F::eRSTr3, loc}, {F::eRSTr4, dok}}) {
+      ASSERT_EQ(s.focus(), id);
+      QTest::keyClicks(entry_->edit(id), text);
+      QTest::keyClick(entry_->edit(id), Qt::Key_Return);
+    }
+  }
+
+  std::int32_t log_ = 0;
+  std::unique_ptr<TContestLogStd> entry_;
+};
+
+TEST_F(ListWindowTest, CorrectionListEditsAContactAndTheTotalsFollow) {
+  TContestLogStd& w = OpenEntryWindow();
+  Contact("DL1ABC", "001", "JO42AB", "I23");
+  Contact("DL2XYZ", "002", "JO52AB", "DVI");
+  ASSERT_EQ(w.session().saves(), 2);
+  bool listed = false, edited = false;
+  WhenModal<TKorrekturstd>([&](TKorrekturstd* list) {
+    listed = true;
+    EXPECT_EQ(list->windowTitle(), QString::fromUtf8("QSO - Liste (Ändern mit Eingabetaste oder Doppelklick)"));
+    ASSERT_EQ(list->list()->grid()->rowCount(), 2);
+    EXPECT_EQ(list->list()->grid()->currentRow(), 1);  // it opens on its last entry
+    Shoot(list, "list_window");
+    WhenModal<TQsoAendern>([&](TQsoAendern* d) {
+      edited = true;
+      EXPECT_EQ(d->windowTitle(), QString::fromUtf8("QSO ändern"));
+      EXPECT_EQ(d->findChild<QLabel*>("lNummer")->text(), "Nummer:   2");
+      EXPECT_FALSE(d->edit("eRSTs2")->isEnabled());  // the entry window fixes it
+      EXPECT_EQ(d->edit("eRSTr4")->text(), "DVI");
+      d->band_list()->setCurrentText("70 cm");
+      d->edit("eName")->setText("Hans");
+      Shoot(d, "correction_dialog");
+      QTest::keyClick(d, Qt::Key_Escape);  // Esc takes everything over
+    });
+    QTest::keyClick(list->list()->grid(), Qt::Key_Return);
+    EXPECT_TRUE(list->list()->grid()->item(1, 4)->text().startsWith("70 cm"));
+    QTest::keyClick(list->list()->grid(), Qt::Key_Escape);
+  });
+  w.ShowList(TKorrekturstd::Mode::kCorrection);
+  EXPECT_TRUE(listed);
+  EXPECT_TRUE(edited);
+  EXPECT_EQ(w.session().totals().Band('l').qsos, 1);
+  EXPECT_EQ(w.session().totals().Band('k').qsos, 1);
+  EXPECT_EQ(w.findChild<QLabel*>("lQSO")->text(), "2 QSO");
+  EXPECT_EQ(qvkk::GetColumnTotals(fm_->RecordBuffer(window_->controller().qvkk()), 2).qsos, 1);
+}
+
+TEST_F(ListWindowTest, DeletingFromTheEntryListAsksTwiceAndStartsANewContact) {
+  TContestLogStd& w = OpenEntryWindow();
+  Contact("DL1ABC", "001", "JO42AB", "I23");
+  Contact("DL2XYZ", "002", "JO52AB", "DVI");
+  w.list()->grid()->setFocus();
+  port_.Clear();
+  port_.QueueAnswer(true);  // the grid's question
+  port_.QueueAnswer(true);  // the deletion's own
+  QTest::keyClick(w.list()->grid(), Qt::Key_Delete);
+  QApplication::processEvents();
+  ASSERT_EQ(port_.Questions().size(), 2u);
+  EXPECT_EQ(port_.Questions()[0], W(" Löschen \"Datensatz\""));
+  EXPECT_EQ(port_.Questions()[1], W("Eintrag DL2XYZ löschen?"));
+  EXPECT_EQ(w.list()->grid()->rowCount(), 1);
+  EXPECT_EQ(w.findChild<QLabel*>("lQSO")->text(), "1 QSO");
+  EXPECT_TRUE(w.session().field(F::eCall).text.empty());
+}
+
+TEST_F(ListWindowTest, BandLogAndCallSearch) {
+  TContestLogStd& w = OpenEntryWindow();
+  Contact("DL1ABC", "001", "JO42AB", "I23");
+  w.session().ChangeBand('l');
+  Contact("DL2XYZ", "002", "JO52AB", "DVI");
+  EXPECT_EQ(GetU8(w.session().last_saved(), qso::kBand.offset), 'l');
+  WhenModal<QDialog>([](QDialog* d) {
+    ASSERT_EQ(d->objectName(), "TBandWahl");
+    auto* list = d->findChild<QListWidget*>("listband");
+    list->setCurrentRow(0);  // 2 m
+    QTest::keyClick(d, Qt::Key_Escape);  // cancelled: the band selected at that moment
+    WhenModal<TKorrekturstd>([](TKorrekturstd* l) {
+      EXPECT_TRUE(l->windowTitle().startsWith("Band - Log"));
+      EXPECT_EQ(l->list()->grid()->rowCount(), 1);
+      EXPECT_TRUE(l->list()->grid()->item(0, 3)->text().startsWith("DL1ABC"));
+      l->accept();
+    });
+  });
+  w.ShowList(TKorrekturstd::Mode::kBandLog);
+  WhenModal<QDialog>([](QDialog* d) {
+    ASSERT_EQ(d->objectName(), "TSuche");
+    QTest::keyClicks(d->findChild<QLineEdit*>("eSuche"), "dl2");
+    WhenModal<TKorrekturstd>([](TKorrekturstd* l) {
+      ASSERT_EQ(l->list()->grid()->rowCount(), 1);
+      EXPECT_TRUE(l->list()->grid()->item(0, 3)->text().startsWith("DL2XYZ"));
+      l->accept();
+    });
+    Click(d, "btnSuche");
+  });
+  w.ShowList(TKorrekturstd::Mode::kCallSearch);
+}
+
+TEST_F(ListWindowTest, NotesAreStampedAndSavedWithEscape) {
+  TContestLogStd& w = OpenEntryWindow();
+  Contact("DL1ABC", "001", "JO42AB", "I23");
+  bool shown = false;
+  WhenModal<TNotiz>([&](TNotiz* n) {
+    shown = true;
+    EXPECT_EQ(n->windowTitle(), "Nordsee 2008.TXT");
+    EXPECT_EQ(n->editor()->textCursor().position(), 30);
+    EXPECT_EQ(n->editor()->toPlainText(), "15.11.2008 14:12 DL1ABC     > ");
+    QTest::keyClicks(n->editor(), "Regen");
+    Shoot(n, "note_window");
+    QTest::keyClick(n, Qt::Key_Escape);
+  });
+  w.OpenNotes();
+  EXPECT_TRUE(shown);
+  std::int32_t error = 0;
+  auto f = fs_.Open("Nordsee 2008.TXT", false, error);
+  ASSERT_TRUE(f);
+  std::string text(64, '\0');
+  const auto got = f->ReadAt(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(text.data()), text.size()));
+  text.resize(got.bytes);
+  EXPECT_EQ(text, "15.11.2008 14:12 DL1ABC     > Regen\r\n");
+  // The placement is kept in the catalogue record.
+  window_->controller().Select(log_);
+  EXPECT_GT(GetI16(fm_->RecordBuffer(window_->controller().qvkk()), 257), 0);
+  EXPECT_TRUE(w.session().field(F::eCall).text.empty());  // the loaded contact did not stay
+}
+
+TEST(AgeOverviewWindowTest, TheChartFollowsTheStep) {
+  AgeCounts ones{}, fives{}, tens{};
+  ones[42] = 3, ones[17] = 23, ones[1] = 2;
+  fives[45] = 3, fives[20] = 23, fives[5] = 2;
+  tens[50] = 3, tens[20] = 23, tens[10] = 2;
+  TUebersicht w(ones, fives, tens);
+  w.resize(700, 380);
+  w.show();
+  EXPECT_EQ(w.items().front().text, "Anzahl QSO pro Lebensalter");
+  QTest::mouseClick(w.findChild<QRadioButton*>("r5"), Qt::LeftButton);
+  EXPECT_EQ(w.step(), AgeStep::kFive);
+  EXPECT_EQ(w.items().front().text, "Anzahl QSO pro Lebensalter (5-Jahres-Schritte)");
+  QApplication::processEvents();
+  Shoot(&w, "age_overview");
+}
+
+}  // namespace
+}  // namespace vek::ui::testing
