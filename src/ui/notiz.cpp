@@ -142,6 +142,9 @@ void TUebersicht::paintEvent(QPaintEvent* event) {
       p.fillRect(QRect(QPoint(item.x1, item.y1), QPoint(item.x2, item.y2)), colour);
     } else {
       font.setBold(item.bold);
+      // The bucket labels stand 5 pixels per year apart: a small font keeps them apart.
+      const bool label = item.y1 >= 265 && item.y1 < 290;
+      font.setPointSizeF(label ? 6.5 : QFont().pointSizeF());
       p.setFont(font);
       p.setPen(colour);
       p.drawText(QPoint(item.x1, item.y1 + p.fontMetrics().ascent()), ToQt(item.text));
