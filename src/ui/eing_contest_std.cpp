@@ -120,22 +120,18 @@ QWidget* TEingContestStd::BuildContestGroup() {
   auto* name = Edit("eName", 25, 20);
   Bind("eName", name);
   grid->addWidget(name, 0, 1, 1, 3);
-  grid->addWidget(label("Datum, von", "eDatumvon"), 1, 0);
-  auto* dv = Edit("eDatumvon", 10, 8);
-  Bind("eDatumvon", dv);
-  grid->addWidget(dv, 1, 1);
-  grid->addWidget(label("bis", "eDatumbis"), 1, 2);
-  auto* db = Edit("eDatumbis", 10, 8);
-  Bind("eDatumbis", db);
-  grid->addWidget(db, 1, 3);
-  grid->addWidget(label("UTC, von", "eZeitvon"), 2, 0);
-  auto* zv = Edit("eZeitvon", 5, 5);
-  Bind("eZeitvon", zv);
-  grid->addWidget(zv, 2, 1);
-  grid->addWidget(label("bis", "eZeitbis"), 2, 2);
-  auto* zb = Edit("eZeitbis", 5, 5);
-  Bind("eZeitbis", zb);
-  grid->addWidget(zb, 2, 3);
+  const struct {
+    const char* caption;
+    const char* name;
+    int max, row, col;
+  } dates[] = {{"Datum, von", "eDatumvon", 10, 1, 0}, {"bis", "eDatumbis", 10, 1, 2},
+               {"UTC, von", "eZeitvon", 5, 2, 0}, {"bis", "eZeitbis", 5, 2, 2}};
+  for (const auto& f : dates) {
+    grid->addWidget(label(f.caption, f.name), f.row, f.col);
+    auto* e = Edit(f.name, f.max, f.max == 10 ? 8 : 5);
+    Bind(f.name, e);
+    grid->addWidget(e, f.row, f.col + 1);
+  }
   grid->addWidget(label("Teilnahmeart   ", "eteilnahmeart"), 3, 0, 1, 4);
   classes_ = new QListWidget;
   classes_->setObjectName("eteilnahmeart");

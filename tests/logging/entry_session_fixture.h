@@ -10,6 +10,7 @@
 #include "logging/entry_session.h"
 #include "logging/qso_record.h"
 #include "refdata/cty_import.h"
+#include "memory_store.h"
 #include "store/memory_file_system.h"
 
 namespace vek {
@@ -19,14 +20,7 @@ using F = EntryFieldId;
 class EntrySessionTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    env_.fs = &fs_;
-    env_.sleep = [](std::chrono::milliseconds) {};
-    fm_ = std::make_unique<store::FileManager>(env_);
-    ASSERT_EQ(fm_->InitFileManager(), 0);
-    fm_->SetLockQuestion([](const std::string&, store::LockQuestion q) {
-      return q == store::LockQuestion::kRebuildIndex || q == store::LockQuestion::kCreateFiles;
-    });
-    files_ = std::make_unique<SuiteFiles>(*fm_);
+    StartMemoryStore(fs_, fm_, files_);
     clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 15), 14 * 3600 + 12 * 60});
     // A small country file: the calls of these tests all have a country.
     const std::string cty =
@@ -93,7 +87,6 @@ class EntrySessionTest : public ::testing::Test {
   Text Saved(const FieldSpec& f) const { return GetText(session_->last_saved(), f); }
 
   store::MemoryFileSystem fs_;
-  store::StoreEnvironment env_;
   std::unique_ptr<store::FileManager> fm_;
   std::unique_ptr<SuiteFiles> files_;
   ScriptedUserPort port_;

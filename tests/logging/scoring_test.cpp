@@ -9,6 +9,7 @@
 #include "logging/contest_log.h"
 #include "logging/contest_totals.h"
 #include "logging/qso_record.h"
+#include "memory_store.h"
 #include "store/memory_file_system.h"
 
 namespace vek {
@@ -126,11 +127,7 @@ TEST_F(PointsTest, DistancesAreCappedPerBandInContestN) {
 class TotalsTest : public ::testing::Test {
  protected:
   void SetUp() override {
-    env_.fs = &fs_;
-    env_.sleep = [](std::chrono::milliseconds) {};
-    fm_ = std::make_unique<store::FileManager>(env_);
-    ASSERT_EQ(fm_->InitFileManager(), 0);
-    files_ = std::make_unique<SuiteFiles>(*fm_);
+    StartMemoryStore(fs_, fm_, files_);
     log_ = std::make_unique<ContestLog>(*files_, 7);
     ASSERT_TRUE(log_->OpenContestLog());
     definition_ = Definition('g');
@@ -160,7 +157,6 @@ class TotalsTest : public ::testing::Test {
   }
 
   store::MemoryFileSystem fs_;
-  store::StoreEnvironment env_;
   std::unique_ptr<store::FileManager> fm_;
   std::unique_ptr<SuiteFiles> files_;
   std::unique_ptr<ContestLog> log_;
