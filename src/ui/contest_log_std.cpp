@@ -13,6 +13,7 @@
 #include <QVBoxLayout>
 
 #include "logging/qso_list.h"
+#include "logging/scoring.h"
 #include "logging/qso_record.h"
 #include "refdata/bands.h"
 #include "store/keys.h"
@@ -409,9 +410,13 @@ void TContestLogStd::SyncTotals() {
 
 void TContestLogStd::SyncMultipliers() {
   const std::vector<MultiValue> values = session_->totals().Panel();
-  // New in red, worked by this contact in green and underlined, the rest grey.
-  ConstBytes r = session_->record();
-  const Text marks[2] = {GetText(r, qso::kMultiMark1), GetText(r, qso::kMultiMark2)};
+  // The values the contact being entered offers: worked before, they show green.
+  const ScoringContext& ctx = session_->totals().context();
+  std::vector<Text> offered;
+  for (MultiKind kind : kMultiKinds)
+    if (KindEnabled(kind, *ctx.definition)) offered.push_back(KindValue(kind, session_->record(), ctx));
+  const bool plain = ctx.code == 'H' || ctx.code == 'k';
+  const QString weight = plain ? QString() : QStringLiteral(" font-weight: bold;");
   for (std::size_t i = 0; i < multis_.size(); ++i) {
     QLabel* l = multis_[i];
     if (i >= values.size()) {
@@ -421,11 +426,14 @@ void TContestLogStd::SyncMultipliers() {
     }
     const MultiValue& v = values[i];
     l->setText(ToQt(v.value));
+    const bool worked_by_entry =
+        v.state == 2 && std::find(offered.begin(), offered.end(), v.value) != offered.end();
     if (v.state == 1) {
-      l->setStyleSheet("color: red; font-weight: bold;");
+      l->setStyleSheet("color: red;" + weight);
+    } else if (worked_by_entry) {
+      l->setStyleSheet("color: green; text-decoration: underline;" + weight);
     } else {
-      (void)marks;
-      l->setStyleSheet("color: grey; font-weight: bold;");
+      l->setStyleSheet("color: grey;" + weight);
     }
   }
 }
@@ -499,6 +507,20 @@ bool TContestLogStd::HandleFieldKey(F id, QKeyEvent* key) {
       session_->ToggleNameQth();
       Sync();
       return true;
+    case Qt::Key_1:
+    case Qt::Key_2:
+    case Qt::Key_3:
+      // Ctrl with the keypad's 1, 2, 3: straight to a received item.
+      if ((key->modifiers() & Qt::ControlModifier) && (key->modifiers() & Qt::KeypadModifier)) {
+        const F target = static_cast<F>(static_cast<int>(F::eRSTr2) + (key->key() - Qt::Key_1));
+        if (session_->field(target).visible) {
+          session_->Focus(target);
+          Sync();
+          FocusSessionField();
+        }
+        return true;
+      }
+      break;
     case Qt::Key_Q:
       if (key->modifiers() & Qt::ControlModifier) {
         session_->ToggleQslSent();

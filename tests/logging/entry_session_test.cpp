@@ -413,3 +413,43 @@ TEST_F(EntryVariantsTest, TheRequiredRegionRefusesOtherDoks) {
 
 }  // namespace
 }  // namespace vek
+
+namespace vek {
+namespace {
+
+TEST_F(EntrySessionTest, RuleFourHalvesTheDayForCode6AndTakesTheDateForCodeH) {
+  struct Case {
+    char code;
+    int first_second, second_second;
+    int second_day_offset;
+    bool dupe;
+  };
+  const Case cases[] = {
+      {'6', 14 * 3600 + 59 * 60 + 59, 15 * 3600, 0, false},
+      {'6', 15 * 3600, 18 * 3600, 0, true},
+      {'h', 10 * 3600, 20 * 3600, 0, true},
+      {'h', 10 * 3600, 10 * 3600, 1, false},
+  };
+  for (const Case& c : cases) {
+    Reset();
+    EntryContext ctx = Context();
+    ctx.contest_code = c.code;
+    ctx.definition.DupeRule = 4;
+    clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 15), c.first_second});
+    EntrySession& s = Open(std::move(ctx));
+    Contact("DL1ABC", "001", "JO42AB", "I23");
+    ASSERT_EQ(s.saves(), 1);
+    clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 15) + c.second_day_offset, c.second_second});
+    s.ClockTick();
+    port_.Clear();
+    Fields({{F::eCall, "DL1ABC"}});
+    EXPECT_EQ(!port_.Messages().empty(), c.dupe) << c.code << " " << c.second_second;
+    if (c.dupe) {
+      EXPECT_EQ(port_.Messages().back(), c.code == '6' ? "Call DL1ABC bereits in Band und Periode vorhanden"
+                                                         : "Call DL1ABC bereits in Band und Tag vorhanden");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace vek

@@ -74,9 +74,18 @@ TEST_F(EntryWindowTest, AShortLogIsTypedStoredAndFoundAgain) {
     EXPECT_EQ(Text(w, "lNummer"), "Nr. 3");
     EXPECT_EQ(w->list()->grid()->rowCount(), 2);
     EXPECT_TRUE(w->list()->grid()->item(1, 3)->text().startsWith("DL2XYZ"));
+    // A field worked before shows green while the next contact offers it again.
+    Field(w, F::eCall, "DL5AAA");
+    Field(w, F::eRSTr2, "003");
+    QTest::keyClicks(w->edit(F::eRSTr3), "JO42CD");
+    bool green = false;
+    for (QLabel* l : w->findChildren<QLabel*>())
+      if (l->objectName().startsWith("lMulti") && l->text() == "JO42") green = l->styleSheet().contains("green");
+    EXPECT_TRUE(green);
     w->resize(1100, 720);
     QApplication::processEvents();
     Shoot(w, "entry_window");
+    QTest::keyClick(w->edit(F::eRSTr3), Qt::Key_Escape);  // the entry is cleared
     // The list has the focus: list mode, red header.
     w->list()->grid()->setFocus();
     QFocusEvent in(QEvent::FocusIn);
