@@ -49,6 +49,26 @@ Text QsoListHeader(const ContestDefinition& d, bool english) {
   return h;
 }
 
+bool QsoListRowMarked(ConstBytes r) { return GetU8(r, qso::kRowMark.offset) == 1; }
+
+std::vector<Text> QsoListOrders(const ContestDefinition& d, bool english) {
+  std::vector<Text> orders = english ? std::vector<Text>{" Band - No", " Band - Call", " Band - DXCC", " all - No",
+                                                         " all - Call", " all - DXCC"}
+                                     : std::vector<Text>{" Band - Nr", " Band - Call", " Band - DXCC", " alle - Nr",
+                                                         " alle - Call", " alle - DXCC"};
+  if (d.MultiplierKinds.test(8)) orders.push_back(" alle - Area");
+  orders.push_back(d.MultiplierKinds.test(17) ? " alle - LDK" : " alle - DOK");
+  return orders;
+}
+
+QsoListOrder QsoListOrderOf(int index, char band) {
+  static constexpr int kKeys[] = {8, 9, 10, 4, 2, 5, 18};
+  if (index < 0 || index >= 7) return {1, {}, {}};
+  const int key = kKeys[index];
+  const bool per_band = index < 3;
+  return {key, per_band ? Text(1, band) : Text(), per_band ? Text(1, band) : Text()};
+}
+
 Text QsoListRow(ConstBytes r, const ContestDefinition& d) {
   const std::int32_t date = GetI32(r, qso::kDate.offset), time = GetI32(r, qso::kTime.offset);
   const Text date_text = date > 0 ? FormatDate(date, kShortDate) : Text(kDateWidth, ' ');

@@ -57,6 +57,7 @@ BrowserRow RecordBrowser::TakeRow() {
   row.key = fb_->position_text();
   row.record = fb_->current_record();
   row.text = events.OnBuildRow ? events.OnBuildRow(fm_.RecordBuffer(fb_)) : Text();
+  row.marked = events.OnRowMarked && events.OnRowMarked(fm_.RecordBuffer(fb_));
   return row;
 }
 

@@ -24,6 +24,7 @@ struct BrowserRow {
   Key key;
   std::int32_t record = 0;
   bool unreadable = false;
+  bool marked = false;  // drawn with the grid's highlight
 };
 
 // What a sort order means: 0 as key keeps the current index.
@@ -42,6 +43,7 @@ struct BrowserEvents {
   std::function<bool()> OnInit_brDats;
   std::function<void()> OnEntf_brDats;
   std::function<Text(ConstBytes record)> OnBuildRow;
+  std::function<bool(ConstBytes record)> OnRowMarked;
   std::function<void(Text& header, Text& footer)> OnSetHeaderFooter;
   std::function<std::vector<Text>()> OnInitSortList;
   std::function<BrowserOrder(int index)> OnSortList2Key;

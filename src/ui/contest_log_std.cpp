@@ -93,6 +93,12 @@ void TContestLogStd::Build() {
   const ContestDefinition definition = session_->definition();
   const bool english = session_->english();
   list_model_->events.OnBuildRow = [definition](ConstBytes r) { return QsoListRow(r, definition); };
+  list_model_->events.OnRowMarked = QsoListRowMarked;
+  list_model_->events.OnInitSortList = [definition, english] { return QsoListOrders(definition, english); };
+  list_model_->events.OnSortList2Key = [this](int index) {
+    const QsoListOrder o = QsoListOrderOf(index, session_->band());
+    return store::BrowserOrder{o.key, o.low, o.high};
+  };
   list_model_->events.OnSetHeaderFooter = [definition, english](Text& header, Text& footer) {
     header = QsoListHeader(definition, english);
     footer.clear();
@@ -635,7 +641,17 @@ void TContestLogStd::ShowList(TKorrekturstd::Mode mode) {
   }
   {
     TKorrekturstd window(*session_, mode, records_, band, call, this);
+    // The place the operator gave the list last time, while this window lives.
+    if (list_geometry_.isValid()) window.setGeometry(list_geometry_);
     window.exec();
+    list_geometry_ = window.geometry();
+    // The column widths belong to the log.
+    const auto [kk, kz] = records_();
+    (void)kz;
+    QTableWidget* grid = window.list()->grid();
+    for (int c = 0; c < grid->columnCount() && c < 20; ++c)
+      PutI16(kk, qvkk::ListColumnWidthOffset(c + 1), static_cast<std::int16_t>(grid->columnWidth(c)));
+    if (write_catalogue_) write_catalogue_();
   }
   if (mode != TKorrekturstd::Mode::kCallSearch) session_->NewQso(0);
   Sync();
@@ -679,7 +695,9 @@ void TContestLogStd::ShowAgeOverview() {
   TUebersicht window(CountAges(fm, session_->log_block(), AgeStep::kOne),
                      CountAges(fm, session_->log_block(), AgeStep::kFive),
                      CountAges(fm, session_->log_block(), AgeStep::kTen), this);
+  if (age_geometry_.width() > 0) window.setGeometry(age_geometry_);
   window.exec();
+  age_geometry_ = window.geometry();
 }
 
 void TContestLogStd::timerzeitTimer() {

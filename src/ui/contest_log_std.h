@@ -4,6 +4,7 @@
 #pragma once
 
 #include <QDialog>
+#include <QRect>
 #include <QTimer>
 #include <array>
 #include <functional>
@@ -83,6 +84,8 @@ class TContestLogStd : public QDialog {
   LogRecords records_;
   std::function<void()> write_catalogue_;
   std::vector<std::uint8_t> spare_kk_, spare_kz_;
+  // Placements held while the window lives (not stored on disk).
+  QRect list_geometry_, age_geometry_;
   std::vector<int> widths_;
   bool opened_ = false;
   bool closed_ = false;

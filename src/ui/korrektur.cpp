@@ -207,6 +207,12 @@ TKorrekturstd::TKorrekturstd(EntrySession& session, Mode mode, LogRecords record
   const ContestDefinition definition = session.definition();
   const bool english = session.english();
   model_.events.OnBuildRow = [definition](ConstBytes r) { return QsoListRow(r, definition); };
+  model_.events.OnRowMarked = QsoListRowMarked;
+  model_.events.OnInitSortList = [definition, english] { return QsoListOrders(definition, english); };
+  model_.events.OnSortList2Key = [this](int index) {
+    const QsoListOrder o = QsoListOrderOf(index, session_.band());
+    return store::BrowserOrder{o.key, o.low, o.high};
+  };
   model_.events.OnSetHeaderFooter = [definition, english](Text& h, Text& f) {
     h = QsoListHeader(definition, english);
     f.clear();

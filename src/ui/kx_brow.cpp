@@ -243,8 +243,11 @@ void TkxBrow::Refresh() {
     const auto& row = rows[static_cast<std::size_t>(r)];
     const QStringList cells = Columns(row.text);
     if (select_column) grid_->setItem(r, 0, new QTableWidgetItem(model_.IsSelected(r) ? "+" : " "));
-    for (int c = 0; c < columns; ++c)
-      grid_->setItem(r, c + offset, new QTableWidgetItem(c < cells.size() ? cells[c] : QString()));
+    for (int c = 0; c < columns; ++c) {
+      auto* item = new QTableWidgetItem(c < cells.size() ? cells[c] : QString());
+      if (row.marked) item->setBackground(palette().color(QPalette::Highlight).lighter(160));
+      grid_->setItem(r, c + offset, item);
+    }
   }
   if (model_.current_row() >= 0) grid_->selectRow(model_.current_row());
   for (int c = 0; c < columns; ++c) grid_->setColumnHidden(c + offset, c < model_.first_column());

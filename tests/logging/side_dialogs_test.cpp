@@ -119,3 +119,58 @@ TEST(AgeOverviewTest, CountsScoredContactsOfTheLogAndDrawsTheBars) {
 
 }  // namespace
 }  // namespace vek
+
+#include "catalogue/contest_definition.h"
+#include "logging/qso_list.h"
+
+namespace vek {
+namespace {
+
+TEST(QsoListTest, RowsOfContactsAndOfBandChanges) {
+  DefinitionInputs in;
+  in.ContestCode = 'g';
+  const ContestDefinition d = BuildContestDefinition(in);
+  EXPECT_EQ(QsoListHeader(d, false),
+            "Nr ; Datum; UTC ; Call    ;Band ;Mod; RSTsent      ; RSTrcvd      ;Loc   ;DOK   ;Pkt;sQr;Name      ;"
+            "QTH       ;Freq.");
+  std::vector<std::uint8_t> r(qso::kLength, 0);
+  PutI32(r, qso::kSerialNo.offset, 7);
+  PutI32(r, qso::kDate.offset, *DayNumberFromDate(2008, 11, 15));
+  PutI32(r, qso::kTime.offset, 14 * 3600 + 12 * 60);
+  PutText(r, qso::kCall, "DL1ABC");
+  PutU8(r, qso::kBand.offset, 'k');
+  PutText(r, qso::kMode, "CW");
+  StoreSentExchange(r, "599007/JO43/I38");
+  StoreRcvdExchange(r, "599001/JO42AB/I23");
+  PutText(r, qso::kMultiMark1, "JO42");
+  PutU16(r, qso::kPoints.offset, 2);
+  PutU8(r, qso::kQslSent.offset, 'N');
+  PutText(r, qso::kNameQth, "Hans;Emden");
+  PutF32(r, qso::kFreqMHz.offset, 144.3f);
+  EXPECT_EQ(QsoListRow(r, d),
+            "     7;15.11.08;14:12;DL1ABC;2 m;CW;599 007/JO43/I38;599 001/JO42AB/I23;JO42;;2;N  ;Hans;Emden;  144,300");
+  EXPECT_FALSE(QsoListRowMarked(r));
+  PutU8(r, qso::kRowMark.offset, 1);
+  EXPECT_TRUE(QsoListRowMarked(r));
+  PutU8(r, qso::kQsyBand.offset, 'l');
+  EXPECT_EQ(QsoListRow(r, d), ";15.11.08;14:12;*** QSY 70 cm ***");
+}
+
+TEST(QsoListTest, NamedOrdersMapToTheirIndexes) {
+  DefinitionInputs in;
+  in.ContestCode = 'g';
+  const ContestDefinition d = BuildContestDefinition(in);
+  const auto orders = QsoListOrders(d, false);
+  ASSERT_EQ(orders.size(), 7u);
+  EXPECT_EQ(orders.back(), " alle - DOK");
+  EXPECT_EQ(QsoListOrders(d, true)[3], " all - No");
+  EXPECT_EQ(QsoListOrderOf(0, 'k').key, 8);
+  EXPECT_EQ(QsoListOrderOf(0, 'k').low, "k");
+  EXPECT_EQ(QsoListOrderOf(4, 'k').key, 2);
+  EXPECT_TRUE(QsoListOrderOf(4, 'k').low.empty());
+  EXPECT_EQ(QsoListOrderOf(6, 'k').key, 18);
+  EXPECT_EQ(QsoListOrderOf(9, 'k').key, 1);  // a further entry falls back to key 1
+}
+
+}  // namespace
+}  // namespace vek

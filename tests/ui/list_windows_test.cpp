@@ -90,6 +90,19 @@ TEST_F(ListWindowTest, CorrectionListEditsAContactAndTheTotalsFollow) {
   w.ShowList(TKorrekturstd::Mode::kCorrection);
   EXPECT_TRUE(listed);
   EXPECT_TRUE(edited);
+  // The list opens again where the operator left it, while the entry window lives.
+  WhenModal<TKorrekturstd>([](TKorrekturstd* list) {
+    list->setGeometry(40, 50, 700, 400);
+    list->accept();
+  });
+  w.ShowList(TKorrekturstd::Mode::kCorrection);
+  QRect again;
+  WhenModal<TKorrekturstd>([&](TKorrekturstd* list) {
+    again = list->geometry();
+    list->accept();
+  });
+  w.ShowList(TKorrekturstd::Mode::kCorrection);
+  EXPECT_EQ(again.size(), QSize(700, 400));
   EXPECT_EQ(w.session().totals().Band('l').qsos, 1);
   EXPECT_EQ(w.session().totals().Band('k').qsos, 1);
   EXPECT_EQ(w.findChild<QLabel*>("lQSO")->text(), "2 QSO");
