@@ -180,14 +180,16 @@ void ContestTotals::AddSavedContact(ConstBytes r, int points) {
 // One walk of the log in entry order: every contact scored anew, and every
 // value judged new or worked against the contacts before it, with the same
 // kinds, tests and additions as the evaluation of a contact being entered.
-ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band) {
+ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, UserPort* progress) {
   const ContestDefinition& d = *ctx_.definition;
   const int scope = d.MultiplierScope;
   Recount rc;
   std::array<std::set<std::string>, 9> seen;
   std::array<std::set<Text>, 9> listed;
   BufferGuard guard(fm_, log_);
+  std::int64_t read = 0;
   for (int st = fm_.FirstKey(log_, 4); st == 0; st = fm_.NextKey(log_, 4)) {
+    if (progress && ++read % 10 == 0) progress->ProgressStep(static_cast<int>(read % 500));
     ConstBytes r = fm_.RecordBuffer(log_);
     if (IsBandChangeEntry(r)) continue;
     const char band = static_cast<char>(GetU8(r, qso::kBand.offset));
@@ -409,7 +411,7 @@ void ContestTotals::StoreLogSummary(Bytes kk, Bytes kz, bool extra, UserPort& po
   const int scope = d.MultiplierScope;
   const int slots = extra ? 100 : 7;
   port.ProgressBegin("Neuberechnung", 500);
-  const Recount rc = CountLog(false);
+  const Recount rc = CountLog(false, &port);
   const auto band_of = [&](int slot) { return slot <= 100 ? d.Bands[static_cast<std::size_t>(slot - 1)] : '\0'; };
   for (int slot = 1; slot <= slots; ++slot) {
     const char b = band_of(slot);
@@ -453,7 +455,6 @@ void ContestTotals::StoreLogSummary(Bytes kk, Bytes kz, bool extra, UserPort& po
       ct.second_column = static_cast<std::int32_t>(out.column_multipliers[2]);
       qvkk::PutColumnTotals(kk, slot, ct);
     }
-    port.ProgressStep(slot * 500 / slots);
   }
   port.ProgressEnd();
 }

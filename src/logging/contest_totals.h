@@ -97,7 +97,8 @@ class ContestTotals {
     std::array<std::int64_t, 4> whole_log_columns{};
     std::array<std::vector<MultiValue>, 9> lists;
   };
-  Recount CountLog(bool lists_for_current_band);
+  // With `progress` the bar moves every 10 records, starting again after 500.
+  Recount CountLog(bool lists_for_current_band, UserPort* progress = nullptr);
   // The current band's lists and counts from the indexes, one landing per
   // distinct value; false where only a walk of the log can tell.
   bool ListsFromIndexes();

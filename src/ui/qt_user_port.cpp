@@ -3,8 +3,8 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
-#include <QProgressDialog>
 
+#include "ui/fortschritt.h"
 #include "ui/prefix_choice_dialog.h"
 #include "ui/text_conversion.h"
 
@@ -42,15 +42,13 @@ int QtUserPort::Choose(std::string_view caption, const std::vector<Text>& entrie
 }
 
 void QtUserPort::ProgressBegin(std::string_view caption, int total) {
-  progress_ = std::make_unique<QProgressDialog>(ToQt(caption), QString(), 0, total, parent_);
-  progress_->setObjectName("TFortschrittAusgabe");
-  progress_->setWindowTitle(ToQt(caption));
-  progress_->setMinimumDuration(300);
-  progress_->setValue(0);
+  progress_ = std::make_unique<TFortschrittAusgabe>(ToQt(caption), total, parent_);
+  progress_->show();
+  QApplication::processEvents();  // paint it once; the run does not come back before its end
 }
 
 void QtUserPort::ProgressStep(int done) {
-  if (progress_) progress_->setValue(done);
+  if (progress_) progress_->SetPosition(done);
 }
 
 void QtUserPort::ProgressEnd() { progress_.reset(); }

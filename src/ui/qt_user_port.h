@@ -7,8 +7,8 @@
 #include <memory>
 
 #include "base/user_port.h"
+#include "ui/fortschritt.h"
 
-#include <QProgressDialog>
 
 namespace vek::ui {
 
@@ -29,7 +29,7 @@ class QtUserPort final : public UserPort {
 
  private:
   QPointer<QWidget> parent_;
-  std::unique_ptr<QProgressDialog> progress_;
+  std::unique_ptr<TFortschrittAusgabe> progress_;
 };
 
 }  // namespace vek::ui

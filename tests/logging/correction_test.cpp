@@ -195,3 +195,38 @@ TEST_F(CorrectionTest, RandomCorrectionsAndDeletionsKeepTheTotalsOfAFreshLog) {
 
 }  // namespace
 }  // namespace vek
+
+namespace vek {
+namespace {
+
+// Codes 7, f and k recount after any correction: their member numbers count.
+TEST_F(CorrectionTest, MemberNumberContestsRecountEvenForANameChange) {
+  for (char code : {'7', 'g'}) {
+    Reset();
+    EntryContext c = Context(code);
+    c.contest_code = code;
+    EntrySession& s = Open(std::move(c));
+    // A contact written straight into the log: the fields differ per code.
+    store::FileBlock* fb = s.log_block();
+    fm_->ClearRecord(fb);
+    Bytes r = fm_->RecordBuffer(fb);
+    PutText(r, qso::kCall, "DL1ABC");
+    PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>(s.band()));
+    PutText(r, qso::kMode, s.mode());
+    PutI32(r, qso::kSerialNo.offset, 1);
+    ASSERT_EQ(fm_->AddRecord(fb), 0);
+    s.NewQso(0);
+    auto f = s.BeginEdit(1);
+    ASSERT_TRUE(f);
+    f->name = "Hans";
+    port_.Clear();
+    s.FinishEdit(1, *f, kk_, kz_);
+    bool recounted = false;
+    for (const auto& e : port_.events())
+      recounted = recounted || (e.kind == ScriptedUserPort::Kind::kProgressBegin && e.caption == "Neuberechnung");
+    EXPECT_EQ(recounted, code == '7') << code;
+  }
+}
+
+}  // namespace
+}  // namespace vek

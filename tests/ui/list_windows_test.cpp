@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
+#include <QTemporaryDir>
 
 #include "catalogue/catalogue_records.h"
 #include "logging/entry_context.h"
@@ -201,6 +202,47 @@ TEST(AgeOverviewWindowTest, TheChartFollowsTheStep) {
   EXPECT_EQ(w.items().front().text, "Anzahl QSO pro Lebensalter (5-Jahres-Schritte)");
   QApplication::processEvents();
   Shoot(&w, "age_overview");
+}
+
+}  // namespace
+}  // namespace vek::ui::testing
+
+#include <QPrinter>
+#include <QProgressBar>
+
+#include "ui/fortschritt.h"
+#include "ui/qt_user_port.h"
+
+namespace vek::ui::testing {
+namespace {
+
+TEST(ProgressWindowTest, ShowsItsCaptionTwoLinesAndTheBar) {
+  QtUserPort port;
+  port.ProgressBegin("Neuberechnung", 500);
+  TFortschrittAusgabe* w = nullptr;
+  for (QWidget* t : QApplication::topLevelWidgets())
+    if (t->isVisible() && qobject_cast<TFortschrittAusgabe*>(t)) w = qobject_cast<TFortschrittAusgabe*>(t);
+  ASSERT_NE(w, nullptr);
+  EXPECT_EQ(w->windowTitle(), "Neuberechnung");
+  EXPECT_FALSE(w->isModal());
+  EXPECT_FALSE(w->label(3)->isVisibleTo(w));
+  EXPECT_FALSE(w->label(4)->isVisibleTo(w));
+  port.ProgressStep(120);
+  EXPECT_EQ(w->bar()->value(), 120);
+  EXPECT_EQ(w->bar()->maximum(), 500);
+  port.ProgressEnd();
+}
+
+TEST(NoteWindowTest, PrintsUnderTheFileName) {
+  store::MemoryFileSystem fs;
+  TNotiz w(fs, "Nordsee 2008.TXT", "15.11.2008 14:12 DL1ABC     > Regen");
+  QTemporaryDir dir;
+  QPrinter printer(QPrinter::HighResolution);
+  printer.setOutputFormat(QPrinter::PdfFormat);
+  printer.setOutputFileName(dir.filePath("notes.pdf"));
+  w.PrintTo(printer);
+  EXPECT_EQ(printer.docName(), "Nordsee 2008.TXT");
+  EXPECT_GT(QFileInfo(dir.filePath("notes.pdf")).size(), 500);
 }
 
 }  // namespace
