@@ -453,3 +453,39 @@ TEST_F(EntrySessionTest, RuleFourHalvesTheDayForCode6AndTakesTheDateForCodeH) {
 
 }  // namespace
 }  // namespace vek
+
+namespace vek {
+namespace {
+
+// What the suite's call book knows is offered as the received exchange.
+TEST_F(EntrySessionTest, MemberNumbersArePrefilledFromTheCallBookAndTheMemberList) {
+  {
+    store::FileBlock* book = files_->OpenSuiteFile(SuiteFile::kCallBook);
+    ASSERT_NE(book, nullptr);
+    fm_->ClearRecord(book);
+    PutText(fm_->RecordBuffer(book), call_book::kCall, "DL1ABC");
+    PutText(fm_->RecordBuffer(book), call_book::kNavalNumber, "123");
+    PutText(fm_->RecordBuffer(book), call_book::kName, "Hans");
+    ASSERT_EQ(fm_->AddRecord(book), 0);
+    files_->CloseSuiteFile(SuiteFile::kCallBook);
+  }
+  EntryContext c = Context('i');
+  c.contest_code = 'i';
+  EntrySession& s = Open(std::move(c));
+  ASSERT_EQ(s.definition().RcvdKind1, 19);
+  Fields({{F::eCall, "DL1ABC"}});
+  EXPECT_EQ(s.field(F::eRSTr2).text, "MF123");  // a Naval number that starts with a digit
+  EXPECT_EQ(GetText(s.record(), qso::kSecondCall), "MF123");
+  EXPECT_EQ(s.PartnerName(), "Hans");
+  // Contest k: the member list beside the program.
+  Reset();
+  ASSERT_EQ(fs_.Append("qcwa.csv", "DK2XX;777\r\nDL1ABC;1234\r\n"), 0);
+  EntryContext k = Context('k');
+  k.contest_code = 'k';
+  EntrySession& q = Open(std::move(k));
+  Fields({{F::eCall, "DL1ABC"}});
+  EXPECT_EQ(q.field(F::eRSTr2).text, "1234");
+}
+
+}  // namespace
+}  // namespace vek
