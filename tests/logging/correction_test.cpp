@@ -214,6 +214,8 @@ TEST_F(CorrectionTest, MemberNumberContestsRecountEvenForANameChange) {
     PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>(s.band()));
     PutText(r, qso::kMode, s.mode());
     PutI32(r, qso::kSerialNo.offset, 1);
+    StoreSentExchange(r, "599001");
+    StoreRcvdExchange(r, "599");
     ASSERT_EQ(fm_->AddRecord(fb), 0);
     s.NewQso(0);
     auto f = s.BeginEdit(1);
