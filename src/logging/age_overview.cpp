@@ -25,8 +25,7 @@ int AgeBucket(std::string_view two, AgeStep step) {
 
 AgeCounts CountAges(store::FileManager& fm, store::FileBlock* log, AgeStep step) {
   AgeCounts counts{};
-  Bytes buffer = fm.RecordBuffer(log);
-  const std::vector<std::uint8_t> keep(buffer.begin(), buffer.end());
+  store::KeepRecordBuffer keep(fm, log);
   for (int st = fm.FirstKey(log, 1); st == 0; st = fm.NextKey(log, 1)) {
     ConstBytes r = fm.RecordBuffer(log);
     if (IsBandChangeEntry(r) || GetU16(r, qso::kPoints.offset) == 0) continue;
@@ -34,7 +33,6 @@ AgeCounts CountAges(store::FileManager& fm, store::FileBlock* log, AgeStep step)
     const int b = AgeBucket(rcvd.size() > 3 ? std::string_view(rcvd).substr(3, 2) : std::string_view(), step);
     if (b >= 0) ++counts[static_cast<std::size_t>(b)];
   }
-  std::copy(keep.begin(), keep.end(), fm.RecordBuffer(log).begin());
   return counts;
 }
 

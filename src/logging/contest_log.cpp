@@ -127,7 +127,7 @@ void ContestLog::CloseTempLog() {
 
 RunningNumbers ContestLog::NextRunningNumbers(char band, std::string_view mode) {
   RunningNumbers n;
-  const std::vector<std::uint8_t> keep(fm_.RecordBuffer(log_).begin(), fm_.RecordBuffer(log_).end());
+  store::KeepRecordBuffer keep(fm_, log_);  // the caller's buffer stays
   const std::string b(1, band);
   if (fm_.SearchKey(log_, 11, b + store::LongToKey(0)) == 0 && GetU8(fm_.RecordBuffer(log_), qso::kBand.offset) == static_cast<std::uint8_t>(band))
     n.band_a = GetI32(fm_.RecordBuffer(log_), qso::kBandNoA.offset) + 1;
@@ -137,7 +137,6 @@ RunningNumbers ContestLog::NextRunningNumbers(char band, std::string_view mode) 
   const std::string m(1, ModeCodeFromText(mode));
   if (fm_.SearchKey(log_, 24, m + store::LongToKey(0)) == 0 && GetText(fm_.RecordBuffer(log_), qso::kMode) == mode)
     n.mode = GetU16(fm_.RecordBuffer(log_), qso::kModeNo.offset) + 1;
-  std::copy(keep.begin(), keep.end(), fm_.RecordBuffer(log_).begin());  // the caller's buffer stays
   return n;
 }
 

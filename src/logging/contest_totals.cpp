@@ -15,20 +15,6 @@ std::size_t Index(MultiKind k) { return static_cast<std::size_t>(k); }
 
 bool IsMemberKind(MultiKind k) { return k == MultiKind::kMember16 || k == MultiKind::kMember19; }
 
-// Restores the log's record buffer when a search through the log is done:
-// the buffer holds the contact being entered.
-class BufferGuard {
- public:
-  BufferGuard(store::FileManager& fm, store::FileBlock* fb) : buffer_(fm.RecordBuffer(fb)) {
-    saved_.assign(buffer_.begin(), buffer_.end());
-  }
-  ~BufferGuard() { std::copy(saved_.begin(), saved_.end(), buffer_.begin()); }
-
- private:
-  Bytes buffer_;
-  std::vector<std::uint8_t> saved_;
-};
-
 Text Trimmed(std::int64_t v, std::size_t width) { return TrimBlanks(FormatNumber(v, width, Overflow::kAsterisks)); }
 
 }  // namespace
@@ -122,7 +108,7 @@ void ContestTotals::EvaluateMultipliers(Bytes r, bool entering) {
   // Entering items lists with state 1 and 2: the lists show the current band.
   const char band = static_cast<char>(GetU8(r, qso::kBand.offset));
   const bool listed = d.MultiplierScope == 1 || band == band_;
-  BufferGuard guard(fm_, log_);
+  store::KeepRecordBuffer keep(fm_, log_);
   for (MultiKind kind : kMultiKinds) {
     if (!KindEnabled(kind, d)) continue;
     const Text value = KindValue(kind, r, ctx_);
@@ -186,7 +172,7 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
   Recount rc;
   std::array<std::set<std::string>, 9> seen;
   std::array<std::set<Text>, 9> listed;
-  BufferGuard guard(fm_, log_);
+  store::KeepRecordBuffer keep(fm_, log_);
   std::int64_t read = 0;
   for (int st = fm_.FirstKey(log_, 4); st == 0; st = fm_.NextKey(log_, 4)) {
     if (progress && ++read % 10 == 0) progress->ProgressStep(static_cast<int>(read % 500));
@@ -252,7 +238,7 @@ bool ContestTotals::ListsFromIndexes() {
   if (scope == 2 || !d.ClubName.empty() || ctx_.code == 'Z' || ctx_.code == 'L') return false;
   for (MultiKind k : {MultiKind::kCall, MultiKind::kMember16, MultiKind::kMember19})
     if (KindEnabled(k, d)) return false;
-  BufferGuard guard(fm_, log_);
+  store::KeepRecordBuffer keep(fm_, log_);
   std::array<std::vector<MultiValue>, 9> lists;
   std::int64_t count = 0;
   std::array<std::int64_t, 4> columns{};

@@ -29,13 +29,13 @@ Text ShowFreq(float mhz) {
 }  // namespace
 
 std::int32_t EntrySession::EntryOfSerial(std::int32_t serial) {
-  KeepBuffer keep(fm(), log_->log());
+  store::KeepRecordBuffer keep(fm(), log_->log());
   if (fm().FindKey(log_->log(), 13, store::LongToKey(serial)) != 0) return 0;
   return GetI32(record(), qso::kEntryNo.offset);
 }
 
 std::optional<CorrectionFields> EntrySession::BeginEdit(std::int32_t entry_no) {
-  KeepBuffer keep(fm(), log_->log());
+  store::KeepRecordBuffer keep(fm(), log_->log());
   if (fm().FindKey(log_->log(), 4, store::LongToKey(entry_no)) != 0) return std::nullopt;
   ConstBytes r = record();
   if (IsBandChangeEntry(r)) return std::nullopt;
@@ -71,12 +71,8 @@ bool EntrySession::FinishEdit(std::int32_t entry_no, const CorrectionFields& f, 
   store::FileManager& m = fm();
   store::FileBlock* fb = log_->log();
   // The contact being entered waits in the buffer meanwhile.
-  std::vector<std::uint8_t> entry(Buffer().begin(), Buffer().end());
-  const auto restore = [&] { std::copy(entry.begin(), entry.end(), Buffer().begin()); };
-  if (m.FindKey(fb, 4, store::LongToKey(entry_no)) != 0 || IsBandChangeEntry(record())) {
-    restore();
-    return false;
-  }
+  store::KeepRecordBuffer entry(m, fb);
+  if (m.FindKey(fb, 4, store::LongToKey(entry_no)) != 0 || IsBandChangeEntry(record())) return false;
   const std::vector<std::uint8_t> before(record().begin(), record().end());
   const ContestDefinition& d = ctx_.definition;
   const char code = ctx_.contest_code;
@@ -136,7 +132,6 @@ bool EntrySession::FinishEdit(std::int32_t entry_no, const CorrectionFields& f, 
   m.PutRecord(fb);
   totals_->WithdrawEntryMultipliers();
   if (rescore || code == '7' || code == 'f' || code == 'k') AfterLogChange(qvkk, qvkz);
-  restore();
   return rescore;
 }
 
@@ -145,7 +140,7 @@ bool EntrySession::DeleteQso(std::int32_t entry_no, Bytes qvkk, Bytes qvkz) {
   store::FileBlock* fb = log_->log();
   Text call;
   {
-    KeepBuffer keep(m, fb);
+    store::KeepRecordBuffer keep(m, fb);
     if (m.FindKey(fb, 4, store::LongToKey(entry_no)) != 0 || IsBandChangeEntry(record())) return false;
     call = GetText(record(), qso::kCall);
   }

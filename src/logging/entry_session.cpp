@@ -142,7 +142,7 @@ ScoringContext EntrySession::Scoring() const {
   ContestLog* log = log_.get();
   // The first contact with the own DOK in key-18 order.
   s.first_with_own_dok = [fm, log](ConstBytes r) {
-    KeepBuffer keep(*fm, log->log());
+    store::KeepRecordBuffer keep(*fm, log->log());
     const std::int32_t entry = GetI32(r, qso::kEntryNo.offset);
     const store::Key k = PadRight(LoadRcvdDok(r), 8);
     if (fm->SearchKey(log->log(), 18, k) != 0 || log->log()->position_text() != k) return true;
@@ -153,7 +153,7 @@ ScoringContext EntrySession::Scoring() const {
     const Text loc = Cut(GetText(r, qso::kLocator), 4);
     const std::int32_t entry = GetI32(r, qso::kEntryNo.offset);
     if (loc.size() < 4 || entry == 0) return false;
-    KeepBuffer keep(*fm, log->log());
+    store::KeepRecordBuffer keep(*fm, log->log());
     const store::Key prefix = std::string(1, static_cast<char>(GetU8(r, qso::kBand.offset))) + loc;
     for (int st = fm->SearchKey(log->log(), 23, prefix); st == 0; st = fm->NextKey(log->log(), 23)) {
       if (log->log()->position_text().compare(0, prefix.size(), prefix) != 0) break;
@@ -320,7 +320,7 @@ Text EntrySession::DefaultReport() const {
 }
 
 bool EntrySession::IsGermanCall() const {
-  const Text base = CallSignPart(GetText(record(), qso::kCall), true, ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable());
+  const Text base = CallSignPart(GetText(record(), qso::kCall), true, Suffixes());
   if (base.size() < 2 || base[0] != 'D') return false;
   const char c = base[1];
   return (c >= 'A' && c <= 'H') || (c >= 'J' && c <= 'R');

@@ -182,6 +182,7 @@ class EntrySession {
   void UpdateCallBook();
   bool ScheduleBand(char& wanted) const;
   ScoringContext Scoring() const;
+  const SuffixTable& Suffixes() const { return ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable(); }
   std::array<std::size_t, 4> Widths(bool sent) const;
 
   EntryContext ctx_;

@@ -21,7 +21,7 @@ bool EntrySession::IsDuplicate(bool at_save, Text* message) {
   const int rule = d.DupeRule;
   if (rule == 5 && at_save) return false;
   ConstBytes now = record();
-  const SuffixTable& suffixes = ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable();
+  const SuffixTable& suffixes = Suffixes();
   const Text call = GetText(now, qso::kCall);
   const Text k = CallSignPart(call, true, suffixes);
   const Text prefix_part = CallSignPart(call, false, suffixes);
@@ -29,7 +29,7 @@ bool EntrySession::IsDuplicate(bool at_save, Text* message) {
   const Text b(1, band_);
   store::FileManager& m = fm();
   store::FileBlock* fb = log_->log();
-  KeepBuffer keep(m, fb);
+  store::KeepRecordBuffer keep(m, fb);
   const auto walk = [&](int key, const store::Key& prefix, const std::function<bool(ConstBytes)>& same) {
     for (int st = m.SearchKey(fb, key, prefix); st == 0; st = m.NextKey(fb, key)) {
       if (fb->position_text().compare(0, prefix.size(), prefix) != 0) return false;
@@ -97,7 +97,7 @@ bool EntrySession::CheckCallChange() {
       std::vector<std::uint8_t> copy(r.begin(), r.end());
       store::FileManager& m = fm();
       store::FileBlock* fb = log_->log();
-      const SuffixTable& suffixes = ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable();
+      const SuffixTable& suffixes = Suffixes();
       const Text base = CallSignPart(call, true, suffixes);
       // Name and QTH both empty read as ";": nothing the operator typed.
       const Text own = GetText(copy, qso::kNameQth);
@@ -193,7 +193,7 @@ void EntrySession::PrefillExchange() {
   const ContestDefinition& d = ctx_.definition;
   const char code = ctx_.contest_code;
   store::FileManager& m = fm();
-  const SuffixTable& suffixes = ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable();
+  const SuffixTable& suffixes = Suffixes();
   const Text base = CallSignPart(GetText(record(), qso::kCall), true, suffixes);
   const Text key = PadRight(Cut(base, 10), 10);
   std::vector<std::uint8_t> book, list;
@@ -252,7 +252,7 @@ void EntrySession::PrefillExchange() {
   if (d.RcvdKind1 == 19 && code == 'k') {
     if (!qcwa_loaded_) {
       qcwa_loaded_ = true;
-      const std::string text = ReadWholeFile(fm().file_system(), ctx_.program_folder + "qcwa.csv");
+      const std::string text = store::ReadWholeFile(fm().file_system(), ctx_.program_folder + "qcwa.csv");
       std::size_t at = 0;
       while (at < text.size()) {
         std::size_t end = text.find('\n', at);
@@ -284,7 +284,7 @@ bool EntrySession::CanSave() {
   FormToRecord();
   ConstBytes r = record();
   if (GetI32(r, qso::kDate.offset) <= 0 || GetI32(r, qso::kTime.offset) <= 0) return false;
-  const SuffixTable& suffixes = ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable();
+  const SuffixTable& suffixes = Suffixes();
   const Text base = CallSignPart(TrimBlanks(GetText(r, qso::kCall)), true, suffixes);
   if (base.size() < 3) return false;
   if (base[0] == 'D' && base.size() < 4) return false;
@@ -322,7 +322,7 @@ void EntrySession::UpdateCallBook() {
   ConstBytes saved = last_saved_;
   const Text call = GetText(saved, qso::kCall);
   if (call.size() <= 2) return;
-  const SuffixTable& suffixes = ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable();
+  const SuffixTable& suffixes = Suffixes();
   const Text base = CallSignPart(call, true, suffixes);
   const char code = ctx_.contest_code;
   const Text rcvd = LoadRcvdExchange(saved);

@@ -34,27 +34,6 @@ inline Text FixCodePage(Text name) {
   return name;
 }
 
-// Keeps the log's buffer for the caller while a search walks the log.
-class KeepBuffer {
- public:
-  KeepBuffer(store::FileManager& fm, store::FileBlock* fb) : b_(fm.RecordBuffer(fb)), copy_(b_.begin(), b_.end()) {}
-  ~KeepBuffer() { std::copy(copy_.begin(), copy_.end(), b_.begin()); }
 
- private:
-  Bytes b_;
-  std::vector<std::uint8_t> copy_;
-};
-
-inline std::string ReadWholeFile(store::OsFileSystem& fs, const std::string& path) {
-  std::int32_t error = 0;
-  auto f = fs.Open(path, false, error);
-  if (!f) return {};
-  std::uint64_t size = 0;
-  if (f->Size(size) != 0) return {};
-  std::string out(static_cast<std::size_t>(size), '\0');
-  const auto got = f->ReadAt(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(out.data()), out.size()));
-  out.resize(got.bytes);
-  return out;
-}
 
 }  // namespace vek::entry_detail

@@ -8,18 +8,6 @@
 namespace vek {
 namespace {
 
-Text ReadAll(store::OsFileSystem& fs, const std::string& path) {
-  std::int32_t error = 0;
-  auto f = fs.Open(path, false, error);
-  if (!f) return {};
-  std::uint64_t size = 0;
-  if (f->Size(size) != 0) return {};
-  Text out(static_cast<std::size_t>(size), '\0');
-  const auto got = f->ReadAt(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(out.data()), out.size()));
-  out.resize(got.bytes);
-  return out;
-}
-
 std::vector<Text> Lines(const Text& text) {
   std::vector<Text> lines;
   std::size_t at = 0;
@@ -52,7 +40,7 @@ Text NoteHeader(UtcInstant now, std::string_view call) {
 }
 
 std::optional<Text> StampNotes(store::OsFileSystem& fs, const std::string& path, std::string_view header) {
-  std::vector<Text> lines = Lines(ReadAll(fs, path));
+  std::vector<Text> lines = Lines(store::ReadWholeFile(fs, path));
   lines.insert(lines.begin(), Text(header));
   Text shown;
   for (std::size_t i = 0; i < lines.size(); ++i) shown += (i ? "\n" : "") + lines[i];
@@ -79,8 +67,7 @@ bool SaveNotes(store::OsFileSystem& fs, const std::string& path, std::string_vie
       return false;
     }
   }
-  fs.Remove(path);
-  return fs.Rename(work, path) == 0;
+  return fs.Rename(work, path) == 0;  // replaces the old file in one step
 }
 
 }  // namespace vek

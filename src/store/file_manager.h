@@ -16,6 +16,7 @@
 // write that decides whether an add, rewrite or delete happened.
 #pragma once
 
+#include <algorithm>
 #include <chrono>
 #include <cstdint>
 #include <functional>
@@ -213,6 +214,20 @@ class FileManager {
   Operation operation_ = Operation::kNone;
   FileBlock* initial_ = nullptr;
   bool rebuilding_ = false;  // a marked record file is opened on purpose
+};
+
+// Keeps a fileblock's record buffer for its owner while a search moves it:
+// the buffer is copied now and put back when the keeper goes.
+class KeepRecordBuffer {
+ public:
+  KeepRecordBuffer(FileManager& fm, FileBlock* fb) : buffer_(fm.RecordBuffer(fb)), copy_(buffer_.begin(), buffer_.end()) {}
+  ~KeepRecordBuffer() { std::copy(copy_.begin(), copy_.end(), buffer_.begin()); }
+  KeepRecordBuffer(const KeepRecordBuffer&) = delete;
+  KeepRecordBuffer& operator=(const KeepRecordBuffer&) = delete;
+
+ private:
+  Bytes buffer_;
+  std::vector<std::uint8_t> copy_;
 };
 
 }  // namespace vek::store

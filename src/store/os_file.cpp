@@ -176,4 +176,16 @@ OsFileSystem& RealFileSystem() {
   return fs;
 }
 
+std::string ReadWholeFile(OsFileSystem& fs, const std::string& path) {
+  std::int32_t error = 0;
+  auto f = fs.Open(path, false, error);
+  if (!f) return {};
+  std::uint64_t size = 0;
+  if (f->Size(size) != 0) return {};
+  std::string out(static_cast<std::size_t>(size), '\0');
+  const IoResult got = f->ReadAt(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(out.data()), out.size()));
+  out.resize(got.bytes);
+  return out;
+}
+
 }  // namespace vek::store

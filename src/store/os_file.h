@@ -49,4 +49,7 @@ class OsFileSystem {
 // The real file system of the machine.
 OsFileSystem& RealFileSystem();
 
+// A whole (small) file as text; empty when it is missing or unreadable.
+std::string ReadWholeFile(OsFileSystem& fs, const std::string& path);
+
 }  // namespace vek::store

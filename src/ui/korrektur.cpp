@@ -179,11 +179,10 @@ void TQsoAendern::keyPressEvent(QKeyEvent* event) {
 }
 
 std::int32_t CurrentEntry(store::RecordBrowser& list, EntrySession& session) {
-  Bytes buffer = session.file_manager().RecordBuffer(session.log_block());
-  const std::vector<std::uint8_t> keep(buffer.begin(), buffer.end());
-  const std::int32_t entry = list.ReadCurrentRecord() ? GetI32(buffer, qso::kEntryNo.offset) : 0;
-  std::copy(keep.begin(), keep.end(), buffer.begin());
-  return entry;
+  store::KeepRecordBuffer keep(session.file_manager(), session.log_block());
+  return list.ReadCurrentRecord()
+             ? GetI32(session.file_manager().RecordBuffer(session.log_block()), qso::kEntryNo.offset)
+             : 0;
 }
 
 bool EditQso(EntrySession& session, std::int32_t entry_no, const LogRecords& records, QWidget* parent) {
