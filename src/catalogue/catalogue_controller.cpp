@@ -249,6 +249,8 @@ SetupContext CatalogueController::SetupContextFor(char contest_code) {
   ctx.clock = &clock_;
   ctx.contest_code = contest_code;
   ctx.definition = &definition_;
+  ctx.suffixes = &suffixes_;
+  ctx.english = english_;
   return ctx;
 }
 

@@ -96,3 +96,41 @@ store::FileBlockSpec Spec() {
 }
 
 }  // namespace vek::qvkz
+
+namespace vek {
+
+SlotTotals StoredTotals::Slot(int n) const {
+  return n >= 1 && static_cast<std::size_t>(n) <= by_slot.size() ? by_slot[static_cast<std::size_t>(n - 1)] : SlotTotals{};
+}
+
+StoredTotals ReadStoredTotals(ConstBytes kk, ConstBytes kz) {
+  StoredTotals t;
+  const bool extra = GetU8(kk, qvkk::kTotalsInExtraRecord.offset) != 0;
+  const int slot_count = extra ? 100 : 7;
+  for (int n = 1; n <= slot_count; ++n) {
+    SlotTotals s;
+    if (extra) {
+      s.qsos = GetI32(kz, qvkz::QsoOffset(n));
+      s.multipliers = GetI32(kz, qvkz::MultiplierOffset(n));
+      s.points = GetI32(kz, qvkz::PointsOffset(n));
+      for (int k = 1; k <= 3; ++k) s.kinds[static_cast<std::size_t>(k)] = GetI16(kz, qvkz::ColumnOffset(k, n));
+    } else {
+      const qvkk::ColumnTotals c = qvkk::GetColumnTotals(kk, n);
+      s.qsos = c.qsos, s.multipliers = c.multipliers, s.points = c.points;
+      s.kinds[1] = c.first_column, s.kinds[2] = c.second_column;
+    }
+    t.sum.qsos += s.qsos, t.sum.multipliers += s.multipliers, t.sum.points += s.points;
+    for (std::size_t k = 1; k <= 3; ++k) t.sum.kinds[k] += s.kinds[k];
+    t.band_product += s.multipliers > 0 ? s.points * s.multipliers : s.points;
+    t.by_slot.push_back(s);
+  }
+  return t;
+}
+
+std::int64_t FinalScore(const ContestDefinition& d, const StoredTotals& t) {
+  if (d.MultiplierKinds.none() || d.ScoreIsPointSum) return t.sum.points;
+  if (d.ScorePerBandProduct) return t.band_product;
+  return t.sum.multipliers >= 1 ? t.sum.multipliers * t.sum.points : t.sum.points;
+}
+
+}  // namespace vek

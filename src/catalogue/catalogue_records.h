@@ -4,7 +4,9 @@
 // other modules survive every rewrite.
 #pragma once
 
+#include <array>
 #include <cstdint>
+#include <vector>
 
 #include "base/day_number.h"
 #include "base/record_bytes.h"
@@ -87,3 +89,28 @@ store::Key Key(ConstBytes r, int key);
 store::FileBlockSpec Spec();
 
 }  // namespace vek::qvkz
+
+namespace vek {
+
+// The per-band results a log stores when its entry window closes, read from
+// whichever record holds them (the catalogue record's 7 slots, or the totals
+// record's 100 when the catalogue record says so).
+struct SlotTotals {
+  std::int64_t qsos = 0, multipliers = 0, points = 0;
+  std::array<std::int64_t, 4> kinds{};  // index 1..3: multipliers of kind 1..3
+};
+struct StoredTotals {
+  std::vector<SlotTotals> by_slot;  // slot 1 at index 0
+  SlotTotals sum;
+  std::int64_t band_product = 0;  // points x multipliers per slot; a slot without multipliers adds its points
+  // Slot n (1-based); zeros beyond the record's slots.
+  SlotTotals Slot(int n) const;
+};
+StoredTotals ReadStoredTotals(ConstBytes qvkk, ConstBytes qvkz);
+
+// The final score: the points alone without multipliers or for a point sum,
+// the sum of the band products, else multipliers x points (the points when
+// nothing multiplies).
+std::int64_t FinalScore(const ContestDefinition& d, const StoredTotals& t);
+
+}  // namespace vek

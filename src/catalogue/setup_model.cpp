@@ -531,36 +531,19 @@ SetupModel::Totals SetupModel::ComputeTotals() const {
   const ContestDefinition& d = *ctx_.definition;
   ConstBytes kk = Qvkk();
   ConstBytes kz = Qvkz();
-  const bool extra = GetU8(kk, qvkk::kTotalsInExtraRecord.offset) != 0;
+  const StoredTotals stored = ReadStoredTotals(kk, kz);
   Totals t;
-  std::int64_t qsos = 0, multipliers = 0, points = 0, band_product = 0;
   for (int n = 1; n <= 7; ++n) {
     BandColumn& c = t.columns[static_cast<std::size_t>(n - 1)];
     const char band = d.Bands[static_cast<std::size_t>(n - 1)];
     c.visible = IsBandCode(band);
     c.band_name = c.visible ? BandName(band, false) : Text();
     c.multipliers_visible = d.MultiplierScope != 1;
-    if (extra) {
-      c.qsos = GetI32(kz, qvkz::QsoOffset(n));
-      c.multipliers = GetI32(kz, qvkz::MultiplierOffset(n));
-      c.points = GetI32(kz, qvkz::PointsOffset(n));
-    } else {
-      const qvkk::ColumnTotals ct = qvkk::GetColumnTotals(kk, n);
-      c.qsos = ct.qsos, c.multipliers = ct.multipliers, c.points = ct.points;
-    }
+    const SlotTotals s = stored.Slot(n);
+    c.qsos = s.qsos, c.multipliers = s.multipliers, c.points = s.points;
   }
-  const int columns = extra ? 100 : 7;
-  for (int n = 1; n <= columns; ++n) {
-    std::int64_t q, m, p;
-    if (extra) {
-      q = GetI32(kz, qvkz::QsoOffset(n)), m = GetI32(kz, qvkz::MultiplierOffset(n)), p = GetI32(kz, qvkz::PointsOffset(n));
-    } else {
-      const qvkk::ColumnTotals ct = qvkk::GetColumnTotals(kk, n);
-      q = ct.qsos, m = ct.multipliers, p = ct.points;
-    }
-    qsos += q, multipliers += m, points += p;
-    band_product += m > 0 ? p * m : p;
-  }
+  const std::int64_t qsos = stored.sum.qsos, points = stored.sum.points;
+  std::int64_t multipliers = stored.sum.multipliers;
   if (d.MultiplierScope == 1) multipliers = t.columns[0].multipliers;
   t.qsos = std::to_string(qsos) + " QSO";
   const bool has_multipliers = d.MultiplierKinds.any();
@@ -579,11 +562,9 @@ SetupModel::Totals SetupModel::ComputeTotals() const {
     t.points = std::to_string(points) + " Punkte =";
   }
   std::int64_t score;
-  if (!has_multipliers || d.ScoreIsPointSum)
-    score = points;
-  else if (d.ScorePerBandProduct)
-    score = band_product;
-  else
+  if (!has_multipliers || d.ScoreIsPointSum || d.ScorePerBandProduct)
+    score = FinalScore(d, stored);
+  else  // scope 1 counts the first band's multipliers only
     score = multipliers >= 1 ? multipliers * points : points;
   t.score = FormatPicture(score, "#########") + " Pkt.";
   if (ctx_.contest_code == '5' && d.MultName1 == "PLZ") {

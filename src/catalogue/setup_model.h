@@ -45,6 +45,8 @@ struct SetupContext {
   std::function<void()> definition_changed;
   // Files beside the program (station description files); "" = current folder.
   std::string program_folder;
+  const SuffixTable* suffixes = nullptr;  // the station's; the built-in table when null
+  bool english = false;                   // the program's message language
 };
 
 enum class SetupResult { kOpen, kClosed, kStart };

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "base/date_time_format.h"
+#include "store/replacing_file.h"
 
 namespace vek {
 namespace {
@@ -51,23 +52,8 @@ std::optional<Text> StampNotes(store::OsFileSystem& fs, const std::string& path,
 bool SaveNotes(store::OsFileSystem& fs, const std::string& path, std::string_view text) {
   Text out;
   for (const Text& line : Lines(Text(text))) out += line + "\r\n";
-  // Written next to the file first and made durable: a full disk leaves
-  // the notes as they were.
-  const std::string work = path + ".NEU";
-  fs.Remove(work);
-  {
-    std::int32_t error = 0;
-    auto f = fs.Open(work, true, error);
-    if (!f) return false;
-    const auto bytes = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(out.data()), out.size());
-    const store::IoResult r = f->WriteAt(0, bytes);
-    if (r.error != 0 || r.bytes != out.size() || f->Sync() != 0) {
-      f.reset();
-      fs.Remove(work);
-      return false;
-    }
-  }
-  return fs.Rename(work, path) == 0;  // replaces the old file in one step
+  // A full disk leaves the notes as they were.
+  return store::ReplaceFileContents(fs, path, out) == 0;
 }
 
 }  // namespace vek

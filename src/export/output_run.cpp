@@ -1,0 +1,234 @@
+#include "export/output_run.h"
+
+#include "base/cp1252.h"
+#include "export/log_lists.h"
+#include "export/summary_sheet.h"
+#include "logging/contest_log.h"
+
+namespace vek {
+namespace {
+
+// The log opened for one run and closed after it.
+class OpenLog {
+ public:
+  explicit OpenLog(const ExportInputs& in) : log_(*in.files, in.log_number, in.suffixes) {
+    opened_ = log_.OpenContestLog();
+  }
+  ~OpenLog() {
+    if (opened_) log_.CloseContestLog();
+  }
+  store::FileBlock* get() const { return opened_ ? log_.log() : nullptr; }
+
+ private:
+  ContestLog log_;
+  bool opened_ = false;
+};
+
+bool WritersBuilt(OutputKind kind) {
+  return kind != OutputKind::kStf && kind != OutputKind::kAdif && kind != OutputKind::kEdi;
+}
+
+bool OpensEditor(OutputKind kind) {
+  return kind == OutputKind::kSummaryFile || kind == OutputKind::kQsoListFile || kind == OutputKind::kStf ||
+         kind == OutputKind::kBandListFile;
+}
+
+bool EndsWithNoCase(const Text& text, std::string_view end) {
+  return text.size() >= end.size() && Cp1252Upper(text.substr(text.size() - end.size())) == end;
+}
+
+Text CompletionMessage(OutputKind kind, const Text& name) {
+  switch (kind) {
+    case OutputKind::kSummaryFile: return {};
+    // The name the dialog returns carries its extension already; it is not
+    // said twice.
+    case OutputKind::kCsv: return "Datei " + name + (EndsWithNoCase(name, ".CSV") ? "" : ".CSV") + " wurde erstellt.";
+    case OutputKind::kEdi: return "Datei " + name + (EndsWithNoCase(name, ".EDI") ? "" : ".EDI") + " wurde erstellt.";
+    default: return "Datei " + name + " wurde erstellt.";
+  }
+}
+
+Text NotAvailable() { return W("In dieser Version noch nicht verfügbar"); }
+
+// Writes the file through its work file; the outcome tells what happened.
+OutputOutcome WriteFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port,
+                        bool* content_written) {
+  OutputOutcome outcome;
+  outcome.path = path;
+  const Text shown = Utf8ToCp1252(path);
+  TextFileSink sink(in.files->fm().file_system(), path);
+  if (!sink.Create()) {
+    port.Inform("Die Datei " + shown + " konnte nicht erstellt werden.");
+    outcome.result = OutputResult::kNotCreated;
+    return outcome;
+  }
+  sink.SetLeadingBlanks(kind != OutputKind::kCsv);
+  bool produced = false;
+  {
+    OpenLog log(in);
+    // A log that cannot be opened leaves the file empty.
+    if (log.get()) produced = ProduceOutput(kind, in, log.get(), sink);
+    outcome.result = log.get() ? OutputResult::kWritten : OutputResult::kLogNotOpened;
+  }
+  outcome.lines = sink.lines();
+  outcome.bytes = sink.bytes();
+  if (!sink.Good() || !sink.Commit()) {
+    port.Inform("Die Datei " + shown +
+                W(" konnte nicht vollständig geschrieben werden (Datenträger voll oder nicht beschreibbar). "
+                  "Eine vorhandene Datei dieses Namens bleibt unverändert."));
+    outcome.result = OutputResult::kFailed;
+    return outcome;
+  }
+  if (content_written) *content_written = produced;
+  return outcome;
+}
+
+}  // namespace
+
+bool IsPaperKind(OutputKind kind) {
+  return kind == OutputKind::kPaperSummary || kind == OutputKind::kPaperMultiCheck ||
+         kind == OutputKind::kPaperBandList || kind == OutputKind::kPaperQsoList;
+}
+
+std::optional<OutputKind> OutputKindOf(int menu_kind) {
+  switch (menu_kind) {
+    case 1: case 3: case 4: case 5: case 7: case 8: case 9: case 10: case 12: case 13: case 14: case 15: case 16:
+      return static_cast<OutputKind>(menu_kind);
+    default: return std::nullopt;
+  }
+}
+
+std::optional<FileKindTexts> TextsOf(OutputKind kind) {
+  switch (kind) {
+    case OutputKind::kSummaryFile: return FileKindTexts{"E-Log - Deckblattdatei", ".SUM", "E-Log Deckblatt (*.SUM)|", "SUM"};
+    case OutputKind::kQsoListFile: return FileKindTexts{"E-Log - Listendatei", ".ALL", "E-Log Liste (*.ALL)|", "ALL"};
+    case OutputKind::kBandListFile:
+      return FileKindTexts{"E-Log - Bandlistendatei", ".BND", "E-Log Bandliste (*.BND)|", "BND"};
+    case OutputKind::kMultiCheckFile:
+      return FileKindTexts{"E-Log - Multi-Checkliste", "-multi.txt", "E-Log Multicheckliste (*.txt)|", "txt"};
+    case OutputKind::kWholeFile: return FileKindTexts{"E-Log - Gesamtdatei", ".TXT", "E-Log Gesamtdatei (*.TXT)|", "TXT"};
+    case OutputKind::kStf: return FileKindTexts{"STF - Listendatei", ".STF", "STF-Liste (*.STF)|", "STF"};
+    case OutputKind::kAdif: return FileKindTexts{"ADIF - Listendatei", ".ADI", "ADIF-Liste (*.ADI)|", "ADI"};
+    case OutputKind::kCsv: return FileKindTexts{"CSV - Listendatei", ".CSV", "CSV-Liste (*.CSV)|", "CSV"};
+    case OutputKind::kEdi: return FileKindTexts{"EDI - Datei", ".EDI", "EDI-Datei (*.EDI)|", "EDI"};
+    default: return std::nullopt;
+  }
+}
+
+static Text CallForFileName(const ExportInputs& in) {
+  Text call = in.OwnCall();
+  for (char& c : call)
+    if (c == '/') c = '_';
+  return call;
+}
+
+Text ProposedFileName(const ExportInputs& in, OutputKind kind) {
+  const auto texts = TextsOf(kind);
+  Text name = CallForFileName(in);
+  if (const EntryClass* c = in.Class()) {
+    name += "-";
+    for (char ch : c->Name) {
+      if (ch == ':') continue;
+      name += ch == '.' ? '-' : (ch == '/' || ch == '\\' || ch == ',') ? '_' : ch;
+    }
+  }
+  return name + (texts ? texts->extension_part : "");
+}
+
+Text SavePrompt(const ExportInputs& in, OutputKind kind) {
+  const auto texts = TextsOf(kind);
+  if (!texts) return {};
+  return Text("Geben Sie im folgenden Dialog an, wohin die ") + texts->name + " " + CallForFileName(in) +
+         texts->extension_part + " gespeichert werden soll.";
+}
+
+int PrintFontPoints(const ExportInputs& in, OutputKind kind) {
+  if (kind == OutputKind::kPaperMultiCheck) return 10;
+  if ((kind == OutputKind::kPaperBandList || kind == OutputKind::kPaperQsoList) && in.ClassNumber() == 4) return 8;
+  return 9;
+}
+
+Text PrintJobTitle(OutputKind kind) {
+  switch (kind) {
+    case OutputKind::kPaperSummary: return "Papierlog - Deckblatt";
+    case OutputKind::kPaperQsoList: return "Papierlog - QSO-Liste";
+    case OutputKind::kPaperBandList: return "Papierlog - Band-Liste";
+    default: return "Papierlog - Multi-Checkliste";
+  }
+}
+
+bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* log, LineSink& out) {
+  const auto columns = [&] { return MeasureColumns(in.definition, in.files->fm(), log); };
+  switch (kind) {
+    case OutputKind::kPaperSummary:
+    case OutputKind::kSummaryFile: return PrintSummarySheet(in, log, out);
+    case OutputKind::kPaperMultiCheck:
+    case OutputKind::kMultiCheckFile: return WriteMultiCheckList(in, log, out);
+    case OutputKind::kPaperBandList:
+    case OutputKind::kBandListFile: return WriteBandList(in, log, columns(), out);
+    case OutputKind::kPaperQsoList:
+    case OutputKind::kQsoListFile: return WriteQsoList(in, log, columns(), out);
+    case OutputKind::kWholeFile: {
+      if (!PrintSummarySheet(in, log, out)) return false;
+      return in.contest_code == 'i' ? WriteBandList(in, log, columns(), out) : WriteQsoList(in, log, columns(), out);
+    }
+    case OutputKind::kCsv: return WriteCsvList(in, log, columns(), out);
+    default: return false;
+  }
+}
+
+OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& host, UserPort& port) {
+  // Contests 5 and P hand in their STF file as the whole file.
+  if (kind == OutputKind::kWholeFile && (in.contest_code == '5' || in.contest_code == 'P')) kind = OutputKind::kStf;
+  OutputOutcome outcome;
+  if (IsPaperKind(kind)) {
+    std::unique_ptr<PageSink> pages = host.BeginPrint(PrintFontPoints(in, kind), PrintJobTitle(kind));
+    if (!pages) {
+      outcome.result = OutputResult::kCancelled;
+      return outcome;
+    }
+    {
+      OpenLog log(in);
+      if (log.get()) ProduceOutput(kind, in, log.get(), *pages);
+      outcome.result = log.get() ? OutputResult::kWritten : OutputResult::kLogNotOpened;
+    }
+    outcome.lines = static_cast<std::int64_t>(pages->drawn().size());
+    host.EndPrint(*pages);
+    return outcome;
+  }
+  if (!WritersBuilt(kind)) {
+    port.Inform(NotAvailable());
+    outcome.result = OutputResult::kNotAvailable;
+    return outcome;
+  }
+  const auto texts = TextsOf(kind);
+  port.Inform(SavePrompt(in, kind));
+  const std::optional<std::string> path =
+      host.ChooseSaveFile(Text(texts->filter) + ProposedFileName(in, kind), texts->default_extension,
+                          ProposedFileName(in, kind));
+  if (!path) {
+    outcome.result = OutputResult::kCancelled;
+    return outcome;
+  }
+  bool produced = false;
+  outcome = WriteFile(kind, in, *path, port, &produced);
+  if (outcome.result == OutputResult::kNotCreated || outcome.result == OutputResult::kFailed) return outcome;
+  if (produced) {
+    const Text message = CompletionMessage(kind, Utf8ToCp1252(*path));
+    if (!message.empty()) port.Inform(message);
+  }
+  if (OpensEditor(kind)) host.ShowEditor(*path);
+  return outcome;
+}
+
+OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port) {
+  if (!WritersBuilt(kind)) {
+    port.Inform(NotAvailable());
+    OutputOutcome outcome;
+    outcome.result = OutputResult::kNotAvailable;
+    return outcome;
+  }
+  return WriteFile(kind, in, path, port, nullptr);
+}
+
+}  // namespace vek
