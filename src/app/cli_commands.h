@@ -17,5 +17,6 @@ void RegisterContestCommand(CLI::App& app, CommandContext& ctx);
 void RegisterCatalogueCommands(CLI::App& app, CommandContext& ctx);
 void RegisterReferenceCommands(CLI::App& app, CommandContext& ctx);
 void RegisterLoggingCommands(CLI::App& app, CommandContext& ctx);
+void RegisterExportCommands(CLI::App& app, CommandContext& ctx);
 
 }  // namespace vek::cli

@@ -7,6 +7,7 @@
 
 #include "app/cli_commands.h"
 #include "app/cli_output.h"
+#include "app/cli_session.h"
 #include "app/cli_terminal_port.h"
 #include "base/cp1252.h"
 #include "base/date_time_format.h"
@@ -23,21 +24,6 @@ namespace {
 using Json = nlohmann::ordered_json;
 using F = EntryFieldId;
 
-class NoDialogs : public CatalogueHost {
- public:
-  bool OpenContestSetup(CatalogueController&, bool, bool) override { return false; }
-  void StartLogging(CatalogueController&, std::int32_t, const ContestDefinition&) override {}
-};
-
-struct Session {
-  store::FileManager fm;
-  TerminalPort port{false};
-  SystemClock system_clock;
-  ManualClock manual_clock;
-  NoDialogs host;
-  StoreLogFiles logs{fm, port};
-  CatalogueController controller{fm, port, system_clock, host, logs};
-};
 
 struct QsoOptions {
   int number = 0;

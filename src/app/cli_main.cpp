@@ -25,6 +25,7 @@ int main(int argc, char** argv) {
   vek::cli::RegisterCatalogueCommands(app, ctx);
   vek::cli::RegisterReferenceCommands(app, ctx);
   vek::cli::RegisterLoggingCommands(app, ctx);
+  vek::cli::RegisterExportCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::ParseError& e) {

@@ -59,20 +59,20 @@ Text LinkTarget(std::string_view target) {
 std::vector<OutputMenuEntry> OutputMenu(const ContestDefinition& d) {
   const auto has = [&](int item) { return d.OutputItems.test(static_cast<std::size_t>(item)); };
   std::vector<OutputMenuEntry> menu = {
-      {has(3) ? "STF-Datei (empfohlen)" : "STF-Datei", 3},
-      {has(13) ? "EDI-Datei (empfohlen)" : "EDI-Datei", 13, false, true},
-      {"E-Log Gesamtdatei", 0},
-      {"E-Log Deckblatt", 1},
-      {"E-Log QSO-Liste", 2},
-      {"E-Log Band-Liste", 10},
-      {"E-Log Multi-Checkliste", 12},
-      {"Cabrillo-Datei", 9, false, true},
-      {"ADIF- Exportdatei der QSO-Liste", 4},
-      {"CSV- Exportdatei der QSO-Liste", 0, false, true},
-      {"Papierlog - Deckblatt", 5},
-      {"Papierlog - QSO-Liste", 6},
-      {"Papierlog - Band-Liste", 7},
-      {"Papierlog - Multi-Checkliste", 8},
+      {has(3) ? "STF-Datei (empfohlen)" : "STF-Datei", 3, false, false, 9},
+      {has(13) ? "EDI-Datei (empfohlen)" : "EDI-Datei", 13, false, true, 16},
+      {"E-Log Gesamtdatei", 0, false, false, 13},
+      {"E-Log Deckblatt", 1, false, false, 7},
+      {"E-Log QSO-Liste", 2, false, false, 8},
+      {"E-Log Band-Liste", 10, false, false, 12},
+      {"E-Log Multi-Checkliste", 12, false, false, 15},
+      {"Cabrillo-Datei", 9, false, true, 0},
+      {"ADIF- Exportdatei der QSO-Liste", 4, false, false, 10},
+      {"CSV- Exportdatei der QSO-Liste", 0, false, true, 14},
+      {"Papierlog - Deckblatt", 5, false, false, 1},
+      {"Papierlog - QSO-Liste", 6, false, false, 5},
+      {"Papierlog - Band-Liste", 7, false, false, 4},
+      {"Papierlog - Multi-Checkliste", 8, false, false, 3},
   };
   // No contest offers a Cabrillo file: its item stays disabled.
   for (OutputMenuEntry& e : menu) e.enabled = e.item == 0 || (e.item != 9 && has(e.item));

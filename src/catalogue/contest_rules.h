@@ -30,6 +30,7 @@ struct OutputMenuEntry {
   int item = 0;  // element of OutputItems; 0 for the items that are always enabled
   bool enabled = false;
   bool separator_after = false;
+  int kind = 0;  // the output it runs (the output run's kind numbers); 0 for none
 };
 // The output menu in its order, enabled by the definition's OutputItems.
 std::vector<OutputMenuEntry> OutputMenu(const ContestDefinition& d);

@@ -33,6 +33,12 @@ bool TextFileSink::Commit() {
 PageSink::PageSink(int page_height, int line_height, int top)
     : page_height_(page_height), line_height_(line_height > 0 ? line_height : 1), top_(top), y_(top) {}
 
+void PageSink::SetGeometry(int page_height, int line_height, int top) {
+  page_height_ = page_height;
+  line_height_ = line_height > 0 ? line_height : 1;
+  top_ = y_ = top;
+}
+
 int PageSink::LinesLeft() const { return (page_height_ - y_) / line_height_; }
 
 void PageSink::Write(std::string_view line) {

@@ -75,6 +75,7 @@ class PageSink : public LineSink {
   };
   // `page_height` and `line_height` in printer units; `top` where the first line starts.
   PageSink(int page_height, int line_height, int top = 0);
+  PageSink() : PageSink(1, 1) {}
 
   bool Paper() const override { return true; }
   void Write(std::string_view line) override;
@@ -90,6 +91,8 @@ class PageSink : public LineSink {
   // The printer's part: draw one line at `y` / begin a new sheet.
   virtual void Draw(int y, std::string_view text, bool bold) { (void)y, (void)text, (void)bold; }
   virtual void StartSheet() {}
+  // For printers that know their page only once they are opened.
+  void SetGeometry(int page_height, int line_height, int top);
 
  private:
   int page_height_, line_height_, top_;

@@ -24,10 +24,6 @@ class OpenLog {
   bool opened_ = false;
 };
 
-bool WritersBuilt(OutputKind kind) {
-  return kind != OutputKind::kStf && kind != OutputKind::kAdif && kind != OutputKind::kEdi;
-}
-
 bool OpensEditor(OutputKind kind) {
   return kind == OutputKind::kSummaryFile || kind == OutputKind::kQsoListFile || kind == OutputKind::kStf ||
          kind == OutputKind::kBandListFile;
@@ -84,6 +80,10 @@ OutputOutcome WriteFile(OutputKind kind, const ExportInputs& in, const std::stri
 }
 
 }  // namespace
+
+bool OutputWriterBuilt(OutputKind kind) {
+  return kind != OutputKind::kStf && kind != OutputKind::kAdif && kind != OutputKind::kEdi;
+}
 
 bool IsPaperKind(OutputKind kind) {
   return kind == OutputKind::kPaperSummary || kind == OutputKind::kPaperMultiCheck ||
@@ -196,7 +196,7 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
     host.EndPrint(*pages);
     return outcome;
   }
-  if (!WritersBuilt(kind)) {
+  if (!OutputWriterBuilt(kind)) {
     port.Inform(NotAvailable());
     outcome.result = OutputResult::kNotAvailable;
     return outcome;
@@ -222,7 +222,7 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
 }
 
 OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port) {
-  if (!WritersBuilt(kind)) {
+  if (!OutputWriterBuilt(kind)) {
     port.Inform(NotAvailable());
     OutputOutcome outcome;
     outcome.result = OutputResult::kNotAvailable;

@@ -35,6 +35,8 @@ enum class OutputKind : int {
 };
 
 bool IsPaperKind(OutputKind kind);
+// False for the files whose writers come with a later version (STF, ADIF, EDI).
+bool OutputWriterBuilt(OutputKind kind);
 // The kind a menu entry runs (the entry's `kind` number), for this contest.
 std::optional<OutputKind> OutputKindOf(int menu_kind);
 

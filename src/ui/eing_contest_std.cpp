@@ -17,6 +17,7 @@
 
 #include "catalogue/contest_rules.h"
 #include "ui/program_services.h"
+#include "ui/output_printing.h"
 #include "ui/text_conversion.h"
 #include "ui/wag_regeln.h"
 
@@ -481,14 +482,29 @@ void TEingContestStd::btnDruckClick() {
   for (const OutputMenuEntry& e : OutputMenu(model_.definition())) {
     QAction* a = menu_->addAction(ToQt(e.caption));
     a->setObjectName(ToQt(e.caption));
-    // The outputs themselves come with a later version of the program.
-    a->setEnabled(false);
-    a->setToolTip(e.enabled ? QString::fromUtf8("In dieser Version noch nicht verfügbar")
-                            : QString::fromUtf8("Für diesen Contest nicht vorgesehen"));
+    const auto kind = OutputKindOf(e.kind);
+    const bool built = kind && OutputWriterBuilt(*kind);
+    a->setEnabled(e.enabled && built);
+    if (!e.enabled)
+      a->setToolTip(QString::fromUtf8("Für diesen Contest nicht vorgesehen"));
+    else if (!built)
+      a->setToolTip(QString::fromUtf8("In dieser Version noch nicht verfügbar"));
+    if (kind) connect(a, &QAction::triggered, this, [this, k = *kind] { RunMenuOutput(k); });
     if (e.separator_after) menu_->addSeparator();
   }
   QWidget* button = widgets_.value("btnDruck");
   menu_->popup(button->mapToGlobal(QPoint(0, button->height())));
+}
+
+void TEingContestStd::RunMenuOutput(OutputKind kind) {
+  const ExportInputs in = ExportInputsFrom(model_.context());
+  UserPort& port = *model_.context().port;
+  if (output_host_) {
+    RunOutput(kind, in, *output_host_, port);
+  } else {
+    QtOutputHost host(this, port);
+    RunOutput(kind, in, host, port);
+  }
 }
 
 void TEingContestStd::keyPressEvent(QKeyEvent* event) {

@@ -7,6 +7,7 @@
 #include <QMap>
 
 #include "catalogue/setup_model.h"
+#include "export/output_run.h"
 
 class QGroupBox;
 class QLabel;
@@ -33,6 +34,10 @@ class TEingContestStd : public QDialog {
   void btnAbbruchClick();
   void btnDruckClick();
   void btnRegelnClick();
+  // One item of the output menu, through the dialogs of `host` when set
+  // (tests), else the desktop's.
+  void RunMenuOutput(OutputKind kind);
+  void SetOutputHost(OutputHost* host) { output_host_ = host; }
 
  protected:
   void keyPressEvent(QKeyEvent* event) override;
@@ -59,6 +64,7 @@ class TEingContestStd : public QDialog {
   QMap<QString, QLabel*> captions_;
   QListWidget* classes_ = nullptr;
   QMenu* menu_ = nullptr;
+  OutputHost* output_host_ = nullptr;
   QLabel* totals_[7][4] = {};
   QLabel* lQso_ = nullptr;
   QLabel* lMulti_ = nullptr;
