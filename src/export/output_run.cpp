@@ -4,6 +4,7 @@
 #include "export/log_lists.h"
 #include "export/summary_sheet.h"
 #include "logging/contest_log.h"
+#include "store/store_errors.h"
 
 namespace vek {
 namespace {
@@ -12,7 +13,13 @@ namespace {
 class OpenLog {
  public:
   explicit OpenLog(const ExportInputs& in) : log_(*in.files, in.log_number, in.suffixes) {
+    // The store opens a fileblock's files on first use: a first look tells
+    // whether they are there (an empty log answers "nothing found").
+    store::FileManager& fm = in.files->fm();
     opened_ = log_.OpenContestLog();
+    if (opened_ && fm.FirstKey(log_.log(), 4) != 0)
+      opened_ = fm.Status() == 1 && (fm.ErrorNumber() == store::kEndOfIndex || fm.ErrorNumber() == store::kKeyNotFound);
+    if (!opened_ && log_.log()) log_.CloseContestLog();
   }
   ~OpenLog() {
     if (opened_) log_.CloseContestLog();
