@@ -6,6 +6,7 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <algorithm>
 
 namespace {
 
@@ -462,6 +463,73 @@ TEST_F(CliLoggingTest, UnknownLogsBandsAndDatesAreRefused) {
   EXPECT_EQ(In("add-qso 1 --call DL2XYZ --band 80m").exit_code, 1);
   EXPECT_EQ(In("add-qso 1 --call DL2XYZ --date 32.11.2008").exit_code, 1);
   EXPECT_EQ(In("totals 9").exit_code, 1);
+}
+
+}  // namespace
+
+// ---------------------------------------------------------------- outputs
+
+namespace {
+
+std::string ReadFile(const std::string& path) {
+  std::string out;
+  if (FILE* f = std::fopen(path.c_str(), "rb")) {
+    std::array<char, 4096> buf;
+    std::size_t n;
+    while ((n = std::fread(buf.data(), 1, buf.size(), f)) > 0) out.append(buf.data(), n);
+    std::fclose(f);
+  }
+  return out;
+}
+
+class CliExportTest : public CliLoggingTest {
+ protected:
+  void SetUp() override {
+    CliLoggingTest::SetUp();
+    Json("add-qso 1 --call DL2XYZ --date 15.11.2008 --time 14:12 --mode SSB --rcvd2 001 --rcvd3 JO42AB --rcvd4 I23");
+    Json("add-qso 1 --call DL3ABC --date 16.11.2008 --time 09:00 --band 70cm --rcvd2 002 --rcvd3 JO52AA "
+         "--rcvd4 DVI");
+  }
+};
+
+TEST_F(CliExportTest, EveryKindIsWrittenWithItsCountsAndTheClockOfNow) {
+  auto j = Json("export summary 1 --out " + dir_ + "/x.SUM --now '20.11.2008 10:00:00'");
+  EXPECT_EQ(j["kind"], "summary");
+  EXPECT_EQ(j["file"], dir_ + "/x.SUM");
+  const std::string sheet = ReadFile(dir_ + "/x.SUM");
+  EXPECT_EQ(j["bytes"], sheet.size());
+  EXPECT_EQ(j["lines"], std::count(sheet.begin(), sheet.end(), '\n'));
+  EXPECT_NE(sheet.find("     Ort: 26129 Oldenburg     Datum: 20.11.2008   Call: DL1ABC\r\n"), std::string::npos);
+  EXPECT_NE(sheet.find("          Endergebnis:  14 Punkte x 4 Multi = 56 Punkte\r\n"), std::string::npos);
+  EXPECT_FALSE(std::ifstream(dir_ + "/x.SUM.NEU").good());
+
+  for (const char* kind : {"qso-list", "band-list", "multi-check", "elog", "csv"}) {
+    j = Json(std::string("export ") + kind + " 1 --out " + dir_ + "/out." + kind);
+    EXPECT_EQ(j["bytes"], ReadFile(dir_ + "/out." + kind).size()) << kind;
+  }
+  // The whole file is the sheet followed by the QSO list.
+  Json("export summary 1 --out " + dir_ + "/a --now '20.11.2008 10:00:00'");
+  Json("export elog 1 --out " + dir_ + "/b --now '20.11.2008 10:00:00'");
+  EXPECT_EQ(ReadFile(dir_ + "/b"), ReadFile(dir_ + "/a") + ReadFile(dir_ + "/out.qso-list"));
+  const std::string csv = ReadFile(dir_ + "/out.csv");
+  EXPECT_EQ(csv.substr(0, 5), "DATE ");
+  EXPECT_NE(csv.find("\r\n151108;14:12;DL2XYZ;2;SSB;"), std::string::npos);
+}
+
+TEST_F(CliExportTest, EnglishAndTheProposedName) {
+  Json("export summary 1 --english --out " + dir_ + "/e.SUM");
+  EXPECT_NE(ReadFile(dir_ + "/e.SUM").find("     Address:    "), std::string::npos);
+  EXPECT_EQ(Json("export-name summary 1")["proposed_name"], "DL1ABC-Sektion A.SUM");
+  EXPECT_EQ(Json("export-name multi-check 1")["proposed_name"], "DL1ABC-Sektion A-multi.txt");
+}
+
+TEST_F(CliExportTest, RefusalsWriteNothing) {
+  EXPECT_EQ(In("export cabrillo 1 --out " + dir_ + "/c").exit_code, 1);
+  EXPECT_EQ(In("export summary 9 --out " + dir_ + "/c").exit_code, 1);
+  EXPECT_EQ(In("export summary 1 --out " + dir_ + "/c --now 2008-11-20").exit_code, 1);
+  EXPECT_FALSE(std::ifstream(dir_ + "/c").good());
+  const auto j = Json("export summary 1 --out " + dir_ + "/no/such/folder/x.SUM", 1);
+  EXPECT_NE(j["error"].get<std::string>().find("was not written"), std::string::npos);
 }
 
 }  // namespace
