@@ -1,0 +1,137 @@
+// Every file of the output menu for logs of 1,000 and 100,000 contacts on
+// real files: the time from the menu's choice to the finished file
+// (opening the log, measuring the columns, writing through the work file,
+// the rename). The aim is under one second each at 100,000.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <memory>
+#include <random>
+
+#include "base/scripted_user_port.h"
+#include "catalogue/catalogue_records.h"
+#include "export/output_run.h"
+#include "logging/contest_log.h"
+#include "logging/qso_record.h"
+
+namespace {
+
+using namespace vek;
+
+struct Fixture {
+  std::filesystem::path dir, old_dir;
+  std::unique_ptr<store::FileManager> fm;
+  std::unique_ptr<SuiteFiles> files;
+  ScriptedUserPort port;
+  ManualClock clock{UtcInstant{*DayNumberFromDate(2008, 11, 17), 12 * 3600}};
+  ExportInputs in;
+
+  explicit Fixture(int contacts) {
+    old_dir = std::filesystem::current_path();
+    dir = std::filesystem::temp_directory_path() / ("vekexport" + std::to_string(contacts));
+    std::filesystem::remove_all(dir);
+    std::filesystem::create_directories(dir);
+    std::filesystem::current_path(dir);
+    fm = std::make_unique<store::FileManager>();
+    fm->InitFileManager();
+    files = std::make_unique<SuiteFiles>(*fm);
+    Fill(contacts);
+    DefinitionInputs d;
+    d.ContestCode = 'g';
+    d.ClassNumber = 1;
+    d.OwnDok = "I38";
+    d.OwnLocator = "JO43KD";
+    in.definition = BuildContestDefinition(d);
+    in.log_number = 1;
+    PutI32(in.qvkk, qvkk::kLogNumber.offset, 1);
+    PutU8(in.qvkk, qvkk::kClassNumber.offset, 1);
+    qvkk::PutColumnTotals(in.qvkk, 1, {contacts / 3, 60, contacts, 30, 30});
+    in.station.own_call = "DF0NS";
+    in.clock = &clock;
+    in.files = files.get();
+  }
+  ~Fixture() {
+    files.reset();
+    fm.reset();
+    std::filesystem::current_path(old_dir);
+    std::filesystem::remove_all(dir);
+  }
+
+  void Fill(int contacts) {
+    ContestLog log(*files, 1);
+    log.OpenContestLog();
+    fm->SetFlushAfterWrite(log.log(), false);
+    std::mt19937 rng(1);
+    const char bands[] = {'k', 'l', 'm'};
+    for (int i = 0; i < contacts; ++i) {
+      fm->ClearRecord(log.log());
+      Bytes r = fm->RecordBuffer(log.log());
+      char call[16], loc[8], dok[8], rcvd[24];
+      std::snprintf(call, sizeof call, "DL%dX%c", i, 'A' + i % 26);
+      std::snprintf(loc, sizeof loc, "JO%d%dAA", static_cast<int>(rng() % 10), static_cast<int>(rng() % 10));
+      std::snprintf(dok, sizeof dok, "I%02d", static_cast<int>(rng() % 60));
+      std::snprintf(rcvd, sizeof rcvd, "599%03d/%s/%s", (i + 1) % 1000, loc, dok);
+      PutI32(r, qso::kEntryNo.offset, i + 1);
+      PutI32(r, qso::kBandNoB.offset, i / 3 + 1);
+      PutText(r, qso::kCall, call);
+      PutText(r, qso::kLocator, loc);
+      StoreRcvdDok(r, dok);
+      StoreRcvdExchange(r, rcvd);
+      StoreSentExchange(r, "599001/JO43/I38");
+      PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>(bands[i % 3]));
+      PutText(r, qso::kMode, "CW");
+      PutU16(r, qso::kPoints.offset, static_cast<std::uint16_t>(1 + i % 12));
+      PutI32(r, qso::kSerialNo.offset, i + 1);
+      PutI32(r, qso::kDate.offset, *DayNumberFromDate(2008, 11, 15));
+      PutI32(r, qso::kTime.offset, 8 * 3600 + i % 30000);
+      PutText(r, qso::kMultiMark1, i % 5 == 0 ? Text(loc).substr(0, 4) : Text());
+      PutText(r, qso::kMultiMark2, i % 7 == 0 ? Text(dok) : Text());
+      fm->AddRecord(log.log());
+    }
+    fm->Flush(log.log());
+    log.CloseContestLog();
+  }
+};
+
+Fixture& For(int contacts) {
+  // One log per size, kept for all kinds: building 100,000 contacts takes longer than writing them.
+  static std::unique_ptr<Fixture> f;
+  static int made_for = 0;
+  if (!f || made_for != contacts) {
+    f.reset();
+    f = std::make_unique<Fixture>(contacts);
+    made_for = contacts;
+  }
+  return *f;
+}
+
+void BM_File(benchmark::State& state, OutputKind kind) {
+  Fixture& f = For(static_cast<int>(state.range(0)));
+  std::uint64_t bytes = 0;
+  for (auto _ : state) {
+    const OutputOutcome r = WriteOutputFile(kind, f.in, (f.dir / "out.txt").string(), f.port);
+    if (r.result != OutputResult::kWritten) state.SkipWithError("the file was not written");
+    bytes = r.bytes;
+  }
+  state.counters["file_bytes"] = static_cast<double>(bytes);
+}
+
+}  // namespace
+
+// Registered size by size, so each log is built once.
+int main(int argc, char** argv) {
+  const std::pair<const char*, OutputKind> kinds[] = {
+      {"summary", OutputKind::kSummaryFile},       {"qso_list", OutputKind::kQsoListFile},
+      {"band_list", OutputKind::kBandListFile},    {"multi_check", OutputKind::kMultiCheckFile},
+      {"whole_file", OutputKind::kWholeFile},      {"csv", OutputKind::kCsv}};
+  for (int size : {1000, 100000})
+    for (const auto& [name, kind] : kinds)
+      benchmark::RegisterBenchmark((std::string("BM_File/") + name).c_str(), BM_File, kind)
+          ->Arg(size)
+          ->Unit(benchmark::kMillisecond);
+  benchmark::Initialize(&argc, argv);
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
