@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "base/scripted_user_port.h"
+#include "bench_folder.h"
 #include "catalogue/catalogue_records.h"
 #include "logging/entry_session.h"
 #include "logging/qso_record.h"
@@ -24,20 +25,14 @@ using namespace vek;
 using Clock_ = std::chrono::steady_clock;
 
 struct Fixture {
-  std::filesystem::path dir;
-  std::filesystem::path old_dir;
+  bench::DataFolder folder;
   std::unique_ptr<store::FileManager> fm;
   std::unique_ptr<SuiteFiles> files;
   ScriptedUserPort port;
   ManualClock clock{UtcInstant{*DayNumberFromDate(2008, 11, 15), 14 * 3600}};
   std::unique_ptr<EntrySession> session;
 
-  explicit Fixture(int contacts) {
-    old_dir = std::filesystem::current_path();
-    dir = std::filesystem::temp_directory_path() / ("vekbench" + std::to_string(contacts));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
+  explicit Fixture(int contacts) : folder("vekbench" + std::to_string(contacts)) {
     fm = std::make_unique<store::FileManager>();
     fm->InitFileManager();
     files = std::make_unique<SuiteFiles>(*fm);
@@ -50,8 +45,6 @@ struct Fixture {
     session.reset();
     files.reset();
     fm.reset();
-    std::filesystem::current_path(old_dir);
-    std::filesystem::remove_all(dir);
   }
 
   EntryContext Context() {

@@ -10,6 +10,7 @@
 #include <random>
 
 #include "base/scripted_user_port.h"
+#include "bench_folder.h"
 #include "catalogue/catalogue_records.h"
 #include "export/output_run.h"
 #include "logging/contest_log.h"
@@ -20,19 +21,14 @@ namespace {
 using namespace vek;
 
 struct Fixture {
-  std::filesystem::path dir, old_dir;
+  bench::DataFolder folder;
   std::unique_ptr<store::FileManager> fm;
   std::unique_ptr<SuiteFiles> files;
   ScriptedUserPort port;
   ManualClock clock{UtcInstant{*DayNumberFromDate(2008, 11, 17), 12 * 3600}};
   ExportInputs in;
 
-  explicit Fixture(int contacts) {
-    old_dir = std::filesystem::current_path();
-    dir = std::filesystem::temp_directory_path() / ("vekexport" + std::to_string(contacts));
-    std::filesystem::remove_all(dir);
-    std::filesystem::create_directories(dir);
-    std::filesystem::current_path(dir);
+  explicit Fixture(int contacts) : folder("vekexport" + std::to_string(contacts)) {
     fm = std::make_unique<store::FileManager>();
     fm->InitFileManager();
     files = std::make_unique<SuiteFiles>(*fm);
@@ -54,8 +50,6 @@ struct Fixture {
   ~Fixture() {
     files.reset();
     fm.reset();
-    std::filesystem::current_path(old_dir);
-    std::filesystem::remove_all(dir);
   }
 
   void Fill(int contacts) {
@@ -110,7 +104,7 @@ void BM_File(benchmark::State& state, OutputKind kind) {
   Fixture& f = For(static_cast<int>(state.range(0)));
   std::uint64_t bytes = 0;
   for (auto _ : state) {
-    const OutputOutcome r = WriteOutputFile(kind, f.in, (f.dir / "out.txt").string(), f.port);
+    const OutputOutcome r = WriteOutputFile(kind, f.in, (f.folder.path() / "out.txt").string(), f.port);
     if (r.result != OutputResult::kWritten) state.SkipWithError("the file was not written");
     bytes = r.bytes;
   }

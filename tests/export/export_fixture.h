@@ -70,6 +70,23 @@ class ExportTest : public EntrySessionTest {
     return in;
   }
 
+  // A log of any contest code with its definition built as the catalogue
+  // builds it (class, number answer, the language of code H).
+  ExportInputs For(char code, int class_number, std::int32_t extra = -1) {
+    DefinitionInputs d;
+    d.ContestCode = code;
+    d.ClassNumber = class_number;
+    d.DateFrom = *DayNumberFromDate(2009, 1, 3);
+    d.OwnDok = "I38";
+    d.OwnLocator = "JO43KD";
+    d.ExtraNumber = extra;
+    DefinitionEffects effects;
+    ExportInputs in = Inputs(BuildContestDefinition(d, &effects), code, class_number);
+    in.english = effects.EnglishMessages;
+    PutI32(in.qvkk, qvkk::kExtraNumber.offset, extra);
+    return in;
+  }
+
   // The written file of a kind, read back.
   std::string Write(OutputKind kind, const ExportInputs& in, const std::string& path = "/out/file") {
     const OutputOutcome r = WriteOutputFile(kind, in, path, port_);

@@ -13,15 +13,6 @@ namespace {
 
 class ListsTest : public ExportTest {
  protected:
-  ExportInputs For(char code, int class_number, std::int32_t extra = -1) {
-    DefinitionInputs d;
-    d.ContestCode = code;
-    d.ClassNumber = class_number;
-    d.DateFrom = *DayNumberFromDate(2009, 1, 3);
-    d.OwnDok = "I38";
-    d.ExtraNumber = extra;
-    return Inputs(BuildContestDefinition(d), code, class_number);
-  }
   std::vector<std::string> List(OutputKind kind, const ExportInputs& in) {
     return ReadListFile(Write(kind, in, "/out/list"), kind != OutputKind::kCsv);
   }
@@ -141,11 +132,9 @@ TEST_F(ListsTest, WideValuesWidenTheirColumns) {
   ExportInputs in = For('g', 1);
   AddQsos({{.call = "DL/OE1ABC/P", .band = 'k', .points = 12345, .mark1 = "JO43", .mark2 = "QCWA08",
             .sent = "599001/JO43/I38", .rcvd = "599123/JO43AB/60BHVI05"}});
-  const ListColumns c = MeasureColumns(in.definition, *fm_, [&] {
-    static ContestLog log(*files_, 3);
-    log.OpenContestLog();
-    return log.log();
-  }());
+  ContestLog log(*files_, 3);
+  ASSERT_TRUE(log.OpenContestLog());
+  const ListColumns c = MeasureColumns(in.definition, *fm_, log.log());
   EXPECT_EQ(c.call, 13u);
   EXPECT_EQ(c.sent, 17u);
   EXPECT_EQ(c.received, 22u);  // the record holds 20 characters of it
@@ -153,6 +142,7 @@ TEST_F(ListsTest, WideValuesWidenTheirColumns) {
   EXPECT_EQ(c.multi[0], 6u);
   EXPECT_EQ(c.multi[1], 8u);
   EXPECT_FALSE(c.multi_shown[2]);
+  log.CloseContestLog();
 }
 
 TEST_F(ListsTest, MultiCheckCountrySectionLeavesOutGermanyAndOtherContinentsAsTheKindsSay) {

@@ -10,20 +10,6 @@ namespace {
 
 class SummarySheetTest : public ExportTest {
  protected:
-  ExportInputs For(char code, int class_number, std::int32_t extra = -1) {
-    DefinitionInputs d;
-    d.ContestCode = code;
-    d.ClassNumber = class_number;
-    d.DateFrom = *DayNumberFromDate(2009, 4, 18);
-    d.OwnDok = "I38";
-    d.OwnLocator = "JO43KD";
-    d.ExtraNumber = extra;
-    DefinitionEffects effects;
-    ExportInputs in = Inputs(BuildContestDefinition(d, &effects), code, class_number);
-    in.english = effects.EnglishMessages;
-    PutI32(in.qvkk, qvkk::kExtraNumber.offset, extra);
-    return in;
-  }
   std::vector<std::string> Sheet(const ExportInputs& in) {
     return ReadListFile(Write(OutputKind::kSummaryFile, in, "/out/sheet.SUM"));
   }
