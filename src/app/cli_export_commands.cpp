@@ -20,6 +20,7 @@ const std::map<std::string, OutputKind>& Kinds() {
       {"summary", OutputKind::kSummaryFile},   {"qso-list", OutputKind::kQsoListFile},
       {"band-list", OutputKind::kBandListFile}, {"multi-check", OutputKind::kMultiCheckFile},
       {"elog", OutputKind::kWholeFile},         {"csv", OutputKind::kCsv},
+      {"adif", OutputKind::kAdif},
   };
   return kinds;
 }
@@ -28,6 +29,7 @@ struct ExportOptions {
   std::string kind, out, now;
   int number = 0;
   bool english = false;
+  bool rst_only = false;
 };
 
 std::string KindNames() {
@@ -60,6 +62,8 @@ int RunExport(const CommandContext& cc, const ExportOptions& o, bool name_only) 
   const auto kind = Kinds().find(o.kind);
   if (kind == Kinds().end()) return out.Abort("KIND must be one of " + KindNames());
   Session s;
+  // The ADIF question: No unless --rst-only (contest A answers Yes by itself).
+  s.port.SetDefaultAnswer(o.rst_only);
   std::optional<ExportInputs> in;
   if (int rc = Prepare(s, out, o, in)) return rc;
   if (name_only) {
@@ -85,9 +89,10 @@ void RegisterExportCommands(CLI::App& app, CommandContext& ctx) {
   {
     auto* cmd = app.add_subcommand("export", "Write an output file of a log as the output menu's item writes it");
     auto o = std::make_shared<ExportOptions>();
-    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog or csv")->required();
+    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv or adif")->required();
     cmd->add_option("NUMBER", o->number, "log number")->required();
     cmd->add_option("--out", o->out, "the file to write")->required();
+    cmd->add_flag("--rst-only", o->rst_only, "ADIF: only the report in RST_SENT/RST_RCVD, the rest in STX/SRX");
     cmd->add_option("--now", o->now, "the clock for the dates the file carries: \"dd.mm.yyyy hh:mm:ss\" (UTC)");
     cmd->add_flag("--english", o->english, "the English interface's texts");
     cmd->callback([&ctx, o] { ctx.result = RunExport(ctx, *o, false); });
@@ -95,7 +100,7 @@ void RegisterExportCommands(CLI::App& app, CommandContext& ctx) {
   {
     auto* cmd = app.add_subcommand("export-name", "The file name the save dialog proposes for an output of a log");
     auto o = std::make_shared<ExportOptions>();
-    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog or csv")->required();
+    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv or adif")->required();
     cmd->add_option("NUMBER", o->number, "log number")->required();
     cmd->add_flag("--english", o->english, "the English interface");
     cmd->callback([&ctx, o] { ctx.result = RunExport(ctx, *o, true); });

@@ -1,6 +1,7 @@
 #include "export/output_run.h"
 
 #include "base/cp1252.h"
+#include "export/adif_export.h"
 #include "export/log_lists.h"
 #include "export/summary_sheet.h"
 #include "logging/contest_log.h"
@@ -66,11 +67,13 @@ OutputOutcome WriteFile(OutputKind kind, const ExportInputs& in, const std::stri
     return outcome;
   }
   sink.SetLeadingBlanks(kind != OutputKind::kCsv);
+  OutputOptions options;
+  if (kind == OutputKind::kAdif) options.adif_rst_only = in.contest_code == 'A' || port.AskYesNo(AdifReportQuestion());
   bool produced = false;
   {
     OpenLog log(in);
     // A log that cannot be opened leaves the file empty.
-    if (log.get()) produced = ProduceOutput(kind, in, log.get(), sink);
+    if (log.get()) produced = ProduceOutput(kind, in, log.get(), sink, options);
     outcome.result = log.get() ? OutputResult::kWritten : OutputResult::kLogNotOpened;
   }
   outcome.lines = sink.lines();
@@ -88,9 +91,7 @@ OutputOutcome WriteFile(OutputKind kind, const ExportInputs& in, const std::stri
 
 }  // namespace
 
-bool OutputWriterBuilt(OutputKind kind) {
-  return kind != OutputKind::kStf && kind != OutputKind::kAdif && kind != OutputKind::kEdi;
-}
+bool OutputWriterBuilt(OutputKind kind) { return kind != OutputKind::kStf && kind != OutputKind::kEdi; }
 
 bool IsPaperKind(OutputKind kind) {
   return kind == OutputKind::kPaperSummary || kind == OutputKind::kPaperMultiCheck ||
@@ -164,7 +165,8 @@ Text PrintJobTitle(OutputKind kind) {
   }
 }
 
-bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* log, LineSink& out) {
+bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* log, LineSink& out,
+                   const OutputOptions& options) {
   const auto columns = [&] { return MeasureColumns(in.definition, in.files->fm(), log); };
   switch (kind) {
     case OutputKind::kPaperSummary:
@@ -180,6 +182,7 @@ bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* lo
       return in.contest_code == 'i' ? WriteBandList(in, log, columns(), out) : WriteQsoList(in, log, columns(), out);
     }
     case OutputKind::kCsv: return WriteCsvList(in, log, columns(), out);
+    case OutputKind::kAdif: return WriteAdifFile(in, log, options.adif_rst_only, out);
     default: return false;
   }
 }

@@ -35,7 +35,7 @@ enum class OutputKind : int {
 };
 
 bool IsPaperKind(OutputKind kind);
-// False for the files whose writers come with a later version (STF, ADIF, EDI).
+// False for the files whose writers come with a later version (STF, EDI).
 bool OutputWriterBuilt(OutputKind kind);
 // The kind a menu entry runs (the entry's `kind` number), for this contest.
 std::optional<OutputKind> OutputKindOf(int menu_kind);
@@ -83,7 +83,12 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
 // prompt, dialog, completion message or editor; failures are told to `port`.
 OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port);
 
+// The answers a kind asked for before its writing.
+struct OutputOptions {
+  bool adif_rst_only = false;
+};
 // The content of a kind into a sink (paper or file).
-bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* log, LineSink& out);
+bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* log, LineSink& out,
+                   const OutputOptions& options = {});
 
 }  // namespace vek

@@ -11,6 +11,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "base/clock.h"
@@ -161,6 +162,8 @@ class EntrySession {
   store::FileBlock* log_block() const { return log_ ? log_->log() : nullptr; }
   store::FileManager& file_manager() { return ctx_.files->fm(); }
   UserPort& port() { return *ctx_.port; }
+  // Another operator for a while (an import collects its messages); the old one.
+  UserPort* SwapPort(UserPort* port) { return std::exchange(ctx_.port, port); }
   bool english() const { return ctx_.english; }
   // The last contact saved (its record as written), for the list and the CLI.
   const std::vector<std::uint8_t>& last_saved() const { return last_saved_; }

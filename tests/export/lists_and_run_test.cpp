@@ -360,7 +360,7 @@ TEST_F(OutputRunTest, ALogThatCannotBeOpenedGivesAnEmptyFileInTheEditor) {
 }
 
 TEST_F(OutputRunTest, FilesNotYetWrittenByThisVersionSaySo) {
-  EXPECT_EQ(RunOutput(OutputKind::kAdif, in_, host_, port_).result, OutputResult::kNotAvailable);
+  EXPECT_EQ(RunOutput(OutputKind::kEdi, in_, host_, port_).result, OutputResult::kNotAvailable);
   EXPECT_EQ(port_.Messages().back(), W("In dieser Version noch nicht verfügbar"));
   EXPECT_TRUE(host_.filters.empty());
 }
