@@ -96,6 +96,11 @@ std::optional<Text> AdifValue(std::string_view record, std::string_view tag) {
   while ((from = record.find('<', from)) != std::string_view::npos) {
     const std::size_t close = record.find('>', from);
     if (close == std::string_view::npos) return std::nullopt;
+    // A "<" that follows an unclosed one starts the group again.
+    if (const std::size_t again = record.find('<', from + 1); again < close) {
+      from = again;
+      continue;
+    }
     std::string_view name = record.substr(from + 1, close - from - 1);
     name = name.substr(0, name.find(':'));
     if (Trim(name) == tag) {
@@ -255,6 +260,10 @@ bool AdifImport::ImportRecord(const Text& record, AdifCounts& counts) {
     if (!value) continue;
     if (id == F::eDatum) *value = ImportDate(*value);
     if (id == F::ezeit) *value = ImportTime(*value);
+    // An exchange item is the text up to the first "/": SRX and STX of an
+    // export carry the whole rest of the exchange ("001/JO43AB/I23").
+    const bool item = (id >= F::eRSTs2 && id <= F::eRSTs4) || (id >= F::eRSTr2 && id <= F::eRSTr4);
+    if (item) *value = value->substr(0, value->find('/'));
     session_.Type(id, *value);
     // Leaving the call looks up the partner as the window does; a
     // duplicate found there empties the entry, and the save check refuses it.

@@ -152,4 +152,57 @@ class ExportTest : public EntrySessionTest {
   }
 };
 
+// Ten contacts of contest g typed through the entry session on 2 m and,
+// after a band change, on 70 cm; and a band-change entry of another program.
+class ContestGLogTest : public ExportTest {
+ protected:
+  void SetUp() override {
+    ExportTest::SetUp();
+    EntryContext c = Context('g', 1);
+    c.station.own_call = "DF0NS";
+    EntrySession& s = Open(std::move(c));
+    s.ChangeMode("CW");
+    const auto at = [&](int d, int h, int m) {
+      clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, d), h * 3600 + m * 60});
+      s.ClockTick();
+    };
+    at(15, 14, 13), Contact("DL1AAA", "001", "JO43AB", "I23");
+    at(15, 14, 20), Contact("DL2BBB", "002", "JO53CD", "I23");
+    at(15, 14, 31), Contact("PA3CCC", "003", "JO32EF", "");
+    at(15, 14, 45), Contact("DK4DDD", "004", "JO43GH", "I05");
+    at(15, 15, 2), Contact("DL5EEE", "005", "JN49AA", "B05");
+    at(15, 15, 30), Contact("DL6FFF", "006", "JO31AA", "DVI");
+    at(16, 8, 40);
+    s.ChangeBand('l');
+    Contact("DL1AAA", "007", "JO43AB", "I23");
+    at(16, 8, 52), Contact("DL7GGG", "008", "JO44XX", "I12");
+    at(16, 9, 5), Contact("OE1HHH", "009", "JN88AA", "");
+    at(16, 9, 30), Contact("DL9III", "010", "JO43WW", "I23");
+    ASSERT_EQ(s.saves(), 10);
+    in_ = Inputs(s.definition(), 'g', 1);
+    s.Close(in_.qvkk, in_.qvkz);
+    session_.reset();
+    clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 17), 18 * 3600});
+    AddBandChangeEntry();
+  }
+
+  // A band-change entry of the suite's other programs, which no output shows.
+  void AddBandChangeEntry() {
+    ContestLog log(*files_, 3);
+    ASSERT_TRUE(log.OpenContestLog());
+    fm_->ClearRecord(log.log());
+    Bytes r = fm_->RecordBuffer(log.log());
+    PutI32(r, qso::kEntryNo.offset, 50);
+    PutI32(r, qso::kDate.offset, *DayNumberFromDate(2008, 11, 16));
+    PutI32(r, qso::kTime.offset, 8 * 3600 + 35 * 60);
+    PutU8(r, qso::kBand.offset, 'k');
+    PutU8(r, qso::kQsyBand.offset, 'l');
+    PutText(r, qso::kCall, "QSYQSY");
+    ASSERT_EQ(fm_->AddRecord(log.log()), 0);
+    log.CloseContestLog();
+  }
+
+  ExportInputs in_;
+};
+
 }  // namespace vek
