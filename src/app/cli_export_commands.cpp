@@ -1,5 +1,7 @@
 // export and export-name: every output file of a log, written by the same
-// writer as the output menu's item, without its dialogs.
+// writer as the output menu's item, without its dialogs; import-adif: an
+// ADIF file through the entry session as the import dialog runs it.
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -9,6 +11,7 @@
 #include "app/cli_session.h"
 #include "base/cp1252.h"
 #include "base/date_time_format.h"
+#include "export/adif_import.h"
 #include "export/export_inputs.h"
 #include "export/output_run.h"
 
@@ -83,6 +86,65 @@ int RunExport(const CommandContext& cc, const ExportOptions& o, bool name_only) 
   return 0;
 }
 
+struct ImportOptions {
+  int number = 0;
+  std::string file;
+  std::vector<std::string> maps;
+  bool map_same = false, no_check = false;
+};
+
+int RunImportAdif(const CommandContext& cc, const ImportOptions& o) {
+  Output out(cc.json);
+  Session s;
+  std::optional<EntryContext> ctx;
+  if (int rc = Start(s, out, o.number, ctx, s.system_clock)) return rc;
+  EntrySession session(std::move(*ctx));
+  if (!session.Open()) return out.Abort("the log's data set cannot be opened");
+  AdifImport import(session);
+  const std::size_t said = s.port.events().size();
+  if (!import.LoadFile(s.fm.file_system(), o.file)) {
+    std::string why = "the file cannot be read";
+    for (std::size_t i = said; i < s.port.events().size(); ++i)
+      if (s.port.events()[i].kind == ScriptedUserPort::Kind::kInform) why = Cp1252ToUtf8(s.port.events()[i].text);
+    session.Close(s.fm.RecordBuffer(s.controller.qvkk()), s.fm.RecordBuffer(s.controller.qvkz()));
+    return out.Abort(why);
+  }
+  const std::vector<Text> tags = import.tag_list();
+  if (o.map_same) import.MapSame();
+  for (const std::string& m : o.maps) {
+    const auto eq = m.find('=');
+    const Text tag = Cp1252Upper(Utf8ToCp1252(m.substr(0, eq)));
+    const Text field = eq == std::string::npos ? Text() : Cp1252Upper(Utf8ToCp1252(m.substr(eq + 1)));
+    const auto& fields = import.field_list();
+    const auto at = std::find_if(fields.begin(), fields.end(), [&](const AdifFieldEntry& e) { return Cp1252Upper(e.name) == field; });
+    if (eq == std::string::npos || at == fields.end() || !import.Map(tag, static_cast<std::size_t>(at - fields.begin()))) {
+      session.Close(s.fm.RecordBuffer(s.controller.qvkk()), s.fm.RecordBuffer(s.controller.qvkz()));
+      return out.Abort("--map " + m + ": no such tag in the file, no such field of the log, or mapped already");
+    }
+  }
+  import.SetNoCheck(o.no_check);
+  const AdifCounts c = import.Start();
+  session.Close(s.fm.RecordBuffer(s.controller.qvkk()), s.fm.RecordBuffer(s.controller.qvkz()));
+  WriteBackLogRecords(s.controller, o.number);
+  out.Integer("records", c.records);
+  nlohmann::ordered_json list = nlohmann::ordered_json::array();
+  std::string shown;
+  for (const Text& t : tags) {
+    list.push_back(Cp1252ToUtf8(t));
+    shown += (shown.empty() ? "" : ", ") + Cp1252ToUtf8(t);
+  }
+  out.Value("tags", list, shown);
+  out.Integer("imported", c.imported);
+  out.Integer("duplicates", c.duplicates);
+  out.Integer("band_failures", c.band_failures);
+  out.Integer("mode_failures", c.mode_failures);
+  Text message = AdifImportMessage(c);
+  for (std::size_t at; (at = message.find("\r\n")) != Text::npos;) message.replace(at, 2, "; ");
+  out.Text("message", message);
+  out.Print(std::cout);
+  return 0;
+}
+
 }  // namespace
 
 void RegisterExportCommands(CLI::App& app, CommandContext& ctx) {
@@ -104,6 +166,16 @@ void RegisterExportCommands(CLI::App& app, CommandContext& ctx) {
     cmd->add_option("NUMBER", o->number, "log number")->required();
     cmd->add_flag("--english", o->english, "the English interface");
     cmd->callback([&ctx, o] { ctx.result = RunExport(ctx, *o, true); });
+  }
+  {
+    auto* cmd = app.add_subcommand("import-adif", "Read an ADIF file into a log through the entry window's checks");
+    auto o = std::make_shared<ImportOptions>();
+    cmd->add_option("NUMBER", o->number, "log number")->required();
+    cmd->add_option("FILE", o->file, "the ADIF file")->required();
+    cmd->add_option("--map", o->maps, "TAG=FIELD: a tag of the file onto an entry of \"Felder im Log\"");
+    cmd->add_flag("--map-same", o->map_same, "each standard entry (and SRX, STX) onto the tag of its name");
+    cmd->add_flag("--no-check", o->no_check, "keine Mode/Band-Überprüfung");
+    cmd->callback([&ctx, o] { ctx.result = RunImportAdif(ctx, *o); });
   }
 }
 

@@ -31,14 +31,6 @@ struct QsoOptions {
       name, qth, freq;
 };
 
-int Start(Session& s, Output& out, int number, std::optional<EntryContext>& ctx, const Clock& clock) {
-  if (s.controller.Start(false) != CatalogueController::StartResult::kReady)
-    return out.Abort("the data files of this folder cannot be opened");
-  ctx = EntryContextFor(s.controller, number, clock, s.port);
-  if (!ctx) return out.Abort("there is no log " + std::to_string(number) + " in this folder");
-  return 0;
-}
-
 void PrintContact(Output& out, ConstBytes r) {
   out.Integer("serial", GetI32(r, qso::kSerialNo.offset));
   out.Text("call", GetText(r, qso::kCall));

@@ -533,3 +533,47 @@ TEST_F(CliExportTest, RefusalsWriteNothing) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliExportTest, AdifExportAndImportIntoASecondLogGiveTheSameTotals) {
+  auto j = Json("export adif 1 --rst-only --out " + dir_ + "/log.ADI");
+  EXPECT_EQ(j["kind"], "adif");
+  const std::string adif = ReadFile(dir_ + "/log.ADI");
+  EXPECT_NE(adif.find("<RST_SENT:3>59  <RST_RCVD:3>59  <STX:12>001/JO43/I38 <SRX:14>001/JO42AB/I23"), std::string::npos);
+  Json("export adif 1 --out " + dir_ + "/whole.ADI");
+  EXPECT_NE(ReadFile(dir_ + "/whole.ADI").find("<RST_SENT:15>59 001/JO43/I38"), std::string::npos);
+
+  ASSERT_EQ(In("new-log --name Back --call DL1ABC --locator JO43KD --dok I38 --class 1 "
+               "--postcode-town '26129 Oldenburg'")
+                .exit_code,
+            0);
+  j = Json("import-adif 2 " + dir_ + "/log.ADI --map-same --map GRIDSQUARE=Loc --map dok=DOK");
+  EXPECT_EQ(j["records"], 2);
+  EXPECT_EQ(j["tags"][0], "QSO_DATE");
+  EXPECT_EQ(j["imported"], 2);
+  EXPECT_EQ(j["duplicates"], 0);
+  EXPECT_EQ(j["message"], "2 Datens\xC3\xA4tze importiert");
+  auto first = Json("totals 1"), second = Json("totals 2");
+  EXPECT_EQ(first["bands"], second["bands"]);
+  EXPECT_EQ(first["score"], second["score"]);
+  // Once more: every record is a duplicate now.
+  j = Json("import-adif 2 " + dir_ + "/log.ADI --map-same --map GRIDSQUARE=Loc --map DOK=DOK");
+  EXPECT_EQ(j["imported"], 0);
+  EXPECT_EQ(j["duplicates"], 2);
+  EXPECT_EQ(In("check QVLK0002").exit_code, 0);
+}
+
+TEST_F(CliExportTest, ImportRefusesMissingFilesAndUnknownMappings) {
+  EXPECT_EQ(Json("import-adif 1 " + dir_ + "/none.adi", 1)["error"], "Datei existiert nicht");
+  Json("export adif 1 --out " + dir_ + "/log.ADI");
+  EXPECT_EQ(In("import-adif 1 " + dir_ + "/log.ADI --map CALL=NOSUCH").exit_code, 1);
+  EXPECT_EQ(In("import-adif 1 " + dir_ + "/log.ADI --map NOSUCH=CALL").exit_code, 1);
+  // Only the call mapped: date, time and band are the entry's own, and every
+  // record is either saved or refused by the save check.
+  const auto j = Json("import-adif 1 " + dir_ + "/log.ADI --map CALL=CALL --no-check");
+  EXPECT_EQ(j["imported"].get<int>() + j["duplicates"].get<int>(), 2);
+  EXPECT_EQ(In("check QVLK0001").exit_code, 0);
+}
+
+}  // namespace
