@@ -22,6 +22,7 @@
 #include "catalogue/catalogue_records.h"
 #include "logging/age_overview.h"
 #include "logging/notes.h"
+#include "ui/adif_import_dialog.h"
 #include "ui/text_conversion.h"
 
 namespace vek::ui {
@@ -248,6 +249,8 @@ QWidget* TContestLogStd::BuildEntryPanel() {
             RefreshList();
           });
   connect(add("Notiz [F6]", "btnNotiz", entry_buttons_), &QPushButton::clicked, this, &TContestLogStd::OpenNotes);
+  connect(add("Import von ADIF-Dateien", "btnADIF", entry_buttons_), &QPushButton::clicked, this,
+          &TContestLogStd::ImportAdif);
   if (session_->definition().ShowEvaluationButton) {
     connect(add("Auswertung [F11]", "btnauswertung", entry_buttons_), &QPushButton::clicked, this,
             &TContestLogStd::ShowAgeOverview);
@@ -681,6 +684,17 @@ void TContestLogStd::OpenNotes() {
   if (loaded) s.NewQso(0);
   Sync();
   FocusSessionField();
+}
+
+void TContestLogStd::ImportAdif() {
+  // The clock stands still while records are saved with their own times.
+  timer_.stop();
+  TAdifImport dialog(*session_, this);
+  dialog.exec();
+  timer_.start();
+  session_->ClockTick();
+  Sync();
+  RefreshList();
 }
 
 void TContestLogStd::ShowAgeOverview() {

@@ -44,6 +44,7 @@ class TContestLogStd : public QDialog {
   void ShowList(TKorrekturstd::Mode mode);  // F12 / Ctrl+W, F3, F4
   void OpenNotes();                         // F6
   void ShowAgeOverview();                   // F11, contest P
+  void ImportAdif();                        // "Import von ADIF-Dateien"
   EntrySession& session() { return *session_; }
   QLineEdit* edit(EntryFieldId id) const { return edits_[static_cast<std::size_t>(id)]; }
   QLabel* caption(EntryFieldId id) const { return captions_[static_cast<std::size_t>(id)]; }

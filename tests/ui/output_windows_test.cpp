@@ -1,6 +1,7 @@
 // The outputs on the desktop: the output menu running its items, the
 // editor window, printed pages of a long log, and vekcontest --print.
 #include <QFile>
+#include <QLabel>
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QProcess>
@@ -13,6 +14,8 @@
 #include "export/export_inputs.h"
 #include "logging/contest_log.h"
 #include "logging/qso_record.h"
+#include "logging/entry_context.h"
+#include "ui/adif_import_dialog.h"
 #include "ui/output_printing.h"
 #include "ui_fixture.h"
 
@@ -211,6 +214,58 @@ TEST(PrintCommandTest, PrintsIntoAPdfWithoutAWindowAndFailsForAMissingLog) {
   EXPECT_EQ(run(VEK_GUI_PATH, {"--print", "summary", "7", "--pdf", dir.path() + "/none.pdf"}), 1);
   EXPECT_FALSE(QFile::exists(dir.path() + "/none.pdf"));
   EXPECT_EQ(run(VEK_GUI_PATH, {"--print", "cabrillo", "1", "--pdf", dir.path() + "/c.pdf"}), 1);
+}
+
+}  // namespace
+}  // namespace vek::ui::testing
+
+namespace vek::ui::testing {
+namespace {
+
+TEST_F(OutputWindowsTest, AdifImportDialogMapsByKeyboardAndImportsThroughTheEntrySession) {
+  StartProgram("Nordsee 2008");
+  auto& c = window_->controller();
+  auto ctx = EntryContextFor(c, c.CurrentLogNumber(), clock_, port_);
+  ASSERT_TRUE(ctx.has_value());
+  EntrySession session(std::move(*ctx));
+  ASSERT_TRUE(session.Open());
+  QTemporaryDir dir;
+  const QString path = dir.path() + "/contest.adi";
+  {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write("Exported by another logbook\n<EOH>\n"
+            "<CALL:6>DL1AAA <QSO_DATE:8>20081115 <TIME_ON:4>1413 <BAND:2>2m <MODE:2>CW <SRX:3>001\n"
+            "<GRIDSQUARE:6>JO31AB <DARC_DOK:3>I23 <EOR>\n"
+            "<CALL:6>DL2BBB <QSO_DATE:8>20081115 <TIME_ON:4>1420 <BAND:4>70cm <MODE:3>SSB <SRX:3>002 "
+            "<GRIDSQUARE:6>JO42CD <DARC_DOK:3>I12 <EOR>\n");
+  }
+  TAdifImport d(session);
+  d.show();
+  EXPECT_FALSE(d.findChild<QPushButton*>("btnStart")->isEnabled());
+  d.LoadFile(path);
+  EXPECT_EQ(d.findChild<QLabel*>("lDatei")->text(), path + QString::fromUtf8("  (2 Datensätze)"));
+  EXPECT_EQ(d.tags()->count(), 8);
+  d.MapSame();
+  EXPECT_EQ(d.tags()->count(), 2);  // GRIDSQUARE and DARC_DOK are left
+  // By keyboard: mark "Loc" on the right, then Enter on GRIDSQUARE on the left.
+  d.fields()->setCurrentRow(8);
+  d.tags()->setCurrentRow(0);
+  for (int i = 0; i < d.tags()->count(); ++i)
+    if (d.tags()->item(i)->text() == "GRIDSQUARE") d.tags()->setCurrentRow(i);
+  d.tags()->setFocus();
+  QTest::keyClick(d.tags(), Qt::Key_Return);
+  d.MapTag("DARC_DOK", 9);
+  EXPECT_EQ(d.fields()->item(8)->text(), "Loc (GRIDSQUARE)");
+  EXPECT_EQ(d.fields()->item(9)->text(), "DOK (DARC_DOK)");
+  EXPECT_TRUE(d.findChild<QPushButton*>("btnStart")->isEnabled());
+  QDir().mkpath(VEK_SCREENSHOT_DIR);
+  ASSERT_TRUE(d.grab().save(QString(VEK_SCREENSHOT_DIR) + "/adif_import_dialog.png"));
+  Click(&d, "btnStart");
+  EXPECT_TRUE(d.imported());
+  EXPECT_EQ(port_.Messages().back(), W("2 Datensätze importiert"));
+  EXPECT_EQ(session.saves(), 2);
+  EXPECT_EQ(GetText(session.last_saved(), qso::kMultiMark1), "JO42");
 }
 
 }  // namespace
