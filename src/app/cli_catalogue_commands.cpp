@@ -25,6 +25,7 @@ struct NewLogOptions {
   std::string name, call, locator, dok, date_from, date_to, time_from, time_to, postcode_town, operator_name,
       street, country, swl, extra;
   int class_number = 0;
+  std::string code = "g";
   bool local_time = false;
   bool yes = false;
 };
@@ -140,14 +141,14 @@ int StartSession(Session& s, Output& out) {
   return 0;
 }
 
-int RunLogs(const CommandContext& ctx) {
+int RunLogs(const CommandContext& ctx, bool all_codes) {
   Output out(ctx.json);
   Session s(false);
   if (int rc = StartSession(s, out)) return rc;
   Json logs = Json::array();
   std::string lines;
-  for (const CatalogueRow& row : s.controller.Rows(CatalogueOrder::kName)) {
-    if (!s.controller.Select(row.log_number)) continue;
+  for (const CatalogueRow& row : s.controller.Rows(CatalogueOrder::kName, all_codes)) {
+    if (!s.controller.SelectLogOfAnyCode(row.log_number)) continue;
     s.controller.RebuildDefinition();
     Json j = LogJson(s.controller, s.controller.fm().RecordBuffer(s.controller.qvkk()));
     lines += "\n  " + LogLine(j);
@@ -161,9 +162,13 @@ int RunLogs(const CommandContext& ctx) {
 
 int RunNewLog(const CommandContext& ctx, const NewLogOptions& o) {
   Output out(ctx.json);
+  if (o.code.size() != 1 || AllContestCodes().find(o.code[0]) == std::string_view::npos)
+    return out.Abort("--code must be one of the contest codes " + std::string(AllContestCodes()));
   Session s(o.yes);
   if (int rc = StartSession(s, out)) return rc;
   s.host.options = &o;
+  // The setup, its classes, checks and questions of that code.
+  s.controller.UseContestCode(o.code[0]);
   s.controller.New();
   if (!s.host.saved) {
     return out.Abort(s.host.refusal);
@@ -184,12 +189,12 @@ int RunDeleteLog(const CommandContext& ctx, int number, bool yes) {
   }
   Session s(true);
   if (int rc = StartSession(s, out)) return rc;
-  if (!s.controller.Select(number)) {
+  if (!s.controller.SelectLogOfAnyCode(number)) {
     return out.Abort("there is no log " + std::to_string(number) + " in this folder");
   }
   const Text name = GetText(s.controller.fm().RecordBuffer(s.controller.qvkk()), qvkk::kLogName);
   s.controller.Delete();
-  const bool gone = !s.controller.Select(number);
+  const bool gone = !s.controller.SelectLogOfAnyCode(number);
   out.Integer("number", number);
   out.Text("name", name);
   out.Bool("deleted", gone);
@@ -202,15 +207,18 @@ int RunDeleteLog(const CommandContext& ctx, int number, bool yes) {
 void RegisterCatalogueCommands(CLI::App& app, CommandContext& ctx) {
   {
     auto* cmd = app.add_subcommand("logs", "List the contest logs of this folder's catalogue");
+    auto all = std::make_shared<bool>(false);
+    cmd->add_flag("--all", *all, "the logs of every contest code (without it: contest g, as the main window)");
     cmd->footer(
         "Keys: count, logs [number, name, code, class, class_name, date_from, date_to, time_from, time_to,\n"
         "      own_call, own_dok, qsos, multipliers, points].");
-    cmd->callback([&ctx] { ctx.result = RunLogs(ctx); });
+    cmd->callback([&ctx, all] { ctx.result = RunLogs(ctx, *all); });
   }
   {
     auto* cmd = app.add_subcommand("new-log", "Create a contest log through the setup and its checks");
     auto o = std::make_shared<NewLogOptions>();
     cmd->add_option("--name", o->name, "log name (at most 25 characters)")->required();
+    cmd->add_option("--code", o->code, "contest code of the log (default g; the catalogue is shared with the suite)");
     cmd->add_option("--call", o->call, "own call");
     cmd->add_option("--locator", o->locator, "own locator");
     cmd->add_option("--dok", o->dok, "own DOK");

@@ -23,7 +23,8 @@ const std::map<std::string, OutputKind>& Kinds() {
       {"summary", OutputKind::kSummaryFile},   {"qso-list", OutputKind::kQsoListFile},
       {"band-list", OutputKind::kBandListFile}, {"multi-check", OutputKind::kMultiCheckFile},
       {"elog", OutputKind::kWholeFile},         {"csv", OutputKind::kCsv},
-      {"adif", OutputKind::kAdif},
+      {"adif", OutputKind::kAdif},             {"stf", OutputKind::kStf},
+      {"edi", OutputKind::kEdi},
   };
   return kinds;
 }
@@ -33,6 +34,7 @@ struct ExportOptions {
   int number = 0;
   bool english = false;
   bool rst_only = false;
+  std::vector<std::string> edi;  // FIELD=VALUE over the EDI header's pre-filled values
 };
 
 std::string KindNames() {
@@ -54,7 +56,7 @@ int Prepare(Session& s, Output& out, const ExportOptions& o, std::optional<Expor
   }
   if (s.controller.Start(false) != CatalogueController::StartResult::kReady)
     return out.Abort("the data files of this folder cannot be opened");
-  in = ExportInputsFor(s.controller, o.number, *clock);
+  if (s.controller.SelectLogOfAnyCode(o.number)) in = ExportInputsFor(s.controller, o.number, *clock);
   if (!in) return out.Abort("there is no log " + std::to_string(o.number) + " in this folder");
   if (o.english) in->english = true;
   return 0;
@@ -72,7 +74,22 @@ int RunExport(const CommandContext& cc, const ExportOptions& o, bool name_only) 
   if (name_only) {
     out.Text("proposed_name", ProposedFileName(*in, kind->second));
   } else {
-    const OutputOutcome r = WriteOutputFile(kind->second, *in, o.out, s.port);
+    // The header dialog's fields as the flags say ("\n" between remark lines).
+    std::string bad_field;
+    const auto edit = [&](EdiHeader& header) {
+      for (const std::string& f : o.edi) {
+        const auto eq = f.find('=');
+        Text value = Utf8ToCp1252(eq == std::string::npos ? std::string() : f.substr(eq + 1));
+        for (std::size_t at; (at = value.find("\\n")) != Text::npos;) value.replace(at, 2, "\n");
+        if (eq == std::string::npos || !header.Set(f.substr(0, eq), value)) bad_field = f;
+      }
+    };
+    if (!o.edi.empty()) {
+      EdiHeader probe;
+      edit(probe = EdiHeader::For(*in));
+      if (!bad_field.empty()) return out.Abort("--edi " + bad_field + ": no such field of the EDI header");
+    }
+    const OutputOutcome r = WriteOutputFile(kind->second, *in, o.out, s.port, edit);
     if (r.result != OutputResult::kWritten) {
       return out.Abort(r.result == OutputResult::kLogNotOpened ? "the log's data set cannot be opened"
                                                                 : "the file " + o.out + " was not written");
@@ -151,10 +168,14 @@ void RegisterExportCommands(CLI::App& app, CommandContext& ctx) {
   {
     auto* cmd = app.add_subcommand("export", "Write an output file of a log as the output menu's item writes it");
     auto o = std::make_shared<ExportOptions>();
-    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv or adif")->required();
+    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv, adif, stf or edi")->required();
     cmd->add_option("NUMBER", o->number, "log number")->required();
     cmd->add_option("--out", o->out, "the file to write")->required();
     cmd->add_flag("--rst-only", o->rst_only, "ADIF: only the report in RST_SENT/RST_RCVD, the rest in STX/SRX");
+    cmd->add_option("--edi", o->edi,
+                    "EDI: FIELD=VALUE over a pre-filled header field (pcall, ploc, padr1, padr2, psect, pband, pclub1, "
+                    "pclub2, remail, rname, radr1, radr2, rpoco, rcity, rcoun, mope1, mope2, rtrx, rant, rpower, "
+                    "rremarks with \\n between lines)");
     cmd->add_option("--now", o->now, "the clock for the dates the file carries: \"dd.mm.yyyy hh:mm:ss\" (UTC)");
     cmd->add_flag("--english", o->english, "the English interface's texts");
     cmd->callback([&ctx, o] { ctx.result = RunExport(ctx, *o, false); });
@@ -162,7 +183,7 @@ void RegisterExportCommands(CLI::App& app, CommandContext& ctx) {
   {
     auto* cmd = app.add_subcommand("export-name", "The file name the save dialog proposes for an output of a log");
     auto o = std::make_shared<ExportOptions>();
-    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv or adif")->required();
+    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv, adif, stf or edi")->required();
     cmd->add_option("NUMBER", o->number, "log number")->required();
     cmd->add_flag("--english", o->english, "the English interface");
     cmd->callback([&ctx, o] { ctx.result = RunExport(ctx, *o, true); });

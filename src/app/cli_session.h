@@ -36,7 +36,8 @@ struct Session {
 inline int Start(Session& s, Output& out, int number, std::optional<EntryContext>& ctx, const Clock& clock) {
   if (s.controller.Start(false) != CatalogueController::StartResult::kReady)
     return out.Abort("the data files of this folder cannot be opened");
-  ctx = EntryContextFor(s.controller, number, clock, s.port);
+  // The companion works on a log of any contest code of the shared catalogue.
+  if (s.controller.SelectLogOfAnyCode(number)) ctx = EntryContextFor(s.controller, number, clock, s.port);
   if (!ctx) return out.Abort("there is no log " + std::to_string(number) + " in this folder");
   return 0;
 }

@@ -59,9 +59,9 @@ void CatalogueController::End() {
 void CatalogueController::RebuildDefinition() {
   DefinitionInputs in;
   if (HasCurrent()) {
-    in = qvkk::DefinitionInputsOf(fm_.RecordBuffer(qvkk_), kContestCode, station_.own_locator, clock_.NowUtc().day);
+    in = qvkk::DefinitionInputsOf(fm_.RecordBuffer(qvkk_), code_, station_.own_locator, clock_.NowUtc().day);
   } else {
-    in.ContestCode = kContestCode;
+    in.ContestCode = code_;
     in.OwnLocator = station_.own_locator;
     in.Today = clock_.NowUtc().day;
   }
@@ -74,11 +74,24 @@ void CatalogueController::RebuildDefinition() {
 // The list shows only this program's logs, so only such a record is a current entry.
 bool CatalogueController::HasCurrent() const {
   return qvkk_ && qvkk_->current_record() > 0 &&
-         GetU8(fm_.RecordBuffer(qvkk_), qvkk::kContestCode.offset) == static_cast<std::uint8_t>(kContestCode);
+         GetU8(fm_.RecordBuffer(qvkk_), qvkk::kContestCode.offset) == static_cast<std::uint8_t>(code_);
 }
 
 std::int32_t CatalogueController::CurrentLogNumber() {
   return HasCurrent() ? GetI32(fm_.RecordBuffer(qvkk_), qvkk::kLogNumber.offset) : 0;
+}
+
+void CatalogueController::UseContestCode(char code) {
+  code_ = code;
+  RebuildDefinition();
+}
+
+bool CatalogueController::SelectLogOfAnyCode(std::int32_t log_number) {
+  if (!qvkk_ || fm_.FindKey(qvkk_, 3, store::LongToKey(log_number)) != 0) return false;
+  const char code = static_cast<char>(GetU8(fm_.RecordBuffer(qvkk_), qvkk::kContestCode.offset));
+  if (code == 0 || AllContestCodes().find(code) == std::string_view::npos) return false;
+  UseContestCode(code);
+  return Select(log_number);
 }
 
 bool CatalogueController::Select(std::int32_t log_number) {
@@ -87,10 +100,10 @@ bool CatalogueController::Select(std::int32_t log_number) {
 
 std::int32_t CatalogueController::NewestLog() {
   std::int32_t newest = 0;
-  const Text code(1, kContestCode);
+  const Text code(1, code_);
   for (int s = fm_.SearchKey(qvkk_, 2, code); s == 0; s = fm_.NextKey(qvkk_, 2)) {
     ConstBytes r = fm_.RecordBuffer(qvkk_);
-    if (GetU8(r, qvkk::kContestCode.offset) != static_cast<std::uint8_t>(kContestCode)) break;
+    if (GetU8(r, qvkk::kContestCode.offset) != static_cast<std::uint8_t>(code_)) break;
     newest = GetI32(r, qvkk::kLogNumber.offset);
   }
   return newest;
@@ -110,13 +123,14 @@ Text CatalogueController::Header(CatalogueOrder order, bool english) {
   return order == CatalogueOrder::kName ? name + ";" + from + ";" + to : from + ";" + name + ";" + to;
 }
 
-std::vector<CatalogueRow> CatalogueController::Rows(CatalogueOrder order) {
+std::vector<CatalogueRow> CatalogueController::Rows(CatalogueOrder order, bool all_codes) {
   std::vector<CatalogueRow> rows;
   const int key = order == CatalogueOrder::kName ? 1 : 2;
   const std::int32_t keep = CurrentLogNumber();
-  for (int s = fm_.SearchKey(qvkk_, key, Text(1, kContestCode)); s == 0; s = fm_.NextKey(qvkk_, key)) {
+  const int first = all_codes ? fm_.FirstKey(qvkk_, key) : fm_.SearchKey(qvkk_, key, Text(1, code_));
+  for (int s = first; s == 0; s = fm_.NextKey(qvkk_, key)) {
     ConstBytes r = fm_.RecordBuffer(qvkk_);
-    if (GetU8(r, qvkk::kContestCode.offset) != static_cast<std::uint8_t>(kContestCode)) break;
+    if (!all_codes && GetU8(r, qvkk::kContestCode.offset) != static_cast<std::uint8_t>(code_)) break;
     rows.push_back({GetI32(r, qvkk::kLogNumber.offset), RowText(r, order)});
   }
   if (keep > 0) Select(keep);
@@ -144,7 +158,7 @@ void CatalogueController::New() {
                             "(https://vek-contest.example/download).")
                         : W("Prüfen Sie bitte vor dem Contest, ob Sie die neueste Version dieses Programms "
                             "verwenden (https://vek-contest.example/download)."));
-  if (kContestCode == 'Q') {
+  if (code_ == 'Q') {
     port_.Inform(W("Der Auswerter benötigt für jede Band/Mode-Kombination ein separates Log.\n"
                    "Legen Sie darum schon vor Beginn des Contestes für jede Kombination,\n"
                    "die Sie arbeiten wollen, ein neues Log an."));
@@ -216,7 +230,7 @@ bool CatalogueController::RemoveCurrentLog() {
   auto ours = [&] { return HasCurrent(); };
   if (fm_.Status() != 0) return false;
   if (fm_.SearchKey(qvkk_, 1, key) == 0 && ours()) return true;
-  const int past = fm_.SearchKey(qvkk_, 1, Text(1, static_cast<char>(kContestCode + 1)));
+  const int past = fm_.SearchKey(qvkk_, 1, Text(1, static_cast<char>(code_ + 1)));
   if (past == 0 ? fm_.PrevKey(qvkk_, 1) == 0 : fm_.LastKey(qvkk_, 1) == 0) ours();
   return true;
 }

@@ -41,6 +41,7 @@ struct CatalogueRow {
 
 class CatalogueController {
  public:
+  // The edition's contest: the only one the desktop program lists and opens.
   static constexpr char kContestCode = 'g';
 
   CatalogueController(store::FileManager& fm, UserPort& port, const Clock& clock, CatalogueHost& host,
@@ -53,8 +54,18 @@ class CatalogueController {
   // Closes the catalogue, the suite files (saving the station settings) and the store.
   void End();
 
+  // The catalogue is shared with the suite's other editions. The companion
+  // works on a log of any contest code: the controller then acts for that
+  // code (definition, list, current entry) until told otherwise.
+  char contest_code() const { return code_; }
+  void UseContestCode(char code);
+  // Selects log `number` and switches to its code; false when there is no
+  // such log or its code is none of the contest codes.
+  bool SelectLogOfAnyCode(std::int32_t log_number);
+
   // --- the list ---
-  std::vector<CatalogueRow> Rows(CatalogueOrder order);
+  // The logs of the current code; with `all_codes` every log of the catalogue.
+  std::vector<CatalogueRow> Rows(CatalogueOrder order, bool all_codes = false);
   static Text Header(CatalogueOrder order, bool english);
   static Text RowText(ConstBytes qvkk_record, CatalogueOrder order);
   bool Select(std::int32_t log_number);  // makes the log the current entry
@@ -90,7 +101,8 @@ class CatalogueController {
   bool prefix_warning_shown() const { return prefix_warning_; }
 
   // What the setup dialog over the current catalogue record works on.
-  SetupContext SetupContextFor(char contest_code = kContestCode);
+  SetupContext SetupContextFor() { return SetupContextFor(code_); }
+  SetupContext SetupContextFor(char contest_code);
 
   // Ensures the contest-totals record of the current log exists.
   bool EnsureTotalsRecord();
@@ -109,6 +121,7 @@ class CatalogueController {
   ContestDefinition definition_;
   store::FileBlock* qvkk_ = nullptr;
   store::FileBlock* qvkz_ = nullptr;
+  char code_ = kContestCode;
   bool started_ = false;
   bool english_ = false;
   bool prefix_warning_ = false;

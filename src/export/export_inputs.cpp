@@ -33,7 +33,7 @@ std::optional<ExportInputs> ExportInputsFor(CatalogueController& c, std::int32_t
   c.RebuildDefinition();
   ExportInputs in;
   in.definition = c.definition();
-  in.contest_code = CatalogueController::kContestCode;
+  in.contest_code = c.contest_code();
   in.log_number = log_number;
   store::FileManager& fm = c.fm();
   const ConstBytes kk = fm.RecordBuffer(c.qvkk());

@@ -21,6 +21,8 @@ class LineSink {
   virtual bool Paper() const = 0;
   virtual void Write(std::string_view line) = 0;
   virtual void SetBold(bool on) { (void)on; }
+  // Files: whether lines get the five blanks in front (most lists do).
+  virtual void SetLeadingBlanks(bool on) { (void)on; }
   // Lines that still fit on the current page; a file never runs out.
   virtual int LinesLeft() const { return std::numeric_limits<int>::max(); }
   virtual void NewPage() {}
@@ -39,8 +41,8 @@ class TextFileSink final : public LineSink {
   TextFileSink(store::OsFileSystem& fs, std::string path);
   // False when the file cannot be created there.
   bool Create() { return file_.Open(); }
-  // CSV lines carry no blanks in front.
-  void SetLeadingBlanks(bool on) { leading_blanks_ = on; }
+  // CSV, EDI and the STF header carry no blanks in front.
+  void SetLeadingBlanks(bool on) override { leading_blanks_ = on; }
 
   bool Paper() const override { return false; }
   void Write(std::string_view line) override;

@@ -1,7 +1,10 @@
 #include "export/output_run.h"
 
+#include <functional>
+
 #include "base/cp1252.h"
 #include "export/adif_export.h"
+#include "export/stf_export.h"
 #include "export/log_lists.h"
 #include "export/summary_sheet.h"
 #include "logging/contest_log.h"
@@ -52,11 +55,10 @@ Text CompletionMessage(OutputKind kind, const Text& name) {
   }
 }
 
-Text NotAvailable() { return W("In dieser Version noch nicht verfügbar"); }
-
 // Writes the file through its work file; the outcome tells what happened.
+// `edit_header` lets the person complete the EDI header before it is written.
 OutputOutcome WriteFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port,
-                        bool* content_written) {
+                        bool* content_written, const std::function<void(EdiHeader&)>& edit_header) {
   OutputOutcome outcome;
   outcome.path = path;
   const Text shown = Utf8ToCp1252(path);
@@ -72,6 +74,12 @@ OutputOutcome WriteFile(OutputKind kind, const ExportInputs& in, const std::stri
   bool produced = false;
   {
     OpenLog log(in);
+    EdiHeader header = EdiHeader::For(in);
+    if (kind == OutputKind::kEdi && log.get()) {
+      options.edi_counts = CountEdiValues(in, log.get());
+      if (edit_header) edit_header(header);
+      options.edi_header = &header;
+    }
     // A log that cannot be opened leaves the file empty.
     if (log.get()) produced = ProduceOutput(kind, in, log.get(), sink, options);
     outcome.result = log.get() ? OutputResult::kWritten : OutputResult::kLogNotOpened;
@@ -90,8 +98,6 @@ OutputOutcome WriteFile(OutputKind kind, const ExportInputs& in, const std::stri
 }
 
 }  // namespace
-
-bool OutputWriterBuilt(OutputKind kind) { return kind != OutputKind::kStf && kind != OutputKind::kEdi; }
 
 bool IsPaperKind(OutputKind kind) {
   return kind == OutputKind::kPaperSummary || kind == OutputKind::kPaperMultiCheck ||
@@ -178,17 +184,25 @@ bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* lo
     case OutputKind::kPaperQsoList:
     case OutputKind::kQsoListFile: return WriteQsoList(in, log, columns(), out);
     case OutputKind::kWholeFile: {
+      // Contests 5 and P hand in their STF file as the whole file.
+      if (in.contest_code == '5' || in.contest_code == 'P') return WriteStfFile(in, log, columns(), out);
       if (!PrintSummarySheet(in, log, out)) return false;
       return in.contest_code == 'i' ? WriteBandList(in, log, columns(), out) : WriteQsoList(in, log, columns(), out);
     }
     case OutputKind::kCsv: return WriteCsvList(in, log, columns(), out);
     case OutputKind::kAdif: return WriteAdifFile(in, log, options.adif_rst_only, out);
+    case OutputKind::kStf: return WriteStfFile(in, log, columns(), out);
+    case OutputKind::kEdi: {
+      const EdiHeader header = options.edi_header ? *options.edi_header : EdiHeader::For(in);
+      return WriteEdiFile(in, log, header, options.edi_counts ? *options.edi_counts : CountEdiValues(in, log), out);
+    }
     default: return false;
   }
 }
 
 OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& host, UserPort& port) {
-  // Contests 5 and P hand in their STF file as the whole file.
+  // Contests 5 and P hand in their STF file as the whole file: its name,
+  // dialog and messages are the STF file's.
   if (kind == OutputKind::kWholeFile && (in.contest_code == '5' || in.contest_code == 'P')) kind = OutputKind::kStf;
   OutputOutcome outcome;
   if (IsPaperKind(kind)) {
@@ -206,11 +220,6 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
     host.EndPrint(*pages);
     return outcome;
   }
-  if (!OutputWriterBuilt(kind)) {
-    port.Inform(NotAvailable());
-    outcome.result = OutputResult::kNotAvailable;
-    return outcome;
-  }
   const auto texts = TextsOf(kind);
   port.Inform(SavePrompt(in, kind));
   const std::optional<std::string> path =
@@ -221,7 +230,8 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
     return outcome;
   }
   bool produced = false;
-  outcome = WriteFile(kind, in, *path, port, &produced);
+  outcome = WriteFile(kind, in, *path, port, &produced,
+                      [&](EdiHeader& header) { host.EditEdiHeader(header, in.definition.ContestTitle); });
   if (outcome.result == OutputResult::kNotCreated || outcome.result == OutputResult::kFailed) return outcome;
   if (produced) {
     const Text message = CompletionMessage(kind, Utf8ToCp1252(*path));
@@ -231,14 +241,9 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
   return outcome;
 }
 
-OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port) {
-  if (!OutputWriterBuilt(kind)) {
-    port.Inform(NotAvailable());
-    OutputOutcome outcome;
-    outcome.result = OutputResult::kNotAvailable;
-    return outcome;
-  }
-  return WriteFile(kind, in, path, port, nullptr);
+OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port,
+                              const std::function<void(EdiHeader&)>& edit_header) {
+  return WriteFile(kind, in, path, port, nullptr, edit_header);
 }
 
 }  // namespace vek

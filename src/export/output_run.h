@@ -12,6 +12,9 @@
 #include <string_view>
 
 #include "base/user_port.h"
+#include <functional>
+
+#include "export/edi_export.h"
 #include "export/export_inputs.h"
 #include "export/line_sink.h"
 
@@ -35,8 +38,6 @@ enum class OutputKind : int {
 };
 
 bool IsPaperKind(OutputKind kind);
-// False for the files whose writers come with a later version (STF, EDI).
-bool OutputWriterBuilt(OutputKind kind);
 // The kind a menu entry runs (the entry's `kind` number), for this contest.
 std::optional<OutputKind> OutputKindOf(int menu_kind);
 
@@ -67,9 +68,12 @@ class OutputHost {
   virtual std::unique_ptr<PageSink> BeginPrint(int font_points, std::string_view job_title) = 0;
   virtual void EndPrint(PageSink& pages) = 0;
   virtual void ShowEditor(const std::string& path) = 0;
+  // The dialog "VHF/UHF-Contest" over the EDI header, captioned `caption`;
+  // whatever way it is closed, the values as they stand are written.
+  virtual void EditEdiHeader(EdiHeader& header, std::string_view caption) { (void)header, (void)caption; }
 };
 
-enum class OutputResult { kWritten, kCancelled, kNotCreated, kFailed, kLogNotOpened, kNotAvailable };
+enum class OutputResult { kWritten, kCancelled, kNotCreated, kFailed, kLogNotOpened };
 struct OutputOutcome {
   OutputResult result = OutputResult::kFailed;
   std::string path;
@@ -81,11 +85,15 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
 
 // The kind's file written to `path` exactly as the menu writes it, without
 // prompt, dialog, completion message or editor; failures are told to `port`.
-OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port);
+// `edit_header` may change the EDI header's pre-filled values.
+OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port,
+                              const std::function<void(EdiHeader&)>& edit_header = {});
 
 // The answers a kind asked for before its writing.
 struct OutputOptions {
   bool adif_rst_only = false;
+  const EdiHeader* edi_header = nullptr;     // the header as the dialog left it
+  std::optional<EdiCounts> edi_counts;       // the walk made before the dialog
 };
 // The content of a kind into a sink (paper or file).
 bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* log, LineSink& out,

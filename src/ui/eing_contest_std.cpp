@@ -483,12 +483,8 @@ void TEingContestStd::btnDruckClick() {
     QAction* a = menu_->addAction(ToQt(e.caption));
     a->setObjectName(ToQt(e.caption));
     const auto kind = OutputKindOf(e.kind);
-    const bool built = kind && OutputWriterBuilt(*kind);
-    a->setEnabled(e.enabled && built);
-    if (!e.enabled)
-      a->setToolTip(QString::fromUtf8("Für diesen Contest nicht vorgesehen"));
-    else if (!built)
-      a->setToolTip(QString::fromUtf8("In dieser Version noch nicht verfügbar"));
+    a->setEnabled(e.enabled && kind.has_value());
+    if (!a->isEnabled()) a->setToolTip(QString::fromUtf8("Für diesen Contest nicht vorgesehen"));
     if (kind) connect(a, &QAction::triggered, this, [this, k = *kind] { RunMenuOutput(k); });
     if (e.separator_after) menu_->addSeparator();
   }

@@ -109,6 +109,9 @@ class ExportTest : public EntrySessionTest {
     const char* locator = "";
     const char* country = "DL";
     std::int32_t time = 12 * 3600;
+    char qsy = 0;  // a band-change entry to this band
+    std::int32_t qrb = 0;
+    std::int32_t date = 0;  // 0: 03.01.2009; -1: none
   };
   void AddQsos(std::initializer_list<Qso> qsos) {
     ContestLog log(*files_, 3);
@@ -124,8 +127,10 @@ class ExportTest : public EntrySessionTest {
       PutI32(r, qso::kBandNoA.offset, n);
       PutI32(r, qso::kBandNoB.offset, n);
       PutText(r, qso::kCall, q.call);
-      PutI32(r, qso::kDate.offset, *DayNumberFromDate(2009, 1, 3));
-      PutI32(r, qso::kTime.offset, q.time + n * 60);
+      PutI32(r, qso::kDate.offset, q.date == 0 ? *DayNumberFromDate(2009, 1, 3) : q.date);
+      PutU8(r, qso::kQsyBand.offset, static_cast<std::uint8_t>(q.qsy));
+      PutI32(r, qso::kQrbKm.offset, q.qrb);
+      PutI32(r, qso::kTime.offset, q.time < 0 ? -1 : q.time + n * 60);
       PutText(r, qso::kMode, q.mode);
       PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>(q.band));
       PutU16(r, qso::kPoints.offset, static_cast<std::uint16_t>(q.points));

@@ -214,11 +214,11 @@ TEST_F(PagedLog, EveryPageBeginsWithTitleAndHeadAndNumbersRunInOrder) {
 }
 
 TEST_F(PagedLog, TheFooterMovesToANewPageOnlyWhenFewerThanFourLinesAreLeft) {
-  ExportInputs in = For('8', 1);
   // 3 head lines and the contacts: with 10 lines a page, 3 contacts leave
   // 4 lines, 4 contacts leave 3.
   for (int contacts : {3, 4}) {
     Reset();
+    const ExportInputs in = For('8', 1);  // over this machine's files
     Fill(contacts);
     PageSink pages(10, 1);
     ContestLog log(*files_, 3);
@@ -359,10 +359,22 @@ TEST_F(OutputRunTest, ALogThatCannotBeOpenedGivesAnEmptyFileInTheEditor) {
   EXPECT_EQ(host_.editors, (std::vector<std::string>{"/out/empty.ALL"}));
 }
 
-TEST_F(OutputRunTest, FilesNotYetWrittenByThisVersionSaySo) {
-  EXPECT_EQ(RunOutput(OutputKind::kEdi, in_, host_, port_).result, OutputResult::kNotAvailable);
-  EXPECT_EQ(port_.Messages().back(), W("In dieser Version noch nicht verfügbar"));
-  EXPECT_TRUE(host_.filters.empty());
+TEST_F(OutputRunTest, TheEdiHeaderIsCompletedInItsDialogBeforeTheFileIsWritten) {
+  struct EdiHost : RecordingHost {
+    void EditEdiHeader(EdiHeader& header, std::string_view caption) override {
+      caption_ = caption;
+      pre_filled = header.Value("pcall") + "|" + header.Value("rcoun") + "|" + header.Value("psect");
+      header.Set("rtrx", "IC-9700");
+    }
+    std::string caption_, pre_filled;
+  } host;
+  PutText(in_.qvkk, qvkk::kOwnCall, "DF0NS");
+  host.answer = "/out/a.EDI";
+  EXPECT_EQ(RunOutput(OutputKind::kEdi, in_, host, port_).result, OutputResult::kWritten);
+  EXPECT_EQ(host.caption_, in_.definition.ContestTitle);
+  EXPECT_EQ(host.pre_filled, "DF0NS|Deutschland|S");
+  EXPECT_NE(fs_.Text("/out/a.EDI").find("\r\nSRXEq=IC-9700\r\n"), std::string::npos);
+  EXPECT_EQ(port_.Messages().back(), "Datei /out/a.EDI wurde erstellt.");
 }
 
 }  // namespace
