@@ -23,8 +23,7 @@ EdiHeader EdiHeader::For(const ExportInputs& in) {
   if (description.find("70cm") != Text::npos) band = "432 MHz";
   const Text town = Trim(st.postcode_town);
   const auto blank = town.find(' ');
-  const Text p = "Teilnehmer", r = W("zuständiger Funkamateur"), m = "Teilnehmer (Rufzeichen mit ; trennen)",
-             s = "Station";
+  const Text p = "Teilnehmer", r = W("zuständiger Funkamateur"), m = "Mehrmann", s = "Station";
   EdiHeader h;
   h.fields_ = {
       {"pcall", p, "Call", GetText(in.qvkk, qvkk::kOwnCall)},
@@ -44,7 +43,7 @@ EdiHeader EdiHeader::For(const ExportInputs& in) {
       {"rpoco", r, "PLZ", blank == Text::npos ? Text() : town.substr(0, blank)},
       {"rcity", r, "Stadt", blank == Text::npos ? Text() : town.substr(blank + 1)},
       {"rcoun", r, "Land", Trim(st.country).empty() ? Text("DL") : st.country},
-      {"mope1", m, "", ""},
+      {"mope1", m, "Teilnehmer (Rufzeichen mit ; trennen)", ""},
       {"mope2", m, "", ""},
       {"rtrx", s, "TRX", ""},
       {"rant", s, "Ant.", ""},

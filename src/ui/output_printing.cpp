@@ -14,6 +14,7 @@
 
 #include "store/os_file.h"
 #include "store/replacing_file.h"
+#include "ui/edi_header_dialog.h"
 #include "ui/text_conversion.h"
 
 namespace vek::ui {
@@ -182,6 +183,11 @@ std::unique_ptr<PageSink> QtOutputHost::BeginPrint(int font_points, std::string_
 }
 
 void QtOutputHost::EndPrint(PageSink& pages) { static_cast<QtPageSink&>(pages).Finish(); }
+
+void QtOutputHost::EditEdiHeader(EdiHeader& header, std::string_view caption) {
+  TEdiKopf dialog(header, ToQt(caption), parent_);
+  dialog.exec();
+}
 
 void QtOutputHost::ShowEditor(const std::string& path) {
   TEditorFenster editor(path, parent_);

@@ -72,6 +72,7 @@ class QtOutputHost : public OutputHost {
   std::unique_ptr<PageSink> BeginPrint(int font_points, std::string_view job_title) override;
   void EndPrint(PageSink& pages) override;
   void ShowEditor(const std::string& path) override;
+  void EditEdiHeader(EdiHeader& header, std::string_view caption) override;
 
  private:
   QWidget* parent_;

@@ -6,6 +6,8 @@
 #include <array>
 #include <cstdio>
 #include <string>
+#include <iterator>
+#include <set>
 #include <algorithm>
 
 namespace {
@@ -574,6 +576,58 @@ TEST_F(CliExportTest, ImportRefusesMissingFilesAndUnknownMappings) {
   const auto j = Json("import-adif 1 " + dir_ + "/log.ADI --map CALL=CALL --no-check");
   EXPECT_EQ(j["imported"].get<int>() + j["duplicates"].get<int>(), 2);
   EXPECT_EQ(In("check QVLK0001").exit_code, 0);
+}
+
+}  // namespace
+
+namespace {
+
+TEST_F(CliCatalogueTest, LogsOfOtherCodesFromTheCompanion) {
+  // Codes that are none of the 44 (the suite's own modules have 0, M, W and X).
+  for (const char* code : {"X", "M", "0", "gg", "m"})
+    EXPECT_EQ(In(std::string("new-log --code ") + code + " --name A --class 1 --call DL1ABC").exit_code, 1) << code;
+  EXPECT_EQ(nlohmann::json::parse(In("logs --all --json").out)["count"], 0);
+  const CliRun five = In("new-log --code 5 --name FT --class 1 --call DL1ABC --locator JO43KD --dok I38 "
+                         "--postcode-town '26129 Oldenburg' --yes --json");
+  ASSERT_EQ(five.exit_code, 0) << five.out;
+  const auto f = nlohmann::json::parse(five.out);
+  EXPECT_EQ(f["code"], "5");
+  EXPECT_EQ(f["class_name"], "Klasse A");
+  const CliRun eight = In("new-log --code 8 --name AGCW --class 2 --call DL1ABC/P --locator JO43KD --dok I38 "
+                          "--date-from 02.05.2009 --date-to 02.05.2009 --postcode-town '26129 Oldenburg' --yes --json");
+  ASSERT_EQ(eight.exit_code, 0) << eight.out;
+  const int agcw = nlohmann::json::parse(eight.out)["number"];
+  ASSERT_EQ(In("new-log --name Nordsee --class 1 --call DL1ABC --locator JO43KD --dok I38 "
+               "--postcode-town '26129 Oldenburg'")
+                .exit_code,
+            0);
+  // The main window's list and the whole catalogue.
+  EXPECT_EQ(nlohmann::json::parse(In("logs --json").out)["count"], 1);
+  const auto all = nlohmann::json::parse(In("logs --all --json").out);
+  ASSERT_EQ(all["count"], 3);
+  std::set<std::string> codes;
+  for (const auto& l : all["logs"]) codes.insert(l["code"].get<std::string>());
+  EXPECT_EQ(codes, (std::set<std::string>{"5", "8", "g"}));
+
+  // Logging, totals and the files of a contest-8 log with its own rules.
+  const std::string n = std::to_string(agcw);
+  ASSERT_EQ(In("add-qso " + n + " --call DL3ABC --date 02.05.2009 --time 10:00 --rcvd2 001 --rcvd4 JO31AA").exit_code, 0);
+  ASSERT_EQ(In("add-qso " + n + " --call OE3ABC --date 02.05.2009 --time 10:10 --rcvd2 002 --rcvd4 JN88AA").exit_code, 0);
+  EXPECT_EQ(In("totals " + n).exit_code, 0);
+  EXPECT_EQ(In("recount " + n).exit_code, 0);
+  auto j = nlohmann::json::parse(In("export edi " + n + " --out " + dir_ + "/a.EDI --edi rtrx=IC-9700 --json").out);
+  EXPECT_EQ(j["kind"], "edi");
+  std::ifstream edi(dir_ + "/a.EDI", std::ios::binary);
+  const std::string text((std::istreambuf_iterator<char>(edi)), std::istreambuf_iterator<char>());
+  EXPECT_NE(text.find("\r\nTDate=20090502;20090502\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\nSRXEq=IC-9700\r\n"), std::string::npos);
+  EXPECT_NE(text.find("\r\n[QSORecords;2]\r\n090502;1000;DL3ABC;2;599;001;599;001;"), std::string::npos);
+  EXPECT_EQ(In("export edi " + n + " --out " + dir_ + "/b.EDI --edi nosuch=1").exit_code, 1);
+  EXPECT_EQ(nlohmann::json::parse(In("export stf " + n + " --out " + dir_ + "/a.STF --json").out)["kind"], "stf");
+  // Contest g writes EDI and STF from the companion too.
+  EXPECT_EQ(In("export edi 3 --out " + dir_ + "/g.EDI").exit_code, 0);
+  EXPECT_EQ(In("delete-log " + n + " --yes").exit_code, 0);
+  EXPECT_EQ(nlohmann::json::parse(In("logs --all --json").out)["count"], 2);
 }
 
 }  // namespace

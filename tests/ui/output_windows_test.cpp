@@ -16,6 +16,7 @@
 #include "logging/qso_record.h"
 #include "logging/entry_context.h"
 #include "ui/adif_import_dialog.h"
+#include "ui/edi_header_dialog.h"
 #include "ui/output_printing.h"
 #include "ui_fixture.h"
 
@@ -266,6 +267,34 @@ TEST_F(OutputWindowsTest, AdifImportDialogMapsByKeyboardAndImportsThroughTheEntr
   EXPECT_EQ(port_.Messages().back(), W("2 Datensätze importiert"));
   EXPECT_EQ(session.saves(), 2);
   EXPECT_EQ(GetText(session.last_saved(), qso::kMultiMark1), "JO42");
+}
+
+}  // namespace
+}  // namespace vek::ui::testing
+
+namespace vek::ui::testing {
+namespace {
+
+TEST_F(OutputWindowsTest, EdiHeaderDialogShowsThePreFilledValuesAndKeepsWhatWasTypedHoweverItCloses) {
+  StartProgram("Nordsee 2008");
+  ExportInputs in = Inputs();
+  in.station.country.clear();
+  EdiHeader header = EdiHeader::For(in);
+  {
+    TEdiKopf d(header, "UKW Nordsee-Contest 2008");
+    d.show();
+    EXPECT_EQ(d.windowTitle(), "UKW Nordsee-Contest 2008");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(d.control("pcall"))->text(), "DL1ABC");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(d.control("rcoun"))->text(), "DL");
+    EXPECT_EQ(qobject_cast<QLineEdit*>(d.control("psect"))->text(), "S");
+    ASSERT_NE(d.findChild<QPushButton*>("btnOK"), nullptr);
+    Type(&d, "rtrx", "IC-9700");
+    QDir().mkpath(VEK_SCREENSHOT_DIR);
+    ASSERT_TRUE(d.grab().save(QString(VEK_SCREENSHOT_DIR) + "/edi_header_dialog.png"));
+    QTest::keyClick(&d, Qt::Key_Escape);
+  }
+  EXPECT_EQ(header.Value("rtrx"), "IC-9700");
+  EXPECT_EQ(header.Value("pclub1"), "DARC");
 }
 
 }  // namespace
