@@ -1,5 +1,6 @@
 #include "catalogue/setup_model.h"
 
+
 #include <cstdio>
 #include <string>
 
@@ -10,6 +11,7 @@
 #include "catalogue/date_time_completion.h"
 #include "refdata/bands.h"
 #include "refdata/call_book.h"
+#include "store/replacing_file.h"
 
 namespace vek {
 namespace {
@@ -500,10 +502,9 @@ bool SetupModel::Save(SaveTrigger trigger) {
     char name[32];
     std::snprintf(name, sizeof name, "%s%6d.STN", code == 'b' ? "OQRP" : "mssprint",
                   GetI32(kk, qvkk::kLogNumber.offset));
-    store::OsFileSystem& fs = store::RealFileSystem();
-    const std::string path = ctx_.program_folder + name;
-    fs.Remove(path);
-    fs.Append(path, text("memogroupzusatz3"));
+    // Replaced in one step: a full disk or a crash keeps the description as it was.
+    if (store::ReplaceFileContents(ctx_.fm->file_system(), ctx_.program_folder + name, text("memogroupzusatz3")) != 0)
+      ctx_.port->Inform("Die Datei " + Text(name) + " konnte nicht geschrieben werden.");
   }
   // 17.
   RebuildDefinition();

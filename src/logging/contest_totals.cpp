@@ -108,7 +108,7 @@ void ContestTotals::EvaluateMultipliers(Bytes r, bool entering) {
   // Entering items lists with state 1 and 2: the lists show the current band.
   const char band = static_cast<char>(GetU8(r, qso::kBand.offset));
   const bool listed = d.MultiplierScope == 1 || band == band_;
-  store::KeepRecordBuffer keep(fm_, log_);
+  store::KeepPosition keep(fm_, log_);
   for (MultiKind kind : kMultiKinds) {
     if (!KindEnabled(kind, d)) continue;
     const Text value = KindValue(kind, r, ctx_);
@@ -238,7 +238,7 @@ bool ContestTotals::ListsFromIndexes() {
   if (scope == 2 || !d.ClubName.empty() || ctx_.code == 'Z' || ctx_.code == 'L') return false;
   for (MultiKind k : {MultiKind::kCall, MultiKind::kMember16, MultiKind::kMember19})
     if (KindEnabled(k, d)) return false;
-  store::KeepRecordBuffer keep(fm_, log_);
+  store::KeepPosition keep(fm_, log_);
   std::array<std::vector<MultiValue>, 9> lists;
   std::int64_t count = 0;
   std::array<std::int64_t, 4> columns{};

@@ -1,5 +1,6 @@
 #include "logging/entry_session.h"
 
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -16,6 +17,7 @@
 #include "refdata/locator.h"
 #include "refdata/modes.h"
 #include "refdata/prefix_record.h"
+#include "store/replacing_file.h"
 
 namespace vek {
 
@@ -142,7 +144,7 @@ ScoringContext EntrySession::Scoring() const {
   ContestLog* log = log_.get();
   // The first contact with the own DOK in key-18 order.
   s.first_with_own_dok = [fm, log](ConstBytes r) {
-    store::KeepRecordBuffer keep(*fm, log->log());
+    store::KeepPosition keep(*fm, log->log());
     const std::int32_t entry = GetI32(r, qso::kEntryNo.offset);
     const store::Key k = PadRight(LoadRcvdDok(r), 8);
     if (fm->SearchKey(log->log(), 18, k) != 0 || log->log()->position_text() != k) return true;
@@ -153,7 +155,7 @@ ScoringContext EntrySession::Scoring() const {
     const Text loc = Cut(GetText(r, qso::kLocator), 4);
     const std::int32_t entry = GetI32(r, qso::kEntryNo.offset);
     if (loc.size() < 4 || entry == 0) return false;
-    store::KeepRecordBuffer keep(*fm, log->log());
+    store::KeepPosition keep(*fm, log->log());
     const store::Key prefix = std::string(1, static_cast<char>(GetU8(r, qso::kBand.offset))) + loc;
     for (int st = fm->SearchKey(log->log(), 23, prefix); st == 0; st = fm->NextKey(log->log(), 23)) {
       if (log->log()->position_text().compare(0, prefix.size(), prefix) != 0) break;
@@ -305,10 +307,9 @@ void EntrySession::Close(Bytes qvkk, Bytes qvkz) {
   if (qcwa_changed_) {
     Text out;
     for (const auto& [call, number] : qcwa_) out += call + ";" + number + "\r\n";
-    store::OsFileSystem& fs = fm().file_system();
-    const std::string path = ctx_.program_folder + "qcwa.csv";
-    fs.Remove(path);
-    fs.Append(path, out);
+    // Replaced in one step: a full disk or a crash keeps the member list as it was.
+    if (store::ReplaceFileContents(fm().file_system(), ctx_.program_folder + "qcwa.csv", out) != 0)
+      ctx_.port->Inform("Die Datei qcwa.csv konnte nicht geschrieben werden.");
   }
   log_->CloseContestLog();
   log_.reset();

@@ -29,7 +29,7 @@ bool EntrySession::IsDuplicate(bool at_save, Text* message) {
   const Text b(1, band_);
   store::FileManager& m = fm();
   store::FileBlock* fb = log_->log();
-  store::KeepRecordBuffer keep(m, fb);
+  store::KeepPosition keep(m, fb);
   const auto walk = [&](int key, const store::Key& prefix, const std::function<bool(ConstBytes)>& same) {
     for (int st = m.SearchKey(fb, key, prefix); st == 0; st = m.NextKey(fb, key)) {
       if (fb->position_text().compare(0, prefix.size(), prefix) != 0) return false;

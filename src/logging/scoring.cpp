@@ -84,7 +84,8 @@ int QsoPoints(ConstBytes r, const ScoringContext& c) {
   const std::int32_t qrb = GetI32(r, qso::kQrbKm.offset);
   const bool short_call = call.size() < 3;
   const int cls = c.class_number;
-  const bool own_dok = dok == c.own_dok;
+  // Two empty DOKs are the same only where contest g's rule says so.
+  const bool own_dok = dok == c.own_dok && (!dok.empty() || c.code == 'g');
   switch (c.code) {
     case 'g':
     case 'e': {
@@ -109,6 +110,10 @@ int QsoPoints(ConstBytes r, const ScoringContext& c) {
     case '3':
       if (short_call) return 1;
       if (call == "DF0WN") return 10;
+      return IsClubCall(call) ? 5 : 1;
+    case 'L':
+      if (short_call) return 0;
+      if (IsOneOf(call, {"DL0JRR", "DL0DRG", "DK0RYL", "DF0KOL", "DL0YLL"})) return 10;
       return IsClubCall(call) ? 5 : 1;
     case '4':
       if (call.size() < 2) return 0;

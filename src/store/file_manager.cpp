@@ -503,6 +503,18 @@ int FileManager::Position(FileBlock* fb, Operation op, int key,
   return End();
 }
 
+FileManager::SavedPosition FileManager::SavePosition(const FileBlock* fb) const {
+  return {fb->current_, fb->position_key_, fb->position_text_, fb->position_record_, fb->last_read_};
+}
+
+void FileManager::RestorePosition(FileBlock* fb, SavedPosition saved) {
+  fb->current_ = saved.current;
+  fb->position_key_ = saved.key;
+  fb->position_text_ = std::move(saved.text);
+  fb->position_record_ = saved.record;
+  fb->last_read_ = std::move(saved.last_read);
+}
+
 int FileManager::FindKey(FileBlock* fb, int key, std::string_view text) {
   Found f;
   return Position(fb, Operation::kFind, key, [&](const Entry*& e) {

@@ -92,6 +92,21 @@ class FileManager {
   int AddRecord(FileBlock* fb);
   int PutRecord(FileBlock* fb);
   int DeleteRecord(FileBlock* fb, int reposition = 0);
+  // Position. A fileblock has one position: an index, the key text and the
+  // record of the entry it stands on, and the current record whose bytes
+  // the record buffer holds.
+  // - FindKey, SearchKey, SearchEntry, FirstKey, LastKey, NextKey and
+  //   PrevKey that land move the position and fill the buffer; one that
+  //   finds nothing leaves position and buffer as they were.
+  // - NextKey and PrevKey step from the position when it is on their index,
+  //   else from the current record's entry in theirs.
+  // - PutRecord and DeleteRecord act on the current record; AddRecord makes
+  //   the added record current. None of them moves the position of a walk
+  //   elsewhere, but DeleteRecord leaves no current record.
+  // - A look-up on the same fileblock inside a walk moves the walk's
+  //   position: the walk's next step continues from wherever the look-up
+  //   landed. Code that looks up inside a walk keeps the position with
+  //   KeepPosition (below).
   int FindKey(FileBlock* fb, int key, std::string_view text);
   int SearchKey(FileBlock* fb, int key, std::string_view text);
   // Positions on the first entry at or after (text, record) in index `key`:
@@ -110,6 +125,17 @@ class FileManager {
   // Reorganises the record file and builds every index anew, as an open does
   // when it finds the files inconsistent.
   int RebuildFileBlock(FileBlock* fb);
+
+  // The position of a fileblock as a value (for KeepPosition).
+  struct SavedPosition {
+    std::int32_t current = -1;
+    int key = 0;
+    Key text;
+    std::int32_t record = -1;
+    std::vector<std::uint8_t> last_read;
+  };
+  SavedPosition SavePosition(const FileBlock* fb) const;
+  void RestorePosition(FileBlock* fb, SavedPosition saved);
 
   void SetErrorLogName(std::string name) { error_log_ = std::move(name); }
   const std::string& error_log_name() const { return error_log_; }
@@ -228,6 +254,23 @@ class KeepRecordBuffer {
  private:
   Bytes buffer_;
   std::vector<std::uint8_t> copy_;
+};
+
+// Keeps a fileblock's position and record buffer for a walk while a look-up
+// inside it moves them: both are put back when the keeper goes, so the
+// walk's next step continues where it was.
+class KeepPosition {
+ public:
+  KeepPosition(FileManager& fm, FileBlock* fb) : fm_(fm), fb_(fb), buffer_(fm, fb), saved_(fm.SavePosition(fb)) {}
+  ~KeepPosition() { fm_.RestorePosition(fb_, std::move(saved_)); }
+  KeepPosition(const KeepPosition&) = delete;
+  KeepPosition& operator=(const KeepPosition&) = delete;
+
+ private:
+  FileManager& fm_;
+  FileBlock* fb_;
+  KeepRecordBuffer buffer_;
+  FileManager::SavedPosition saved_;
 };
 
 }  // namespace vek::store

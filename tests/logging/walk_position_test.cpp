@@ -1,0 +1,216 @@
+// Look-ups made inside a walk of the log keep the walk's position: the
+// recounts of contests K, R and N end and count every contact once, and a
+// correction whose rescoring looks the log up lands on its own record.
+#include <stdexcept>
+
+#include "entry_session_fixture.h"
+#include "logging/contest_log.h"
+#include "logging/contest_totals.h"
+#include "logging/scoring.h"
+#include "store/keys.h"
+#include "store/store_errors.h"
+
+namespace vek {
+namespace {
+
+// A walk that never ends shows as endless progress: this operator gives up.
+class BoundedPort : public ScriptedUserPort {
+ public:
+  void ProgressStep(int done) override {
+    if (++steps_ > 1000) throw std::runtime_error("the recount does not end");
+    ScriptedUserPort::ProgressStep(done);
+  }
+
+ private:
+  int steps_ = 0;
+};
+
+class WalkPositionTest : public EntrySessionTest {
+ protected:
+  // Contacts written into the open session's log as earlier saves left them.
+  void Add(const char* call, char band, const char* dok, const char* locator, std::int32_t qrb = 100) {
+    store::FileBlock* fb = session_->log_block();
+    fm_->ClearRecord(fb);
+    Bytes r = fm_->RecordBuffer(fb);
+    PutText(r, qso::kCall, call);
+    PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>(band));
+    PutText(r, qso::kMode, "CW");
+    PutI32(r, qso::kDate.offset, *DayNumberFromDate(2008, 11, 15));
+    PutI32(r, qso::kTime.offset, 12 * 3600 + ++added_ * 60);
+    PutI32(r, qso::kSerialNo.offset, added_);
+    PutI32(r, qso::kQrbKm.offset, qrb);
+    PutText(r, qso::kLocator, locator);
+    StoreRcvdDok(r, dok);
+    StoreRcvdExchange(r, Text("599") + dok);
+    ASSERT_EQ(fm_->AddRecord(fb), 0);
+  }
+  // A recount of the session's log whose look-ups are counted: a walk that
+  // never ends gives up after a bounded number of them.
+  BandTotals BoundedRecount(char band) {
+    ScoringContext ctx = session_->totals().context();
+    int calls = 0;
+    const auto bound = [&calls] {
+      if (++calls > 1000) throw std::runtime_error("the recount does not end");
+    };
+    if (auto inner = ctx.first_with_own_dok)
+      ctx.first_with_own_dok = [bound, inner](ConstBytes r) { return bound(), inner(r); };
+    if (auto inner = ctx.first_in_field)
+      ctx.first_in_field = [bound, inner](ConstBytes r) { return bound(), inner(r); };
+    ContestTotals totals(*fm_, session_->log_block(), ctx);
+    totals.SetCurrent(band, "CW");
+    totals.RecalculateTotals(true);
+    return totals.Band(band);
+  }
+  // Closes the session as the window does: recount and stored summary.
+  void Recount() {
+    PutU8(kk_, qvkk::kTotalsInExtraRecord.offset, session_->totals().context().code == 'g' ? 0 : 1);
+    BoundedPort port;
+    session_->SwapPort(&port);
+    EXPECT_NO_THROW(session_->Close(kk_, kz_));
+  }
+  std::vector<std::uint8_t> kk_ = std::vector<std::uint8_t>(qvkk::kLength, 0);
+  std::vector<std::uint8_t> kz_ = std::vector<std::uint8_t>(qvkz::kLength, 0);
+  int added_ = 0;
+};
+
+TEST_F(WalkPositionTest, ContestsKAndRWithTwoOwnDokContactsRecountToTheEnd) {
+  for (char code : {'K', 'R'}) {
+    Reset();
+    added_ = 0;
+    EntryContext c = Context(code, 1);
+    c.log.own_dok = "I38";
+    c.log.TotalsInExtraRecord = true;
+    EntrySession& s = Open(std::move(c));
+    const char band = s.band();
+    Add("DL1AAA", band, "I38", "JO31AA");
+    Add("DL2BBB", band, "I38", "JO31AA");
+    Add("DL3CCC", band, "B05", "JO31AA");
+    BandTotals t;
+    ASSERT_NO_THROW(t = BoundedRecount(band)) << code;
+    // Only the first contact with the own DOK scores; every contact counts once.
+    EXPECT_EQ(t.qsos, 3) << code;
+    const std::int64_t points = t.points;
+    Recount();
+    const SlotTotals stored = ReadStoredTotals(kk_, kz_).sum;
+    EXPECT_EQ(stored.qsos, 3) << code;
+    EXPECT_EQ(stored.points, points) << code;
+    EXPECT_EQ(points, code == 'K' ? 1 + 0 + 1 : 1 + 0 + 5) << code;
+  }
+}
+
+TEST_F(WalkPositionTest, ContestNGivesTheBonusOnceForTwoContactsInOneField) {
+  EntryContext c = Context('N', 1);
+  c.log.TotalsInExtraRecord = true;
+  EntrySession& s = Open(std::move(c));
+  Add("DL1AAA", 'k', "", "JO31AA", 100);
+  Add("DL2BBB", 'k', "", "JO31BB", 200);
+  Add("DL3CCC", 'k', "", "JO42AA", 300);
+  BandTotals t;
+  ASSERT_NO_THROW(t = BoundedRecount('k'));
+  EXPECT_EQ(t.qsos, 3);
+  EXPECT_EQ(t.points, (100 + 500) + 200 + (300 + 500));
+  Recount();
+  EXPECT_EQ(ReadStoredTotals(kk_, kz_).sum.points, (100 + 500) + 200 + (300 + 500));
+}
+
+TEST_F(WalkPositionTest, ACorrectionInAKLogLandsOnItsOwnRecord) {
+  EntryContext c = Context('K', 1);
+  c.log.own_dok = "I38";
+  EntrySession& s = Open(std::move(c));
+  Add("DL1AAA", s.band(), "I38", "JO31AA");
+  Add("DL2BBB", s.band(), "I38", "JO31AA");
+  s.NewQso(0);
+  auto fields = s.BeginEdit(2);
+  ASSERT_TRUE(fields.has_value());
+  fields->call = "DL2XYZ";
+  ASSERT_TRUE(s.FinishEdit(2, *fields, kk_, kz_));
+  store::FileBlock* fb = s.log_block();
+  ASSERT_EQ(fm_->FindKey(fb, 4, store::LongToKey(2)), 0);
+  EXPECT_EQ(GetText(fm_->RecordBuffer(fb), qso::kCall), "DL2XYZ");
+  ASSERT_EQ(fm_->FindKey(fb, 4, store::LongToKey(1)), 0);
+  EXPECT_EQ(GetText(fm_->RecordBuffer(fb), qso::kCall), "DL1AAA");
+}
+
+TEST(ContestLPointsTest, ShortCallsTheFiveStationsClubCallsAndTheRest) {
+  DefinitionInputs in;
+  in.ContestCode = 'L';
+  in.ClassNumber = 1;
+  const ContestDefinition d = BuildContestDefinition(in);
+  ScoringContext c;
+  c.code = 'L';
+  c.definition = &d;
+  std::vector<std::uint8_t> r(qso::kLength, 0);
+  const auto points = [&](const char* call) {
+    PutText(r, qso::kCall, call);
+    return QsoPoints(r, c);
+  };
+  EXPECT_EQ(points("DL"), 0);
+  for (const char* call : {"DL0JRR", "DL0DRG", "DK0RYL", "DF0KOL", "DL0YLL"}) EXPECT_EQ(points(call), 10) << call;
+  EXPECT_EQ(points("DF0ABC"), 5);
+  EXPECT_EQ(points("DL1ABC"), 1);
+}
+
+}  // namespace
+}  // namespace vek
+
+namespace vek {
+namespace {
+
+class MemberListTest : public EntrySessionTest {};
+
+TEST_F(MemberListTest, TheMemberListIsReplacedInOneStepAndAFailureKeepsTheOldList) {
+  ASSERT_EQ(fs_.Append("qcwa.csv", "DK2XX;777\r\n"), 0);
+  EntryContext k = Context('k');
+  k.contest_code = 'k';
+  EntrySession& s = Open(std::move(k));
+  s.Type(F::eCall, "DL7NEW");
+  s.LeaveField(F::eCall);
+  s.Type(F::eRSTr2, "4321");
+  ASSERT_TRUE(s.CanSave());
+  s.SaveQso();
+  ASSERT_EQ(s.saves(), 1);
+  // The list cannot be replaced (a full disk, a crash before the rename):
+  // the old one stays whole and the operator is told.
+  fs_.FailRename("qcwa.csv", store::kOsFailure);
+  std::vector<std::uint8_t> kk(qvkk::kLength, 0), kz(qvkz::kLength, 0);
+  s.Close(kk, kz);
+  EXPECT_EQ(fs_.Text("qcwa.csv"), "DK2XX;777\r\n");
+  EXPECT_FALSE(fs_.Exists("qcwa.csv.NEU"));
+  EXPECT_EQ(port_.Messages().back(), "Die Datei qcwa.csv konnte nicht geschrieben werden.");
+}
+
+TEST_F(MemberListTest, ANewMemberIsWrittenBackThroughTheWorkFile) {
+  ASSERT_EQ(fs_.Append("qcwa.csv", "DK2XX;777\r\n"), 0);
+  EntryContext k = Context('k');
+  k.contest_code = 'k';
+  EntrySession& s = Open(std::move(k));
+  s.Type(F::eCall, "DL7NEW");
+  s.LeaveField(F::eCall);
+  s.Type(F::eRSTr2, "4321");
+  ASSERT_TRUE(s.CanSave());
+  s.SaveQso();
+  std::vector<std::uint8_t> kk(qvkk::kLength, 0), kz(qvkz::kLength, 0);
+  s.Close(kk, kz);
+  EXPECT_EQ(fs_.Text("qcwa.csv"), "DK2XX;777\r\nDL7NEW;4321\r\n");
+}
+
+}  // namespace
+}  // namespace vek
+
+namespace vek {
+namespace {
+
+TEST_F(WalkPositionTest, ContactsWithoutDokAreNoOwnDokContactsOutsideContestG) {
+  EntryContext c = Context('K', 1);
+  c.log.own_dok = "";
+  c.log.TotalsInExtraRecord = true;
+  EntrySession& s = Open(std::move(c));
+  Add("DL1AAA", s.band(), "", "JO31AA");
+  Add("DL2BBB", s.band(), "", "JO31AA");
+  BandTotals t;
+  ASSERT_NO_THROW(t = BoundedRecount(s.band()));
+  EXPECT_EQ(t.points, 2);  // each scores: neither is a contact with the own DOK
+}
+
+}  // namespace
+}  // namespace vek
