@@ -199,10 +199,14 @@ void CatalogueController::StartF10() {
   host_.StartLogging(*this, number, definition_);
   // The entry window stored the log's totals in both records' buffers:
   // they are written as they stand, not read again.
-  if (CurrentLogNumber() == number || Select(number)) fm_.PutRecord(qvkk_);
+  bool stored = (CurrentLogNumber() == number || Select(number)) && fm_.PutRecord(qvkk_) == 0;
   if (GetI32(fm_.RecordBuffer(qvkz_), qvkz::kLogNumber.offset) == number ||
       fm_.FindKey(qvkz_, 1, store::LongToKey(number)) == 0)
-    fm_.PutRecord(qvkz_);
+    stored = fm_.PutRecord(qvkz_) == 0 && stored;
+  // The contacts are safe in the log; the next opening counts them again.
+  if (!stored)
+    port_.Inform(W("Die Ergebnisse des Logs konnten nicht gespeichert werden. Sie werden beim nächsten Öffnen "
+                   "des Logs neu berechnet."));
 }
 
 void CatalogueController::Delete() {
@@ -219,16 +223,22 @@ bool CatalogueController::RemoveCurrentLog() {
   if (!HasCurrent()) return false;
   const std::int32_t number = CurrentLogNumber();
   EnsureTotalsRecord();
-  // The log's QSOs first: a catalogue entry may lose its log, never the other way round.
-  logs_.EmptyLog(number);
-  if (fm_.FindKey(qvkz_, 1, store::LongToKey(number)) == 0) fm_.DeleteRecord(qvkz_);
+  // The log's QSOs first: a catalogue entry may lose its log, never the
+  // other way round. A step that fails stops the deletion there, said.
+  const Text name = GetText(fm_.RecordBuffer(qvkk_), qvkk::kLogName);
+  const auto failed = [&] {
+    port_.Inform("Das Log " + name + W(" konnte nicht vollständig gelöscht werden."));
+    Select(number);
+    return false;
+  };
+  if (!logs_.EmptyLog(number)) return failed();
+  if (fm_.FindKey(qvkz_, 1, store::LongToKey(number)) == 0 && fm_.DeleteRecord(qvkz_) != 0) return failed();
   // Reposition on the entry that now holds the same place in the name order,
   // or on the last log of this code when the deleted one was the last.
-  Select(number);
+  if (!Select(number)) return failed();
   const Text key = fm_.MakeKey(qvkk_, 1);
-  fm_.DeleteRecord(qvkk_);
+  if (fm_.DeleteRecord(qvkk_) != 0) return failed();
   auto ours = [&] { return HasCurrent(); };
-  if (fm_.Status() != 0) return false;
   if (fm_.SearchKey(qvkk_, 1, key) == 0 && ours()) return true;
   const int past = fm_.SearchKey(qvkk_, 1, Text(1, static_cast<char>(code_ + 1)));
   if (past == 0 ? fm_.PrevKey(qvkk_, 1) == 0 : fm_.LastKey(qvkk_, 1) == 0) ours();

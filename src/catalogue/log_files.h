@@ -9,8 +9,9 @@ namespace vek {
 class LogFiles {
  public:
   virtual ~LogFiles() = default;
-  // Deletes the log's QSO data set (files gone; a later open starts empty).
-  virtual void EmptyLog(std::int32_t log_number) = 0;
+  // Deletes the log's QSO data set (files gone; a later open starts empty);
+  // false when the store could not do it.
+  virtual bool EmptyLog(std::int32_t log_number) = 0;
   // Takes over the older program family's log of the same number.
   virtual void ConvertOlderLog(std::int32_t log_number, bool english) = 0;
 };

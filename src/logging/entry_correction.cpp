@@ -129,7 +129,12 @@ bool EntrySession::FinishEdit(std::int32_t entry_no, const CorrectionFields& f, 
   if (!rescore)
     rescore = LoadSentExchange(before) != LoadSentExchange(r) || GetU8(before, qso::kBand.offset) != GetU8(r, qso::kBand.offset) ||
               changed(qso::kMode);
-  m.PutRecord(fb);
+  if (m.PutRecord(fb) != 0) {
+    // Nothing of the correction is in the log, and the totals stay as they were.
+    ctx_.port->Inform(W("Die Änderung konnte nicht gespeichert werden."));
+    totals_->WithdrawEntryMultipliers();
+    return false;
+  }
   totals_->WithdrawEntryMultipliers();
   if (rescore || code == '7' || code == 'f' || code == 'k') AfterLogChange(qvkk, qvkz);
   return rescore;

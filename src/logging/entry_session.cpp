@@ -261,7 +261,9 @@ bool EntrySession::Open() {
     for (const FieldSpec* f : {&qso::kCountryPrefix, &qso::kContinent, &qso::kWpxPrefix, &qso::kDokHead,
                                &qso::kDokTail, &qso::kLocator, &qso::kSecondCall, &qso::kDistrictCode})
       PutText(r, *f, "");
-    m.PutRecord(fb);
+    // The counts skip band-change entries anyway: a record that cannot be
+    // rewritten now is left as it is, and the store has said why.
+    if (m.PutRecord(fb) != 0) break;
   }
   const ContestDefinition& d = ctx_.definition;
   band_ = d.Bands[0];

@@ -349,9 +349,12 @@ void EntrySession::UpdateCallBook() {
       return;
     }
   }
+  // Every field into the buffer, then one write: the entry is changed
+  // whole or not at all.
+  bool changed = false;
   const auto put = [&](const FieldSpec& f, const Text& v) {
     PutText(m.RecordBuffer(book), f, Cut(v, f.width - 1));
-    m.PutRecord(book);
+    changed = true;
   };
   const Text dok = LoadRcvdDok(saved);
   if (!GetText(saved, qso::kDokHead).empty()) put(call_book::kDok, dok);
@@ -364,6 +367,8 @@ void EntrySession::UpdateCallBook() {
   const Text name = TrimBlanks(nq.substr(0, semi)), qth = semi == Text::npos ? Text() : TrimBlanks(nq.substr(semi + 1));
   if (!name.empty()) put(call_book::kName, name);
   if (!qth.empty()) put(call_book::kQth, qth);
+  if (changed && m.PutRecord(book) != 0)
+    ctx_.port->Inform(W("Das Call-Buch konnte nicht ergänzt werden; der Kontakt ist gespeichert."));
   ctx_.files->CloseSuiteFile(SuiteFile::kCallBook);
 }
 

@@ -35,12 +35,13 @@ std::int32_t StoreLogFiles::CountRecords(const std::string& name, std::int32_t n
   return n;
 }
 
-void StoreLogFiles::EmptyLog(std::int32_t log_number) {
+bool StoreLogFiles::EmptyLog(std::int32_t log_number) {
   const std::string name = qso::LogFileName(log_number);
   store::FileBlock* fb = fm_.OpenFileBlock(name, name, qso::kLength, qso::kLength, nullptr, qso::kKeyCount, nullptr);
-  if (!fb) return;
-  fm_.EmptyFileBlock(fb);
+  if (!fb) return false;
+  const bool emptied = fm_.EmptyFileBlock(fb) == 0;
   fm_.CloseFileBlock(fb);
+  return emptied;
 }
 
 void StoreLogFiles::ConvertOlderLog(std::int32_t number, bool english) {

@@ -10,7 +10,7 @@ namespace vek {
 class StoreLogFiles final : public LogFiles {
  public:
   StoreLogFiles(store::FileManager& fm, UserPort& port) : fm_(fm), port_(port) {}
-  void EmptyLog(std::int32_t log_number) override;
+  bool EmptyLog(std::int32_t log_number) override;
   // Copies VIDK<n> into the work data set QVLK9999 and renames it to
   // QVLK<n>. No QSO of either log is ever lost or mixed into another log:
   // a work data set left with QSOs, or a target log that already holds

@@ -188,3 +188,24 @@ TEST(SuiteFilesTest, NestedOpensShareOneFileblock) {
 
 }  // namespace
 }  // namespace vek::testing
+
+namespace vek::testing {
+namespace {
+
+TEST_F(CatalogueTest, ADeletionTheStoreRefusesIsSaidAndKeepsTheCatalogueEntry) {
+  host_.script = [](SetupModel& m) { return TypeNewLog(m, "Gesperrt"); };
+  auto c = StartProgram();
+  ASSERT_TRUE(c->Select(1));
+  // Another program holds the totals file: its record cannot be deleted.
+  fs_.LockConflicts("QVKZ.DAT", -1);
+  port_.QueueAnswer(true);
+  c->Delete();
+  EXPECT_EQ(port_.Messages().back(), "Das Log Gesperrt konnte nicht vollst\xE4ndig gel\xF6scht werden.");
+  fs_.LockConflicts("QVKZ.DAT", 0);
+  EXPECT_EQ(c->Rows(CatalogueOrder::kName).size(), 1u);
+  EXPECT_TRUE(c->Select(1));
+  EXPECT_TRUE(stops_.empty());
+}
+
+}  // namespace
+}  // namespace vek::testing

@@ -232,3 +232,28 @@ TEST_F(CorrectionTest, MemberNumberContestsRecountEvenForANameChange) {
 
 }  // namespace
 }  // namespace vek
+
+namespace vek {
+namespace {
+
+TEST_F(CorrectionTest, ACorrectionTheStoreRefusesIsSaidAndChangesNothing) {
+  EntrySession& s = Open(Context());
+  Contact("DL1AAA", "001", "JO42AB", "I23");
+  Contact("DL1BBB", "002", "JO42AB", "I23");
+  const BandTotals before = s.totals().Band('k');
+  auto fields = s.BeginEdit(1);
+  ASSERT_TRUE(fields.has_value());
+  fields->call = "DL1XYZ";
+  fields->band = "70 cm";
+  // Another program holds the log while the correction is stored.
+  fs_.LockConflicts("QVLK0003.DAT", -1);
+  EXPECT_FALSE(s.FinishEdit(1, *fields, kk_, kz_));
+  fs_.LockConflicts("QVLK0003.DAT", 0);
+  EXPECT_EQ(port_.Messages().back(), W("Die Änderung konnte nicht gespeichert werden."));
+  ASSERT_EQ(fm_->FindKey(s.log_block(), 4, store::LongToKey(1)), 0);
+  EXPECT_EQ(GetText(fm_->RecordBuffer(s.log_block()), qso::kCall), "DL1AAA");
+  EXPECT_EQ(s.totals().Band('k'), before);
+}
+
+}  // namespace
+}  // namespace vek
