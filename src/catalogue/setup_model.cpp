@@ -449,6 +449,7 @@ bool SetupModel::Save(SaveTrigger trigger) {
       if (q->empty_message && button) {
         ctx_.port->Inform(W(q->empty_message));
         if (q->stops) {
+          controls_["eJahre"].invalid = true;
           focus_ = "eJahre";
           return false;
         }
@@ -475,6 +476,7 @@ bool SetupModel::Save(SaveTrigger trigger) {
              controls_["checkboxgroupzusatz3_2"].checked ? 3 : (controls_["checkboxgroupzusatz3"].checked ? 2 : 0));
     if (text("memogroupzusatz3").empty() && button) {
       ctx_.port->Inform(W("Sie haben keine Angaben zur Station getätigt."));
+      controls_["memogroupzusatz3"].invalid = true;
       focus_ = "memogroupzusatz3";
       return false;
     }
@@ -482,6 +484,13 @@ bool SetupModel::Save(SaveTrigger trigger) {
   // 14.-15.
   PutU8(kz, qvkz::kRstsNotLocked, controls_["crstsnichtsperren"].checked ? 255 : 0);
   PutU8(kz, qvkz::kEnterUnscoredDupes, controls_["cdoppelqso"].checked ? 255 : 0);
+  // A silent save of a log not yet created (the class change) only takes
+  // the inputs into the buffers: the log comes into being when the operator
+  // saves it, not when he picks a class and then cancels.
+  if (!edit_mode_ && trigger == SaveTrigger::kSilent) {
+    RebuildDefinition();
+    return true;
+  }
   bool stored = true;
   if (edit_mode_) {
     stored = ctx_.fm->PutRecord(ctx_.qvkk) == 0 && ctx_.fm->PutRecord(ctx_.qvkz) == 0;
@@ -490,11 +499,19 @@ bool SetupModel::Save(SaveTrigger trigger) {
     if (stored) {
       PutI32(kz, qvkz::kLogNumber.offset, GetI32(kk, qvkk::kLogNumber.offset));
       stored = ctx_.fm->AddRecord(ctx_.qvkz) == 0;
-      edit_mode_ = true;
+      // A log is created with both records or not at all: the next save adds them again.
+      if (stored) {
+        edit_mode_ = true;
+      } else {
+        const std::vector<std::uint8_t> typed(kk.begin(), kk.end());
+        ctx_.fm->DeleteRecord(ctx_.qvkk);
+        std::copy(typed.begin(), typed.end(), kk.begin());
+      }
     }
   }
   if (!stored) {
-    ctx_.port->Inform(W("Fehler bei Dateneingabe. Datensatz evtl. schon vorhanden."));
+    // Only a save the operator asked for speaks; a silent one is tried again later.
+    if (button) ctx_.port->Inform(W("Fehler bei Dateneingabe. Datensatz evtl. schon vorhanden."));
     return false;
   }
   // 16. The station description of codes b and j.

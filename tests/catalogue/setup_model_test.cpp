@@ -1,3 +1,5 @@
+#include "base/cp1252.h"
+#include "store/keys.h"
 #include "catalogue/date_time_completion.h"
 #include "catalogue_fixture.h"
 
@@ -297,6 +299,60 @@ TEST(CatalogueRowTest, DatesAndEmptyDates) {
   PutI32(r, qvkk::kDateFrom.offset, *DayNumberFromDate(2026, 12, 9));
   EXPECT_EQ(CatalogueController::RowText(r, CatalogueOrder::kDate).substr(0, 13), "09.12.2026   ");
   EXPECT_EQ(CatalogueController::Header(CatalogueOrder::kDate, true), "Date (from)  ; Name                     ; Date (to)   ");
+}
+
+}  // namespace
+}  // namespace vek::testing
+
+namespace vek::testing {
+namespace {
+
+TEST_F(SetupTest, PickingAClassAndCancellingCreatesNoLog) {
+  SetupModel m = New();
+  m.SetText("eName", "Nur angesehen");
+  m.ChooseClass(1);  // the class change saves silently
+  EXPECT_EQ(m.Cancel(), SetupResult::kClosed);
+  EXPECT_FALSE(m.edit_mode());
+  EXPECT_TRUE(c_->Rows(CatalogueOrder::kName).empty());
+}
+
+TEST_F(SetupTest, AFailedCreationAddsNeitherRecordAndTheNextSaveAddsBoth) {
+  SetupModel m = New();
+  // Another program holds the totals file while the log is created.
+  fs_.LockConflicts("QVKZ.DAT", -1);
+  EXPECT_EQ(TypeNewLog(m, "Gesperrt"), SetupResult::kOpen);
+  EXPECT_EQ(port_.Messages().back(), W("Fehler bei Dateneingabe. Datensatz evtl. schon vorhanden."));
+  EXPECT_FALSE(m.edit_mode());
+  fs_.LockConflicts("QVKZ.DAT", 0);
+  EXPECT_TRUE(c_->Rows(CatalogueOrder::kName).empty());
+  EXPECT_EQ(m.Finish(), SetupResult::kClosed);
+  EXPECT_TRUE(m.edit_mode());
+  ASSERT_EQ(c_->Rows(CatalogueOrder::kName).size(), 1u);
+  const std::int32_t number = c_->Rows(CatalogueOrder::kName)[0].log_number;
+  EXPECT_EQ(fm_->FindKey(c_->qvkz(), 1, store::LongToKey(number)), 0);
+}
+
+TEST_F(SetupTest, ASilentSaveTheStoreRefusesSaysNothingAButtonSaveSaysIt) {
+  SetupModel created = New();
+  ASSERT_EQ(TypeNewLog(created, "Offen"), SetupResult::kClosed);
+  ASSERT_TRUE(c_->Select(c_->Rows(CatalogueOrder::kName)[0].log_number));
+  SetupModel m(ScriptedHost::Context(*c_), true, false);
+  port_.Clear();
+  fs_.LockConflicts("QVKK.DAT", -1);
+  m.ChooseClass(1);  // silent
+  EXPECT_TRUE(port_.Messages().empty());
+  EXPECT_EQ(m.Finish(), SetupResult::kOpen);
+  EXPECT_EQ(port_.Messages().back(), W("Fehler bei Dateneingabe. Datensatz evtl. schon vorhanden."));
+  fs_.LockConflicts("QVKK.DAT", 0);
+}
+
+TEST_F(SetupTest, TheStopsOfTheContestsQuestionColourTheirField) {
+  SetupModel m = New('P');
+  m.SetText("eJahre", "");
+  EXPECT_EQ(TypeNewLog(m, "Party"), SetupResult::kOpen);
+  EXPECT_EQ(port_.Messages().back(), W("Sie haben keine Angabe über Ihr Lebensalter getätigt."));
+  EXPECT_TRUE(m.control("eJahre").invalid);
+  EXPECT_EQ(m.focus(), "eJahre");
 }
 
 }  // namespace
