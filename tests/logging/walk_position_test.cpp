@@ -1,6 +1,7 @@
 // Look-ups made inside a walk of the log keep the walk's position: the
 // recounts of contests K, R and N end and count every contact once, and a
 // correction whose rescoring looks the log up lands on its own record.
+#include <random>
 #include <stdexcept>
 
 #include "entry_session_fixture.h"
@@ -28,29 +29,32 @@ class BoundedPort : public ScriptedUserPort {
 class WalkPositionTest : public EntrySessionTest {
  protected:
   // Contacts written into the open session's log as earlier saves left them.
-  void Add(const char* call, char band, const char* dok, const char* locator, std::int32_t qrb = 100) {
+  void Add(const std::string& call, char band, const std::string& dok, const std::string& locator, std::int32_t qrb = 100,
+           const std::string& mode = "CW", const std::string& country = "", const std::string& second = "") {
     store::FileBlock* fb = session_->log_block();
     fm_->ClearRecord(fb);
     Bytes r = fm_->RecordBuffer(fb);
     PutText(r, qso::kCall, call);
     PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>(band));
-    PutText(r, qso::kMode, "CW");
+    PutText(r, qso::kMode, mode);
+    PutText(r, qso::kCountryPrefix, country);
+    PutText(r, qso::kSecondCall, second);
     PutI32(r, qso::kDate.offset, *DayNumberFromDate(2008, 11, 15));
     PutI32(r, qso::kTime.offset, 12 * 3600 + ++added_ * 60);
     PutI32(r, qso::kSerialNo.offset, added_);
     PutI32(r, qso::kQrbKm.offset, qrb);
     PutText(r, qso::kLocator, locator);
     StoreRcvdDok(r, dok);
-    StoreRcvdExchange(r, Text("599") + dok);
+    StoreRcvdExchange(r, Text("599") + std::to_string(added_ % 1000) + (dok.empty() ? "" : "/" + dok));
     ASSERT_EQ(fm_->AddRecord(fb), 0);
   }
   // A recount of the session's log whose look-ups are counted: a walk that
   // never ends gives up after a bounded number of them.
-  BandTotals BoundedRecount(char band) {
+  BandTotals BoundedRecount(char band, int limit = 1000) {
     ScoringContext ctx = session_->totals().context();
     int calls = 0;
-    const auto bound = [&calls] {
-      if (++calls > 1000) throw std::runtime_error("the recount does not end");
+    const auto bound = [&calls, limit] {
+      if (++calls > limit) throw std::runtime_error("the recount does not end");
     };
     if (auto inner = ctx.first_with_own_dok)
       ctx.first_with_own_dok = [bound, inner](ConstBytes r) { return bound(), inner(r); };
@@ -129,6 +133,48 @@ TEST_F(WalkPositionTest, ACorrectionInAKLogLandsOnItsOwnRecord) {
   EXPECT_EQ(GetText(fm_->RecordBuffer(fb), qso::kCall), "DL2XYZ");
   ASSERT_EQ(fm_->FindKey(fb, 4, store::LongToKey(1)), 0);
   EXPECT_EQ(GetText(fm_->RecordBuffer(fb), qso::kCall), "DL1AAA");
+}
+
+TEST_F(WalkPositionTest, EveryContestCodeRecountsARandomLogToTheSameTotals) {
+  std::mt19937 rng(20081115);
+  const auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+  const std::vector<std::string> calls = {"DL1AAA", "DL2BBB", "DK3CCC", "DF4DDD", "OE1EEE", "PA3FFF", "DL0ABC",
+                                          "DK0XYZ", "F5GGG",  "DL7HHH", "DA0HSC", "DL0JRR", "G4III",  "W1AW"};
+  const std::vector<std::string> doks = {"I38", "I23", "B05", "K12", "Z21", "DVI", "", "A12", "RP", "K05"};
+  const std::vector<std::string> locators = {"JO31AA", "JO31BB", "JO42CD", "JN88AA", "JO43KD", ""};
+  const std::vector<std::string> countries = {"DL", "OE", "PA", "F", "G", "K", ""};
+  for (char code : AllContestCodes()) {
+    Reset();
+    added_ = 0;
+    EntryContext c = Context(code, 1);
+    c.log.own_dok = "I38";
+    EntrySession& s = Open(std::move(c));
+    const std::vector<char> bands = s.Bands();
+    const std::vector<Text> modes = s.Modes();
+    ASSERT_FALSE(bands.empty()) << code;
+    for (int i = 0; i < 200; ++i) {
+      Add(pick(calls), bands[rng() % bands.size()], pick(doks), pick(locators), static_cast<std::int32_t>(rng() % 900),
+          modes.empty() ? std::string("CW") : modes[rng() % modes.size()], pick(countries),
+          std::to_string(rng() % 50));
+    }
+    // Twice through the session's own totals, and once from scratch, with
+    // a bounded number of look-ups each time.
+    for (char band : bands) {
+      BandTotals fresh;
+      ASSERT_NO_THROW(fresh = BoundedRecount(band, 100000)) << code;
+      s.totals().SetCurrent(band, s.mode());
+      s.totals().RecalculateTotals(true);
+      const BandTotals first = s.totals().Band(band);
+      s.totals().RecalculateTotals(true);
+      EXPECT_EQ(s.totals().Band(band), first) << code << " " << band;
+      EXPECT_EQ(fresh.qsos, first.qsos) << code << " " << band;
+      EXPECT_EQ(fresh.points, first.points) << code << " " << band;
+      EXPECT_EQ(fresh.multipliers, first.multipliers) << code << " " << band;
+    }
+    std::int64_t contacts = 0;
+    for (char band : bands) contacts += s.totals().Band(band).qsos;
+    EXPECT_EQ(contacts, 200) << code;
+  }
 }
 
 TEST(ContestLPointsTest, ShortCallsTheFiveStationsClubCallsAndTheRest) {
