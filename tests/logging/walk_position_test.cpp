@@ -202,19 +202,26 @@ TEST(ContestLPointsTest, ShortCallsTheFiveStationsClubCallsAndTheRest) {
 namespace vek {
 namespace {
 
-class MemberListTest : public EntrySessionTest {};
+class MemberListTest : public EntrySessionTest {
+ protected:
+  // A contest-k log whose first contact brings a member the list lacks.
+  EntrySession& LogANewMember() {
+    EXPECT_EQ(fs_.Append("qcwa.csv", "DK2XX;777\r\n"), 0);
+    EntryContext k = Context('k');
+    k.contest_code = 'k';
+    EntrySession& s = Open(std::move(k));
+    s.Type(F::eCall, "DL7NEW");
+    s.LeaveField(F::eCall);
+    s.Type(F::eRSTr2, "4321");
+    EXPECT_TRUE(s.CanSave());
+    s.SaveQso();
+    EXPECT_EQ(s.saves(), 1);
+    return s;
+  }
+};
 
 TEST_F(MemberListTest, TheMemberListIsReplacedInOneStepAndAFailureKeepsTheOldList) {
-  ASSERT_EQ(fs_.Append("qcwa.csv", "DK2XX;777\r\n"), 0);
-  EntryContext k = Context('k');
-  k.contest_code = 'k';
-  EntrySession& s = Open(std::move(k));
-  s.Type(F::eCall, "DL7NEW");
-  s.LeaveField(F::eCall);
-  s.Type(F::eRSTr2, "4321");
-  ASSERT_TRUE(s.CanSave());
-  s.SaveQso();
-  ASSERT_EQ(s.saves(), 1);
+  EntrySession& s = LogANewMember();
   // The list cannot be replaced (a full disk, a crash before the rename):
   // the old one stays whole and the operator is told.
   fs_.FailRename("qcwa.csv", store::kOsFailure);
@@ -226,15 +233,7 @@ TEST_F(MemberListTest, TheMemberListIsReplacedInOneStepAndAFailureKeepsTheOldLis
 }
 
 TEST_F(MemberListTest, ANewMemberIsWrittenBackThroughTheWorkFile) {
-  ASSERT_EQ(fs_.Append("qcwa.csv", "DK2XX;777\r\n"), 0);
-  EntryContext k = Context('k');
-  k.contest_code = 'k';
-  EntrySession& s = Open(std::move(k));
-  s.Type(F::eCall, "DL7NEW");
-  s.LeaveField(F::eCall);
-  s.Type(F::eRSTr2, "4321");
-  ASSERT_TRUE(s.CanSave());
-  s.SaveQso();
+  EntrySession& s = LogANewMember();
   std::vector<std::uint8_t> kk(qvkk::kLength, 0), kz(qvkz::kLength, 0);
   s.Close(kk, kz);
   EXPECT_EQ(fs_.Text("qcwa.csv"), "DK2XX;777\r\nDL7NEW;4321\r\n");
