@@ -78,6 +78,49 @@ struct RegionRow {
 
 enum OwnDokRule : std::uint8_t { kNoOwnDokRule, kDokOrNothing, kDokOrSerial };
 
+// How a contest scores a contact. Every row names its rule, so a code
+// without one shows in the table instead of scoring a default silently;
+// the scoring gives each rule its function.
+enum class PointsRule : std::uint8_t {
+  kNone,                    // no rule given
+  kTwo,                     // 2 for every contact
+  kOne,                     // 1 for every contact
+  kShortCallZeroElseOne,    // 0 for a call under 3 characters, else 1
+  kFieldRings,              // own DOK 0; the field ring of the locator; +10 for a special DOK
+  kDf0wnAndDokN,            // DF0WN 6, DOKs ending in N 3, club calls 2
+  kDf0wnAndClubCalls,       // DF0WN 10, club calls 5
+  kFiveStationsAndClubCalls,  // five named stations 10, club calls 5
+  kSecondExchangeItem,      // something behind a "/" 2
+  kDnPostcodes,             // calls starting DN 5, else 3
+  kHscMemberNumber,         // a member number 5
+  kDigMemberOrDistance,     // a member number 10, distance in some classes
+  kDistance,                // the distance in km
+  kPortableAndContinent,    // portable and European or not
+  kHscRtcStations,          // the clubs' stations 2
+  kOwnDokByClass,           // own DOK, class 4 and distance classes
+  kHomeDokOrListener,       // home DOK 3, listeners 1
+  kEuropeanDistance,        // the distance of European contacts
+  kDistanceByClassF,        // no own DOK; distance in classes 3 and 4
+  kDistanceByClassG,        // distance in classes 3 to 6
+  kHolylandAreas,           // 4X contacts with a valid area
+  kIClubCalls,              // club calls with an I DOK 2
+  kVhfDistance,             // the distance on 2 m and 70 cm
+  kBandFactorAndFieldBonus, // distance by band factor, +500 for the first of a band in a field
+  kQcwaDistance,            // own DOK 0, distance on 2 m and 70 cm
+  kAgeOfPartner,            // the partner's age
+  kHomeDokDvt,              // home DOK 5, DVT 10
+  kHomeDokByClass,          // home DOK 3 (1 in classes 8 and 9)
+  kVfdbStations,            // the VFDB stations 10, district DOKs 5
+  kClubBonusWord,           // the club word in the exchange 5
+  kModeFactor,              // FM 2, SSB 4, CW 6
+  kHomeDokClubCalls,        // home DOK 2, with a club call 3
+  kMicrowaveBands,          // 23 cm 2, 13 cm 3
+  kNavalMember,             // a Naval member number 10
+  kQcwaMember,              // the QCWA stations 10, a five-digit number 5
+  kFirstOwnDok,             // only the first contact with the own DOK scores
+  kFirstOwnDokOrClass,      // the first own-DOK contact 1, else by class
+};
+
 struct ContestRow {
   char code;
   const char* label;
@@ -110,6 +153,7 @@ struct ContestRow {
   const char* club_name = nullptr;
   const char* club_bonus_word = nullptr;
   const char* captions[3] = {nullptr, nullptr, nullptr};
+  PointsRule points = PointsRule::kNone;
 };
 
 const ContestRow* FindContestRow(char code);

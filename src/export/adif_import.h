@@ -36,6 +36,8 @@ Text AdifImportMessage(const AdifCounts& counts);
 enum class AdifTarget { kField, kBand, kFreq, kMode };
 
 struct AdifFieldEntry {
+  AdifFieldEntry(Text name_, AdifTarget target_, EntryFieldId field_)
+      : name(std::move(name_)), target(target_), field(field_) {}
   Text name;              // "CALL", a contest caption, "SRX"
   AdifTarget target = AdifTarget::kField;
   EntryFieldId field = EntryFieldId::eCall;

@@ -14,6 +14,10 @@ namespace vek {
 
 // The dialog's fields by control name, with their group and caption.
 struct EdiHeaderField {
+  EdiHeaderField(std::string name_, Text group_, Text caption_, Text value_, bool multi_line_ = false,
+                 std::vector<Text> choices_ = {})
+      : name(std::move(name_)), group(std::move(group_)), caption(std::move(caption_)), value(std::move(value_)),
+        multi_line(multi_line_), choices(std::move(choices_)) {}
   std::string name;  // pcall, ploc, ... rremarks
   Text group, caption;
   Text value;

@@ -1,5 +1,7 @@
 #include "logging/scoring.h"
 
+#include "catalogue/contest_table.h"
+
 #include <algorithm>
 #include <cstdlib>
 
@@ -73,186 +75,263 @@ bool DokQualifies(std::string_view dok, const ScoringContext& c) {
   return IsDistrictDok(dok, d.MultiplierRegion) && dok != "M26" && dok != "M29";
 }
 
+namespace {
+
+// What the points rules read of a contact.
+struct Contact {
+  ConstBytes record;
+  const ScoringContext& c;
+  const ContestDefinition& d;
+  Text call, dok, rcvd, item2, continent;
+  char band;
+  std::int32_t qrb;
+  bool short_call;  // fewer than 3 characters
+  int cls;
+  bool own_dok;
+
+  Contact(ConstBytes r, const ScoringContext& ctx)
+      : record(r), c(ctx), d(*ctx.definition), call(GetText(r, qso::kCall)), dok(LoadRcvdDok(r)),
+        rcvd(LoadRcvdExchange(r)), item2(rcvd.size() > 3 ? rcvd.substr(3) : Text()),
+        continent(GetText(r, qso::kContinent)), band(static_cast<char>(GetU8(r, qso::kBand.offset))),
+        qrb(GetI32(r, qso::kQrbKm.offset)), short_call(call.size() < 3), cls(ctx.class_number),
+        // Two empty DOKs are the same only where contest g's rule says so.
+        own_dok(dok == ctx.own_dok && (!dok.empty() || ctx.code == 'g')) {}
+};
+
+int FieldRings(const Contact& q) {
+  if (q.own_dok) return 0;
+  const int field = FieldPoints(q.c.own_locator, GetText(q.record, qso::kLocator));
+  if (LetterTwoDigits(q.dok)) return field;
+  if (q.c.code == 'g') return q.dok.size() >= 2 && q.d.HomeRegion.HoldsDok(q.dok) ? field + 10 : field;
+  return q.dok.size() >= 2 ? field + 10 : field;
+}
+
+int Df0wnAndDokN(const Contact& q) {
+  if (q.short_call) return 1;
+  if (q.call == "DF0WN") return 6;
+  if ((q.dok.size() == 2 || q.dok.size() == 3) && q.dok.back() == 'N') return 3;
+  return IsClubCall(q.call) ? 2 : 1;
+}
+
+int Df0wnAndClubCalls(const Contact& q) {
+  if (q.short_call) return 1;
+  if (q.call == "DF0WN") return 10;
+  return IsClubCall(q.call) ? 5 : 1;
+}
+
+int FiveStationsAndClubCalls(const Contact& q) {
+  if (q.short_call) return 0;
+  if (IsOneOf(q.call, {"DL0JRR", "DL0DRG", "DK0RYL", "DF0KOL", "DL0YLL"})) return 10;
+  return IsClubCall(q.call) ? 5 : 1;
+}
+
+int SecondExchangeItem(const Contact& q) {
+  if (q.call.size() < 2) return 0;
+  const auto slash = q.rcvd.find('/');
+  return slash != Text::npos && slash + 1 < q.rcvd.size() ? 2 : 1;
+}
+
+int HscMemberNumber(const Contact& q) {
+  if (StartsWith(q.item2, "NM")) return 1;
+  return q.item2.empty() ? 1 : 5;
+}
+
+int DigMemberOrDistance(const Contact& q) {
+  if (q.short_call) return 10;
+  if (q.cls == 3 || q.cls == 4) return Capped(q.qrb);
+  const Text n = Cut(q.item2, 4);
+  return !TrimBlanks(n).empty() && TrimBlanks(n) != "0" && !StartsWith(n, "NM") ? 10 : 1;
+}
+
+int PortableAndContinent(const Contact& q) {
+  if (q.short_call) return 0;
+  const bool portable = Portable(q.call);
+  if (q.cls == 6 && !portable) return 0;
+  const bool europe = q.continent == "EU";
+  if (portable) return europe ? 4 : 6;
+  return europe ? 2 : 3;
+}
+
+int OwnDokByClass(const Contact& q) {
+  if (!q.c.own_dok.empty() && q.own_dok) return q.cls == 4 ? 1 : 0;
+  if (q.cls == 4) return 2;
+  if (q.cls == 2 || q.cls == 3) return Capped(q.qrb);
+  return 1;
+}
+
+int HomeDokOrListener(const Contact& q) {
+  if (q.d.SentFieldsShown) return 1;
+  if (q.cls != 1 && q.cls != 4) return 3;
+  return HomeDok(q.dok, q.d) ? 3 : 1;
+}
+
+int DistanceByClassF(const Contact& q) {
+  if (q.call.size() <= 2 || q.own_dok) return 0;
+  return q.cls == 3 || q.cls == 4 ? Capped(q.qrb) : 1;
+}
+
+int DistanceByClassG(const Contact& q) {
+  if (q.short_call) return 0;
+  if ((q.cls == 7 || q.cls == 8) && q.own_dok) return 0;
+  return q.cls >= 3 && q.cls <= 6 ? Capped(q.qrb) : 1;
+}
+
+int HolylandAreas(const Contact& q) {
+  if (GetText(q.record, qso::kCountryPrefix) != "4X") return 0;
+  // A received area is a letter, two digits and a two-letter area code.
+  const Text& a = q.dok;
+  const bool valid = a.size() == 5 && IsLetter(a[0]) && IsDigit(a[1]) && IsDigit(a[2]) && IsLetter(a[3]) && IsLetter(a[4]);
+  if (!a.empty() && !valid) return 0;
+  return q.band >= 'a' && q.band <= 'c' ? 2 : 1;
+}
+
+int BandFactorAndFieldBonus(const Contact& q) {
+  if (q.short_call) return 0;
+  std::int64_t p = 0;
+  if (q.band >= 'j' && q.band <= 'l') {
+    p = std::min<std::int64_t>(q.qrb, 2000);
+  } else if (q.band == 'm') {
+    p = q.qrb;
+  } else {
+    const std::string_view factors_for = "nopqs";
+    const auto at = factors_for.find(q.band);
+    if (at != std::string_view::npos) p = static_cast<std::int64_t>(at + 2) * q.qrb;
+  }
+  if (q.c.first_in_field && q.c.first_in_field(q.record)) p += 500;
+  return Capped(p);
+}
+
+int AgeOfPartner(const Contact& q) {
+  if (q.short_call) return 0;
+  int p;
+  if (q.item2 == "00" || q.item2 == "0") {
+    p = 100;
+  } else if (q.item2 == "XX") {
+    p = 20;
+  } else {
+    p = std::atoi(q.item2.c_str());
+  }
+  return Capped(p + (StartsWith(q.call, "DN") ? 20 : 0));
+}
+
+int HomeDokDvt(const Contact& q) {
+  if (q.short_call) return 1;
+  if (HomeDok(q.dok, q.d)) return GetText(q.record, qso::kDokHead) == "DVT" ? 10 : 5;
+  return 1;
+}
+
+int HomeDokByClass(const Contact& q) {
+  const bool home = HomeDok(q.dok, q.d);
+  if (q.cls == 8 || q.cls == 9) return home ? 1 : 0;
+  return home ? 3 : 1;
+}
+
+int VfdbStations(const Contact& q) {
+  if (IsOneOf(q.call, {"DB0DBP", "DA0DBP", "DL0Z", "DK0Z", "DF0Z", "DA0Z", "DF0DBP", "DK0DBP", "DL0DBP"})) return 10;
+  return IsDistrictDok(q.dok, q.d.HomeRegion) || q.d.MultiplierRegion.HoldsDok(q.dok) ? 5 : 1;
+}
+
+int ModeFactor(const Contact& q) {
+  if (q.call.size() <= 2) return 1;
+  const Text mode = GetText(q.record, qso::kMode);
+  if (mode == "FM") return 2;
+  if (mode == "SSB") return 4;
+  if (mode == "CW") return 6;
+  return 1;
+}
+
+int HomeDokClubCalls(const Contact& q) {
+  if (q.short_call) return 0;
+  if (HomeDok(q.dok, q.d)) return IsClubCall(q.call) ? 3 : 2;
+  return 1;
+}
+
+int MicrowaveBands(const Contact& q) {
+  if (q.call.size() <= 2 || q.own_dok) return 0;
+  if (q.band == 'm') return 2;
+  return q.band == 'n' ? 3 : 1;
+}
+
+int NavalMember(const Contact& q) {
+  if (q.item2.empty() || StartsWith(q.item2, "NM")) return 1;
+  return IsDigit(q.item2[0]) ? 1 : 10;
+}
+
+int QcwaMember(const Contact& q) {
+  if (q.call.size() < 2) return 0;
+  if (IsOneOf(q.call, {"DA0QC", "DK0QCW", "DL0QCW"})) return 10;
+  return q.item2.size() == 5 ? 5 : 1;
+}
+
+bool FirstWithOwnDok(const Contact& q) { return !q.c.first_with_own_dok || q.c.first_with_own_dok(q.record); }
+
+int FirstOwnDok(const Contact& q) { return !q.own_dok || FirstWithOwnDok(q) ? 1 : 0; }
+
+int FirstOwnDokOrClass(const Contact& q) {
+  if (q.short_call) return 0;
+  if (q.own_dok) return FirstWithOwnDok(q) ? 1 : 0;
+  return q.cls == 1 || q.cls == 3 || q.cls == 5 ? 5 : 1;
+}
+
+}  // namespace
+
+contest_data::PointsRule PointsRuleOf(char code) {
+  const contest_data::ContestRow* row = contest_data::FindContestRow(code);
+  return row ? row->points : contest_data::PointsRule::kNone;
+}
+
 int QsoPoints(ConstBytes r, const ScoringContext& c) {
-  const ContestDefinition& d = *c.definition;
-  const Text call = GetText(r, qso::kCall);
-  const Text dok = LoadRcvdDok(r);
-  const Text rcvd = LoadRcvdExchange(r);
-  const Text item2 = rcvd.size() > 3 ? rcvd.substr(3) : Text();
-  const char band = static_cast<char>(GetU8(r, qso::kBand.offset));
-  const Text continent = GetText(r, qso::kContinent);
-  const std::int32_t qrb = GetI32(r, qso::kQrbKm.offset);
-  const bool short_call = call.size() < 3;
-  const int cls = c.class_number;
-  // Two empty DOKs are the same only where contest g's rule says so.
-  const bool own_dok = dok == c.own_dok && (!dok.empty() || c.code == 'g');
-  switch (c.code) {
-    case 'g':
-    case 'e': {
-      if (own_dok) return 0;
-      const int field = FieldPoints(c.own_locator, GetText(r, qso::kLocator));
-      if (LetterTwoDigits(dok)) return field;
-      if (c.code == 'g') return dok.size() >= 2 && d.HomeRegion.HoldsDok(dok) ? field + 10 : field;
-      return dok.size() >= 2 ? field + 10 : field;
-    }
-    case '1':
-    case 'f': return 1;
-    case 'S':
-    case 'T':
-    case 'U':
-    case 'a':
-    case 'b': return short_call ? 0 : 1;
-    case '2':
-      if (short_call) return 1;
-      if (call == "DF0WN") return 6;
-      if ((dok.size() == 2 || dok.size() == 3) && dok.back() == 'N') return 3;
-      return IsClubCall(call) ? 2 : 1;
-    case '3':
-      if (short_call) return 1;
-      if (call == "DF0WN") return 10;
-      return IsClubCall(call) ? 5 : 1;
-    case 'L':
-      if (short_call) return 0;
-      if (IsOneOf(call, {"DL0JRR", "DL0DRG", "DK0RYL", "DF0KOL", "DL0YLL"})) return 10;
-      return IsClubCall(call) ? 5 : 1;
-    case '4':
-      if (call.size() < 2) return 0;
-      return rcvd.find('/') != Text::npos && rcvd.find('/') + 1 < rcvd.size() ? 2 : 1;
-    case '5': return StartsWith(call, "DN") ? 5 : 3;
-    case '6':
-      if (StartsWith(item2, "NM")) return 1;
-      return item2.empty() ? 1 : 5;
-    case '7': {
-      if (short_call) return 10;
-      if (cls == 3 || cls == 4) return Capped(qrb);
-      const Text n = Cut(item2, 4);
-      return !TrimBlanks(n).empty() && TrimBlanks(n) != "0" && !StartsWith(n, "NM") ? 10 : 1;
-    }
-    case '8':
-    case 'j': return short_call ? 0 : Capped(qrb);
-    case '9': {
-      if (short_call) return 0;
-      const bool portable = Portable(call);
-      if (cls == 6 && !portable) return 0;
-      const bool europe = continent == "EU";
-      if (portable) return europe ? 4 : 6;
-      return europe ? 2 : 3;
-    }
-    case 'A':
-      return IsOneOf(call, {"DA0HSC", "DK0HSC", "DL0HSC", "DA0RTC", "DK0RTC", "DL0RTC", "DF0ACW", "DF0AGC", "DL0AGC",
-                            "DK0AG", "DL0CWW", "DL0DA"})
+  const Contact q(r, c);
+  using P = contest_data::PointsRule;
+  switch (PointsRuleOf(c.code)) {
+    case P::kNone:
+    case P::kTwo: return 2;
+    case P::kOne: return 1;
+    case P::kShortCallZeroElseOne: return q.short_call ? 0 : 1;
+    case P::kFieldRings: return FieldRings(q);
+    case P::kDf0wnAndDokN: return Df0wnAndDokN(q);
+    case P::kDf0wnAndClubCalls: return Df0wnAndClubCalls(q);
+    case P::kFiveStationsAndClubCalls: return FiveStationsAndClubCalls(q);
+    case P::kSecondExchangeItem: return SecondExchangeItem(q);
+    case P::kDnPostcodes: return StartsWith(q.call, "DN") ? 5 : 3;
+    case P::kHscMemberNumber: return HscMemberNumber(q);
+    case P::kDigMemberOrDistance: return DigMemberOrDistance(q);
+    case P::kDistance: return q.short_call ? 0 : Capped(q.qrb);
+    case P::kPortableAndContinent: return PortableAndContinent(q);
+    case P::kHscRtcStations:
+      return IsOneOf(q.call, {"DA0HSC", "DK0HSC", "DL0HSC", "DA0RTC", "DK0RTC", "DL0RTC", "DF0ACW", "DF0AGC",
+                              "DL0AGC", "DK0AG", "DL0CWW", "DL0DA"})
                  ? 2
                  : 1;
-    case 'B':
-      if (!c.own_dok.empty() && own_dok) return cls == 4 ? 1 : 0;
-      if (cls == 4) return 2;
-      if (cls == 2 || cls == 3) return Capped(qrb);
-      return 1;
-    case 'C':
-      if (d.SentFieldsShown) return 1;
-      if (cls != 1 && cls != 4) return 3;
-      return HomeDok(dok, d) ? 3 : 1;
-    case 'E': return short_call || continent != "EU" ? 0 : Capped(qrb);
-    case 'F':
-      if (call.size() <= 2 || own_dok) return 0;
-      return cls == 3 || cls == 4 ? Capped(qrb) : 1;
-    case 'G':
-      if (short_call) return 0;
-      if ((cls == 7 || cls == 8) && own_dok) return 0;
-      return cls >= 3 && cls <= 6 ? Capped(qrb) : 1;
-    case 'H': {
-      if (GetText(r, qso::kCountryPrefix) != "4X") return 0;
-      // A received area is a letter, two digits and a two-letter area code.
-      const bool valid = dok.size() == 5 && IsLetter(dok[0]) && IsDigit(dok[1]) && IsDigit(dok[2]) &&
-                         IsLetter(dok[3]) && IsLetter(dok[4]);
-      if (!dok.empty() && !valid) return 0;
-      return band >= 'a' && band <= 'c' ? 2 : 1;
-    }
-    case 'I':
-    case 'l':
-      if (short_call) return 0;
-      return StartsWith(dok, "I") && IsClubCall(call) ? 2 : 1;
-    case 'J':
-      if (short_call) return 0;
-      return band == 'k' || band == 'l' ? Capped(qrb) : 1;
-    case 'N': {
-      if (short_call) return 0;
-      std::int64_t p = 0;
-      if (band >= 'j' && band <= 'l') {
-        p = std::min<std::int64_t>(qrb, 2000);
-      } else if (band == 'm') {
-        p = qrb;
-      } else {
-        const std::string_view factors_for = "nopqs";
-        const auto at = factors_for.find(band);
-        if (at != std::string_view::npos) p = static_cast<std::int64_t>(at + 2) * qrb;
-      }
-      if (c.first_in_field && c.first_in_field(r)) p += 500;
-      return Capped(p);
-    }
-    case 'O':
-      if (short_call) return 1;
-      if (own_dok) return 0;
-      return band == 'k' || band == 'l' ? Capped(qrb) : 1;
-    case 'P': {
-      if (short_call) return 0;
-      int p;
-      if (item2 == "00" || item2 == "0") {
-        p = 100;
-      } else if (item2 == "XX") {
-        p = 20;
-      } else {
-        p = std::atoi(item2.c_str());
-      }
-      return Capped(p + (StartsWith(call, "DN") ? 20 : 0));
-    }
-    case 'Q':
-      if (short_call) return 1;
-      if (HomeDok(dok, d)) return GetText(r, qso::kDokHead) == "DVT" ? 10 : 5;
-      return 1;
-    case 'V': {
-      const bool home = HomeDok(dok, d);
-      if (cls == 8 || cls == 9) return home ? 1 : 0;
-      return home ? 3 : 1;
-    }
-    case 'Y':
-      if (IsOneOf(call, {"DB0DBP", "DA0DBP", "DL0Z", "DK0Z", "DF0Z", "DA0Z", "DF0DBP", "DK0DBP", "DL0DBP"})) return 10;
-      return IsDistrictDok(dok, d.HomeRegion) || d.MultiplierRegion.HoldsDok(dok) ? 5 : 1;
-    case 'Z':
-      if (short_call) return 0;
-      return !d.ClubBonusWord.empty() && rcvd.find(d.ClubBonusWord) != Text::npos ? 5 : 1;
-    case 'c':
-      if (call.size() <= 2) return 1;
-      {
-        const Text mode = GetText(r, qso::kMode);
-        if (mode == "FM") return 2;
-        if (mode == "SSB") return 4;
-        if (mode == "CW") return 6;
-      }
-      return 1;
-    case 'd':
-      if (short_call) return 0;
-      if (HomeDok(dok, d)) return IsClubCall(call) ? 3 : 2;
-      return 1;
-    case 'h':
-      if (call.size() <= 2 || own_dok) return 0;
-      if (band == 'm') return 2;
-      return band == 'n' ? 3 : 1;
-    case 'i':
-      if (item2.empty() || StartsWith(item2, "NM")) return 1;
-      return IsDigit(item2[0]) ? 1 : 10;
-    case 'k':
-      if (call.size() < 2) return 0;
-      if (IsOneOf(call, {"DA0QC", "DK0QCW", "DL0QCW"})) return 10;
-      return item2.size() == 5 ? 5 : 1;
-    // Only the first contact with the own DOK scores.
-    case 'K': return !own_dok || !c.first_with_own_dok || c.first_with_own_dok(r) ? 1 : 0;
-    case 'R':
-      if (short_call) return 0;
-      if (own_dok) return !c.first_with_own_dok || c.first_with_own_dok(r) ? 1 : 0;
-      return cls == 1 || cls == 3 || cls == 5 ? 5 : 1;
-    default: return 2;
+    case P::kOwnDokByClass: return OwnDokByClass(q);
+    case P::kHomeDokOrListener: return HomeDokOrListener(q);
+    case P::kEuropeanDistance: return q.short_call || q.continent != "EU" ? 0 : Capped(q.qrb);
+    case P::kDistanceByClassF: return DistanceByClassF(q);
+    case P::kDistanceByClassG: return DistanceByClassG(q);
+    case P::kHolylandAreas: return HolylandAreas(q);
+    case P::kIClubCalls: return q.short_call ? 0 : (StartsWith(q.dok, "I") && IsClubCall(q.call) ? 2 : 1);
+    case P::kVhfDistance: return q.short_call ? 0 : (q.band == 'k' || q.band == 'l' ? Capped(q.qrb) : 1);
+    case P::kBandFactorAndFieldBonus: return BandFactorAndFieldBonus(q);
+    case P::kQcwaDistance:
+      if (q.short_call) return 1;
+      if (q.own_dok) return 0;
+      return q.band == 'k' || q.band == 'l' ? Capped(q.qrb) : 1;
+    case P::kAgeOfPartner: return AgeOfPartner(q);
+    case P::kHomeDokDvt: return HomeDokDvt(q);
+    case P::kHomeDokByClass: return HomeDokByClass(q);
+    case P::kVfdbStations: return VfdbStations(q);
+    case P::kClubBonusWord:
+      if (q.short_call) return 0;
+      return !q.d.ClubBonusWord.empty() && q.rcvd.find(q.d.ClubBonusWord) != Text::npos ? 5 : 1;
+    case P::kModeFactor: return ModeFactor(q);
+    case P::kHomeDokClubCalls: return HomeDokClubCalls(q);
+    case P::kMicrowaveBands: return MicrowaveBands(q);
+    case P::kNavalMember: return NavalMember(q);
+    case P::kQcwaMember: return QcwaMember(q);
+    case P::kFirstOwnDok: return FirstOwnDok(q);
+    case P::kFirstOwnDokOrClass: return FirstOwnDokOrClass(q);
   }
+  return 2;
 }
 
 bool KindEnabled(MultiKind kind, const ContestDefinition& d) {

@@ -11,6 +11,7 @@
 
 #include "base/record_bytes.h"
 #include "catalogue/contest_definition.h"
+#include "catalogue/contest_table.h"
 
 namespace vek {
 
@@ -30,8 +31,10 @@ struct ScoringContext {
   std::function<bool(ConstBytes record)> first_in_field;
 };
 
-// Points of the contact in `record` (0 to 65535).
+// Points of the contact in `record` (0 to 65535), by the rule its contest's
+// row of the contest table names.
 int QsoPoints(ConstBytes record, const ScoringContext& c);
+contest_data::PointsRule PointsRuleOf(char code);
 
 // A 3-character DOK made of a letter of `region`'s districts and two digits.
 bool IsDistrictDok(std::string_view dok, const DokRegion& region);

@@ -227,7 +227,9 @@ TEST_F(PagedLog, TheFooterMovesToANewPageOnlyWhenFewerThanFourLinesAreLeft) {
     const auto& last = pages.drawn().back();
     EXPECT_NE(last.text.find(" Punkte"), std::string::npos);
     EXPECT_EQ(last.page, contacts == 3 ? 1 : 2) << contacts << " contacts";
-    if (contacts == 4) EXPECT_EQ(pages.drawn()[pages.drawn().size() - 5].text.substr(0, 22), "AGCW - VHF/UHF-Contest");
+    if (contacts == 4) {
+      EXPECT_EQ(pages.drawn()[pages.drawn().size() - 5].text.substr(0, 22), "AGCW - VHF/UHF-Contest");
+    }
   }
 }
 

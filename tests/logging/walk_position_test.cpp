@@ -105,7 +105,7 @@ TEST_F(WalkPositionTest, ContestsKAndRWithTwoOwnDokContactsRecountToTheEnd) {
 TEST_F(WalkPositionTest, ContestNGivesTheBonusOnceForTwoContactsInOneField) {
   EntryContext c = Context('N', 1);
   c.log.TotalsInExtraRecord = true;
-  EntrySession& s = Open(std::move(c));
+  Open(std::move(c));
   Add("DL1AAA", 'k', "", "JO31AA", 100);
   Add("DL2BBB", 'k', "", "JO31BB", 200);
   Add("DL3CCC", 'k', "", "JO42AA", 300);
