@@ -15,6 +15,25 @@ std::size_t Index(MultiKind k) { return static_cast<std::size_t>(k); }
 
 bool IsMemberKind(MultiKind k) { return k == MultiKind::kMember16 || k == MultiKind::kMember19; }
 
+// Within what a value must not have been logged before to be new: the
+// whole log, its band, or its band and mode. The live evaluation, the
+// recount and the band change all judge by this.
+struct NewValueScope {
+  bool per_band = false;
+  bool per_mode = false;
+  bool always_new = false;
+};
+NewValueScope ScopeOfNewValue(MultiKind kind, const ContestDefinition& d, char code) {
+  if (kind == MultiKind::kDok && code == 'L') return {false, false, true};  // every qualifying DOK counts
+  if (kind == MultiKind::kMember16 && code == 'f') return {true, false};
+  if (IsMemberKind(kind)) return {false, false};
+  if (kind == MultiKind::kCall) return {true, false};
+  if (d.MultiplierScope == 1) return {false, false};
+  const bool by_mode = d.MultiplierScope == 2 &&
+                       (kind == MultiKind::kCountry || kind == MultiKind::kPostcode || kind == MultiKind::kDok);
+  return {true, by_mode};
+}
+
 Text Trimmed(std::int64_t v, std::size_t width) { return TrimBlanks(FormatNumber(v, width, Overflow::kAsterisks)); }
 
 }  // namespace
@@ -50,24 +69,24 @@ bool ContestTotals::EarlierExists(MultiKind kind, const Text& value, ConstBytes 
     }
     return false;
   };
-  const bool by_mode = scope == 2;
+  const NewValueScope where = ScopeOfNewValue(kind, d, ctx_.code);
+  if (where.always_new) return false;
+  const bool band_wide = where.per_band, by_mode = where.per_mode;
   switch (kind) {
     case MultiKind::kCountry:
-      return scope == 1 ? any(5, PadRight(value, 6), false) : any(10, band + PadRight(value, 6), by_mode);
+      return band_wide ? any(10, band + PadRight(value, 6), by_mode) : any(5, PadRight(value, 6), false);
     case MultiKind::kUsState:
       if (scope != 0) return true;  // US states count only per band
       return any(25, band + PadRight(value, 2), false);
     case MultiKind::kPostcode:
-      return scope == 1 ? any(26, PadRight(value, 2), false) : any(25, band + PadRight(value, 2), by_mode);
+      return band_wide ? any(25, band + PadRight(value, 2), by_mode) : any(26, PadRight(value, 2), false);
     case MultiKind::kMember16:
-      if (ctx_.code == 'f') return any(27, band + PadRight(value, 6), false);
-      return any(20, PadRight(value, 6), false);
-    case MultiKind::kMember19: return any(20, PadRight(value, 6), false);
+    case MultiKind::kMember19:
+      return band_wide ? any(27, band + PadRight(value, 6), false) : any(20, PadRight(value, 6), false);
     case MultiKind::kDok:
-      if (ctx_.code == 'L') return false;  // every qualifying DOK counts
-      return scope == 1 ? any(18, PadRight(value, 8), false) : any(21, band + PadRight(value, 8), by_mode);
-    case MultiKind::kDistrict: return scope == 1 ? any(18, value, false) : any(21, band + value, false);
-    case MultiKind::kLocator: return scope == 1 ? any(3, value, false) : any(23, band + value, false);
+      return band_wide ? any(21, band + PadRight(value, 8), by_mode) : any(18, PadRight(value, 8), false);
+    case MultiKind::kDistrict: return band_wide ? any(21, band + value, false) : any(18, value, false);
+    case MultiKind::kLocator: return band_wide ? any(23, band + value, false) : any(3, value, false);
     case MultiKind::kCall:
       return any(9, band + PadRight(CallSignPart(value, true), 14), false);
   }
@@ -191,18 +210,12 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
       if (kind == MultiKind::kUsState && scope != 0) continue;
       const Text value = KindValue(kind, r, ctx_);
       if (value.empty()) continue;
+      const NewValueScope scope_of_value = ScopeOfNewValue(kind, d, ctx_.code);
       std::string where;
-      if (IsMemberKind(kind) && !(kind == MultiKind::kMember16 && ctx_.code == 'f')) {
-        where = "";
-      } else if (scope == 1) {
-        where = "";
-      } else {
-        where = std::string(1, band);
-        if (scope == 2 && kind != MultiKind::kLocator && kind != MultiKind::kDistrict) where += mode;
-      }
+      if (scope_of_value.per_band) where += band;
+      if (scope_of_value.per_mode) where += mode;
       if (on_list) listed[Index(kind)].insert(value);
-      const bool is_new = seen[Index(kind)].insert(where + '\0' + value).second ||
-                          (kind == MultiKind::kDok && ctx_.code == 'L');
+      const bool is_new = seen[Index(kind)].insert(where + '\0' + value).second || scope_of_value.always_new;
       if (!is_new) {
         if (kind == MultiKind::kLocator) break;
         continue;
@@ -235,9 +248,16 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
 bool ContestTotals::ListsFromIndexes() {
   const ContestDefinition& d = *ctx_.definition;
   const int scope = d.MultiplierScope;
-  if (scope == 2 || !d.ClubName.empty() || ctx_.code == 'Z' || ctx_.code == 'L') return false;
-  for (MultiKind k : {MultiKind::kCall, MultiKind::kMember16, MultiKind::kMember19})
-    if (KindEnabled(k, d)) return false;
+  if (!d.ClubName.empty() || ctx_.code == 'Z') return false;
+  // The indexes give the values of a band or of the whole log; a kind
+  // judged otherwise is counted by a walk.
+  for (MultiKind k : kMultiKinds) {
+    if (!KindEnabled(k, d)) continue;
+    const NewValueScope where = ScopeOfNewValue(k, d, ctx_.code);
+    if (where.per_mode || where.always_new || where.per_band != (scope != 1) || IsMemberKind(k) ||
+        k == MultiKind::kCall)
+      return false;
+  }
   store::KeepPosition keep(fm_, log_);
   std::array<std::vector<MultiValue>, 9> lists;
   std::int64_t count = 0;

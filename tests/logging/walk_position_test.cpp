@@ -177,6 +177,47 @@ TEST_F(WalkPositionTest, EveryContestCodeRecountsARandomLogToTheSameTotals) {
   }
 }
 
+TEST_F(WalkPositionTest, EveryContestCodeCountsTheSameMultipliersLiveAndInTheRecount) {
+  std::mt19937 rng(1511);
+  const auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+  const std::vector<std::string> calls = {"DL1AAA", "DL2BBB", "DK3CCC", "OE1EEE", "PA3FFF", "DL0ABC", "W1AW"};
+  const std::vector<std::string> doks = {"I38", "I23", "B05", "K12", "DVI", "", "RP"};
+  const std::vector<std::string> locators = {"JO31AA", "JO31BB", "JO42CD", "JN88AA", ""};
+  const std::vector<std::string> countries = {"DL", "OE", "PA", "K", ""};
+  for (char code : AllContestCodes()) {
+    Reset();
+    added_ = 0;
+    EntryContext c = Context(code, 1);
+    c.log.own_dok = "I38";
+    EntrySession& s = Open(std::move(c));
+    const std::vector<char> bands = s.Bands();
+    const std::vector<Text> modes = s.Modes();
+    ContestTotals& live = s.totals();
+    store::FileBlock* fb = s.log_block();
+    for (int i = 0; i < 120; ++i) {
+      const char band = bands[rng() % bands.size()];
+      const Text mode = modes.empty() ? Text("CW") : modes[rng() % modes.size()];
+      live.SetCurrent(band, mode);
+      Add(pick(calls), band, pick(doks), pick(locators), static_cast<std::int32_t>(rng() % 900), mode,
+          pick(countries), std::to_string(rng() % 8));
+      // As a typed contact: its values judged against the log before it, then kept.
+      ASSERT_EQ(fm_->LastKey(fb, 4), 0);
+      std::vector<std::uint8_t> r(fm_->RecordBuffer(fb).begin(), fm_->RecordBuffer(fb).end());
+      fm_->DeleteRecord(fb);
+      live.EvaluateMultipliers(r, true);
+      std::copy(r.begin(), r.end(), fm_->RecordBuffer(fb).begin());
+      ASSERT_EQ(fm_->AddRecord(fb), 0);
+      live.AddSavedContact(fm_->RecordBuffer(fb), QsoPoints(fm_->RecordBuffer(fb), live.context()));
+      live.KeepEntryMultipliers();
+    }
+    ContestTotals recount(*fm_, fb, live.context());
+    recount.SetCurrent(bands[0], modes.empty() ? Text("CW") : modes[0]);
+    recount.RecalculateTotals(true);
+    EXPECT_EQ(recount.TotalMultipliers(), live.TotalMultipliers()) << "contest " << code;
+    for (char band : bands) EXPECT_EQ(recount.Band(band).multipliers, live.Band(band).multipliers) << code << band;
+  }
+}
+
 TEST(ContestLPointsTest, ShortCallsTheFiveStationsClubCallsAndTheRest) {
   DefinitionInputs in;
   in.ContestCode = 'L';
