@@ -16,8 +16,8 @@
 #include "catalogue/catalogue_records.h"
 #include "export/adif_import.h"
 #include "export/output_run.h"
-#include "logging/entry_session.h"
 #include "logging/contest_log.h"
+#include "logging/entry_session.h"
 #include "logging/qso_record.h"
 
 namespace {
@@ -153,17 +153,22 @@ void BM_File(benchmark::State& state, OutputKind kind) {
 
 // Registered size by size, so each log is built once.
 int main(int argc, char** argv) {
-  const std::pair<const char*, OutputKind> kinds[] = {
-      {"summary", OutputKind::kSummaryFile},       {"qso_list", OutputKind::kQsoListFile},
-      {"band_list", OutputKind::kBandListFile},    {"multi_check", OutputKind::kMultiCheckFile},
-      {"whole_file", OutputKind::kWholeFile},      {"csv", OutputKind::kCsv},
-      {"adif", OutputKind::kAdif}};
+  const std::pair<const char*, OutputKind> kinds[] = {{"summary", OutputKind::kSummaryFile},
+                                                      {"qso_list", OutputKind::kQsoListFile},
+                                                      {"band_list", OutputKind::kBandListFile},
+                                                      {"multi_check", OutputKind::kMultiCheckFile},
+                                                      {"whole_file", OutputKind::kWholeFile},
+                                                      {"csv", OutputKind::kCsv},
+                                                      {"adif", OutputKind::kAdif}};
   for (int size : {1000, 100000}) {
     for (const auto& [name, kind] : kinds)
       benchmark::RegisterBenchmark((std::string("BM_File/") + name).c_str(), BM_File, kind)
           ->Arg(size)
           ->Unit(benchmark::kMillisecond);
-    benchmark::RegisterBenchmark("BM_AdifImport", BM_AdifImport)->Arg(size)->Unit(benchmark::kMillisecond)->Iterations(1);
+    benchmark::RegisterBenchmark("BM_AdifImport", BM_AdifImport)
+        ->Arg(size)
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1);
   }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();

@@ -20,10 +20,14 @@ namespace {
 
 const std::map<std::string, OutputKind>& Kinds() {
   static const std::map<std::string, OutputKind> kinds = {
-      {"summary", OutputKind::kSummaryFile},   {"qso-list", OutputKind::kQsoListFile},
-      {"band-list", OutputKind::kBandListFile}, {"multi-check", OutputKind::kMultiCheckFile},
-      {"elog", OutputKind::kWholeFile},         {"csv", OutputKind::kCsv},
-      {"adif", OutputKind::kAdif},             {"stf", OutputKind::kStf},
+      {"summary", OutputKind::kSummaryFile},
+      {"qso-list", OutputKind::kQsoListFile},
+      {"band-list", OutputKind::kBandListFile},
+      {"multi-check", OutputKind::kMultiCheckFile},
+      {"elog", OutputKind::kWholeFile},
+      {"csv", OutputKind::kCsv},
+      {"adif", OutputKind::kAdif},
+      {"stf", OutputKind::kStf},
       {"edi", OutputKind::kEdi},
   };
   return kinds;
@@ -48,7 +52,8 @@ int Prepare(Session& s, Output& out, const ExportOptions& o, std::optional<Expor
   const Clock* clock = &s.system_clock;
   if (!o.now.empty()) {
     const auto date = ParseDate(o.now.substr(0, 10), DateForm::kDdMmYyyy, 2000);
-    const auto time = o.now.size() > 11 ? ParseTime(o.now.substr(11), TimeForm::kHhMmSs) : std::optional<std::int32_t>(0);
+    const auto time =
+        o.now.size() > 11 ? ParseTime(o.now.substr(11), TimeForm::kHhMmSs) : std::optional<std::int32_t>(0);
     if (!date || !time || (o.now.size() > 10 && o.now[10] != ' '))
       return out.Abort("--now must read \"dd.mm.yyyy hh:mm:ss\"");
     s.manual_clock.Set(UtcInstant{*date, *time});
@@ -92,7 +97,7 @@ int RunExport(const CommandContext& cc, const ExportOptions& o, bool name_only) 
     const OutputOutcome r = WriteOutputFile(kind->second, *in, o.out, s.port, edit);
     if (r.result != OutputResult::kWritten) {
       return out.Abort(r.result == OutputResult::kLogNotOpened ? "the log's data set cannot be opened"
-                                                                : "the file " + o.out + " was not written");
+                                                               : "the file " + o.out + " was not written");
     }
     out.Text("file", Utf8ToCp1252(o.out));
     out.Text("kind", o.kind);
@@ -122,7 +127,8 @@ int RunImportAdif(const CommandContext& cc, const ImportOptions& o) {
   if (!import.LoadFile(s.fm.file_system(), o.file)) {
     std::string why = "the file cannot be read";
     for (std::size_t i = said; i < s.port.events().size(); ++i)
-      if (s.port.events()[i].kind == ScriptedUserPort::Kind::kInform) why = Cp1252ToUtf8(s.port.events()[i].text);
+      if (s.port.events()[i].kind == ScriptedUserPort::Kind::kInform)
+        why = Cp1252ToUtf8(s.port.events()[i].text);
     session.Close(s.fm.RecordBuffer(s.controller.qvkk()), s.fm.RecordBuffer(s.controller.qvkz()));
     return out.Abort(why);
   }
@@ -133,10 +139,13 @@ int RunImportAdif(const CommandContext& cc, const ImportOptions& o) {
     const Text tag = Cp1252Upper(Utf8ToCp1252(m.substr(0, eq)));
     const Text field = eq == std::string::npos ? Text() : Cp1252Upper(Utf8ToCp1252(m.substr(eq + 1)));
     const auto& fields = import.field_list();
-    const auto at = std::find_if(fields.begin(), fields.end(), [&](const AdifFieldEntry& e) { return Cp1252Upper(e.name) == field; });
-    if (eq == std::string::npos || at == fields.end() || !import.Map(tag, static_cast<std::size_t>(at - fields.begin()))) {
+    const auto at = std::find_if(fields.begin(), fields.end(),
+                                 [&](const AdifFieldEntry& e) { return Cp1252Upper(e.name) == field; });
+    if (eq == std::string::npos || at == fields.end() ||
+        !import.Map(tag, static_cast<std::size_t>(at - fields.begin()))) {
       session.Close(s.fm.RecordBuffer(s.controller.qvkk()), s.fm.RecordBuffer(s.controller.qvkz()));
-      return out.Abort("--map " + m + ": no such tag in the file, no such field of the log, or mapped already");
+      return out.Abort("--map " + m +
+                       ": no such tag in the file, no such field of the log, or mapped already");
     }
   }
   import.SetNoCheck(o.no_check);
@@ -166,30 +175,38 @@ int RunImportAdif(const CommandContext& cc, const ImportOptions& o) {
 
 void RegisterExportCommands(CLI::App& app, CommandContext& ctx) {
   {
-    auto* cmd = app.add_subcommand("export", "Write an output file of a log as the output menu's item writes it");
+    auto* cmd =
+        app.add_subcommand("export", "Write an output file of a log as the output menu's item writes it");
     auto o = std::make_shared<ExportOptions>();
-    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv, adif, stf or edi")->required();
+    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv, adif, stf or edi")
+        ->required();
     cmd->add_option("NUMBER", o->number, "log number")->required();
     cmd->add_option("--out", o->out, "the file to write")->required();
-    cmd->add_flag("--rst-only", o->rst_only, "ADIF: only the report in RST_SENT/RST_RCVD, the rest in STX/SRX");
-    cmd->add_option("--edi", o->edi,
-                    "EDI: FIELD=VALUE over a pre-filled header field (pcall, ploc, padr1, padr2, psect, pband, pclub1, "
-                    "pclub2, remail, rname, radr1, radr2, rpoco, rcity, rcoun, mope1, mope2, rtrx, rant, rpower, "
-                    "rremarks with \\n between lines)");
-    cmd->add_option("--now", o->now, "the clock for the dates the file carries: \"dd.mm.yyyy hh:mm:ss\" (UTC)");
+    cmd->add_flag("--rst-only", o->rst_only,
+                  "ADIF: only the report in RST_SENT/RST_RCVD, the rest in STX/SRX");
+    cmd->add_option(
+        "--edi", o->edi,
+        "EDI: FIELD=VALUE over a pre-filled header field (pcall, ploc, padr1, padr2, psect, pband, pclub1, "
+        "pclub2, remail, rname, radr1, radr2, rpoco, rcity, rcoun, mope1, mope2, rtrx, rant, rpower, "
+        "rremarks with \\n between lines)");
+    cmd->add_option("--now", o->now,
+                    "the clock for the dates the file carries: \"dd.mm.yyyy hh:mm:ss\" (UTC)");
     cmd->add_flag("--english", o->english, "the English interface's texts");
     cmd->callback([&ctx, o] { ctx.result = RunExport(ctx, *o, false); });
   }
   {
-    auto* cmd = app.add_subcommand("export-name", "The file name the save dialog proposes for an output of a log");
+    auto* cmd =
+        app.add_subcommand("export-name", "The file name the save dialog proposes for an output of a log");
     auto o = std::make_shared<ExportOptions>();
-    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv, adif, stf or edi")->required();
+    cmd->add_option("KIND", o->kind, "summary, qso-list, band-list, multi-check, elog, csv, adif, stf or edi")
+        ->required();
     cmd->add_option("NUMBER", o->number, "log number")->required();
     cmd->add_flag("--english", o->english, "the English interface");
     cmd->callback([&ctx, o] { ctx.result = RunExport(ctx, *o, true); });
   }
   {
-    auto* cmd = app.add_subcommand("import-adif", "Read an ADIF file into a log through the entry window's checks");
+    auto* cmd =
+        app.add_subcommand("import-adif", "Read an ADIF file into a log through the entry window's checks");
     auto o = std::make_shared<ImportOptions>();
     cmd->add_option("NUMBER", o->number, "log number")->required();
     cmd->add_option("FILE", o->file, "the ADIF file")->required();

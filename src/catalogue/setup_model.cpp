@@ -347,15 +347,33 @@ bool SetupModel::Stop(const std::string& name, std::string_view message, SaveTri
 
 bool SetupModel::Ask(std::string_view question) { return ctx_.port->AskYesNo(question); }
 
+// The save in its steps, in the order the dialog checks its fields; a
+// step that stops the save returns false.
 bool SetupModel::Save(SaveTrigger trigger) {
-  Bytes kk = Qvkk();
-  Bytes kz = Qvkz();
-  StationSettings& st = *ctx_.station;
-  const ContestDefinition& d = *ctx_.definition;
-  const bool button = trigger != SaveTrigger::kSilent;
-  auto text = [&](const char* name) { return controls_[name].text; };
+  if (!SaveNameAndPlace(trigger) || !SaveCallAndDok(trigger) || !SaveLocatorAndSwl(trigger) ||
+      !SaveContestPeriod(trigger) || !SaveClockChoice(trigger))
+    return false;
+  SaveEntryOptions();
+  if (!SaveEntryClass(trigger)) return false;
+  SaveOperatorAndModes();
+  SaveStationAddress(trigger);
+  if (!SaveContestQuestion(trigger)) return false;
+  SaveLogOptions();
+  switch (StoreRecords(trigger)) {
+    case Stored::kStopped: return false;
+    case Stored::kBuffersOnly: break;
+    case Stored::kRecords: WriteStationDescription(); break;
+  }
+  RebuildDefinition();
+  return true;
+}
 
-  // 1.-3.
+const Text& SetupModel::Typed(const char* control) { return controls_[control].text; }
+
+bool SetupModel::SaveNameAndPlace(SaveTrigger trigger) {
+  Bytes kk = Qvkk();
+  const ContestDefinition& d = *ctx_.definition;
+  auto text = [&](const char* name) { return Typed(name); };
   PutText(kk, qvkk::kLogName, Cut(text("eName"), 25));
   if (text("eName").empty() && !Stop("eName", W("Eingabe eines Contest-Namens notwendig."), trigger)) return false;
   if (text("ePLZ").empty() && !Stop("ePLZ", W("Angabe der Postleitzahl und des Ortes notwendig."), trigger))
@@ -365,7 +383,15 @@ bool SetupModel::Save(SaveTrigger trigger) {
   if (sends_locator && text("eLoc").empty() &&
       !Stop("eLoc", W("Angabe des Standortlocators notwendig."), trigger))
     return false;
-  // 4.-5.
+  return true;
+}
+
+bool SetupModel::SaveCallAndDok(SaveTrigger trigger) {
+  Bytes kk = Qvkk();
+  StationSettings& st = *ctx_.station;
+  const ContestDefinition& d = *ctx_.definition;
+  const bool button = trigger != SaveTrigger::kSilent;
+  auto text = [&](const char* name) { return Typed(name); };
   PutText(kk, qvkk::kOwnCall, Cut(text("eCall"), 12));
   st.own_call = Cut(text("eCall"), 12);
   if (DokIsLdk())
@@ -384,12 +410,22 @@ bool SetupModel::Save(SaveTrigger trigger) {
       return false;
     }
   }
-  // 6.
+  return true;
+}
+
+bool SetupModel::SaveLocatorAndSwl(SaveTrigger trigger) {
+  StationSettings& st = *ctx_.station;
+  auto text = [&](const char* name) { return Typed(name); };
   st.own_locator = Cut(AsciiUpper(text("eLoc")), 6);
   st.swl_number = Cut(text("eSWL"), 20);
   if (st.own_call.empty() && st.swl_number.empty() && !Stop("eCall", W("Eingabe des Rufzeichens notwendig."), trigger))
     return false;
-  // 7.
+  return true;
+}
+
+bool SetupModel::SaveContestPeriod(SaveTrigger trigger) {
+  Bytes kk = Qvkk();
+  auto text = [&](const char* name) { return Typed(name); };
   for (int i = 0; i < 4; ++i) {
     SetupControl& c = controls_[kDateFields[i]];
     c.text = i < 2 ? CompleteDate(c.text, TodayYear()) : CompleteTime(c.text);
@@ -404,12 +440,20 @@ bool SetupModel::Save(SaveTrigger trigger) {
   PutI32(kk, qvkk::kTimeTo.offset, tto ? *tto : 0);
   if (!from && !Stop("eDatumvon", W("Eingabe eines Contest-Datums notwendig."), trigger)) return false;
   if (!to && !Stop("eDatumbis", W("Eingabe eines Contest-Datums notwendig."), trigger)) return false;
-  // 8.
+  return true;
+}
+
+bool SetupModel::SaveClockChoice(SaveTrigger trigger) {
   if (controls_["rZeitOrt"].visible && controls_["rZeitUTC"].visible && !controls_["rZeitOrt"].checked &&
       !controls_["rZeitUTC"].checked &&
       !Stop("grouputc", W("Es wurde nicht bestimmt, ob der Computer mit Ortszeit läuft."), trigger))
     return false;
-  // 9.
+  return true;
+}
+
+void SetupModel::SaveEntryOptions() {
+  Bytes kk = Qvkk();
+  auto text = [&](const char* name) { return Typed(name); };
   PutU8(kk, qvkk::kMarkerD.offset, 'D');
   PutU8(kk, qvkk::kAutoTime.offset, controls_["ezeitauto"].checked ? 255 : 0);
   PutU8(kk, qvkk::kAutoDate.offset, controls_["edatumauto"].checked ? 255 : 0);
@@ -418,7 +462,10 @@ bool SetupModel::Save(SaveTrigger trigger) {
   PutU8(kk, qvkk::kRstSentFree.offset, controls_["eaktrsts"].checked ? 0 : 255);
   PutU8(kk, qvkk::kQslSentDefault.offset, text("eQSLw").empty() ? 0 : static_cast<std::uint8_t>(text("eQSLw")[0]));
   PutU8(kk, qvkk::kQslRcvdDefault.offset, text("eqslr").empty() ? 0 : static_cast<std::uint8_t>(text("eqslr")[0]));
-  // 10.
+}
+
+bool SetupModel::SaveEntryClass(SaveTrigger trigger) {
+  Bytes kk = Qvkk();
   if (controls_["eteilnahmeart"].enabled) {
     if (chosen_class_ < 0) {
       if (!Stop("eteilnahmeart", W("Sie haben keine Teilnahmeart angegeben."), trigger)) return false;
@@ -426,13 +473,26 @@ bool SetupModel::Save(SaveTrigger trigger) {
       PutU8(kk, qvkk::kClassNumber.offset, static_cast<std::uint8_t>(chosen_class_ + 1));
     }
   }
-  // 11.
+  return true;
+}
+
+void SetupModel::SaveOperatorAndModes() {
+  Bytes kk = Qvkk();
+  StationSettings& st = *ctx_.station;
+  const ContestDefinition& d = *ctx_.definition;
+  auto text = [&](const char* name) { return Typed(name); };
   st.name = Cut(text("ecname"), 50);
   st.utc_offset = controls_["rZeitUTC"].checked ? 0 : d.UtcOffsetHours;
   PutU8(kk, qvkk::kModeSsb.offset, controls_["rssb"].checked ? 255 : 0);
   PutU8(kk, qvkk::kModeFm.offset, controls_["rFM"].checked ? 255 : 0);
   PutU8(kk, qvkk::kModePr.offset, controls_["rPR"].checked ? 255 : 0);
-  // 12. The station's address goes into its settings record at once.
+}
+
+// The station's address goes into its settings record at once.
+void SetupModel::SaveStationAddress(SaveTrigger trigger) {
+  Bytes kk = Qvkk();
+  StationSettings& st = *ctx_.station;
+  auto text = [&](const char* name) { return Typed(name); };
   st.SetPostcodeAndTown(text("ePLZ"), text("eOrt"));
   st.street = Cut(text("eStrasse"), 50);
   st.country = Cut(text("eLand"), 50);
@@ -441,7 +501,13 @@ bool SetupModel::Save(SaveTrigger trigger) {
   if (ctx_.files) SaveStationSettings(*ctx_.files, ctx_.clock->NowUtc().day, st);
   if (trigger == SaveTrigger::kPrintMenu && (st.name.empty() || st.street.empty() || st.Town().empty()))
     ctx_.port->Inform(W("Die Adress-Angaben sind nicht vollständig."));
-  // 13. The contest's question.
+}
+
+// The contest's own question (age, member number, IPARC, group, station).
+bool SetupModel::SaveContestQuestion(SaveTrigger trigger) {
+  Bytes kk = Qvkk();
+  const bool button = trigger != SaveTrigger::kSilent;
+  auto text = [&](const char* name) { return Typed(name); };
   const char code = ctx_.contest_code;
   if (const Question* q = NumberQuestion(code)) {
     const Text typed = TrimBlanks(text("eJahre"));
@@ -481,16 +547,23 @@ bool SetupModel::Save(SaveTrigger trigger) {
       return false;
     }
   }
-  // 14.-15.
+  return true;
+}
+
+void SetupModel::SaveLogOptions() {
+  Bytes kz = Qvkz();
   PutU8(kz, qvkz::kRstsNotLocked, controls_["crstsnichtsperren"].checked ? 255 : 0);
   PutU8(kz, qvkz::kEnterUnscoredDupes, controls_["cdoppelqso"].checked ? 255 : 0);
+}
+
+SetupModel::Stored SetupModel::StoreRecords(SaveTrigger trigger) {
+  Bytes kk = Qvkk();
+  Bytes kz = Qvkz();
+  const bool button = trigger != SaveTrigger::kSilent;
   // A silent save of a log not yet created (the class change) only takes
   // the inputs into the buffers: the log comes into being when the operator
   // saves it, not when he picks a class and then cancels.
-  if (!edit_mode_ && trigger == SaveTrigger::kSilent) {
-    RebuildDefinition();
-    return true;
-  }
+  if (!edit_mode_ && trigger == SaveTrigger::kSilent) return Stored::kBuffersOnly;
   bool stored = true;
   if (edit_mode_) {
     stored = ctx_.fm->PutRecord(ctx_.qvkk) == 0 && ctx_.fm->PutRecord(ctx_.qvkz) == 0;
@@ -512,9 +585,16 @@ bool SetupModel::Save(SaveTrigger trigger) {
   if (!stored) {
     // Only a save the operator asked for speaks; a silent one is tried again later.
     if (button) ctx_.port->Inform(W("Fehler bei Dateneingabe. Datensatz evtl. schon vorhanden."));
-    return false;
+    return Stored::kStopped;
   }
-  // 16. The station description of codes b and j.
+  return Stored::kRecords;
+}
+
+// The station description of codes b and j, beside the program.
+void SetupModel::WriteStationDescription() {
+  const char code = ctx_.contest_code;
+  auto text = [&](const char* name) { return Typed(name); };
+  Bytes kk = Qvkk();
   if ((code == 'b' || code == 'j') && !text("memogroupzusatz3").empty()) {
     char name[32];
     std::snprintf(name, sizeof name, "%s%6d.STN", code == 'b' ? "OQRP" : "mssprint",
@@ -523,9 +603,6 @@ bool SetupModel::Save(SaveTrigger trigger) {
     if (store::ReplaceFileContents(ctx_.fm->file_system(), ctx_.program_folder + name, text("memogroupzusatz3")) != 0)
       ctx_.port->Inform("Die Datei " + Text(name) + " konnte nicht geschrieben werden.");
   }
-  // 17.
-  RebuildDefinition();
-  return true;
 }
 
 SetupResult SetupModel::Finish() { return Save(SaveTrigger::kButton) ? SetupResult::kClosed : SetupResult::kOpen; }

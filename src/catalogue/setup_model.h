@@ -112,6 +112,22 @@ class SetupModel {
   void PresetPeriod();
   void RebuildDefinition();
   bool Stop(const std::string& control, std::string_view message, SaveTrigger trigger);
+  const Text& Typed(const char* control);
+  // The steps of a save.
+  bool SaveNameAndPlace(SaveTrigger trigger);
+  bool SaveCallAndDok(SaveTrigger trigger);
+  bool SaveLocatorAndSwl(SaveTrigger trigger);
+  bool SaveContestPeriod(SaveTrigger trigger);
+  bool SaveClockChoice(SaveTrigger trigger);
+  void SaveEntryOptions();
+  bool SaveEntryClass(SaveTrigger trigger);
+  void SaveOperatorAndModes();
+  void SaveStationAddress(SaveTrigger trigger);
+  bool SaveContestQuestion(SaveTrigger trigger);
+  void SaveLogOptions();
+  enum class Stored { kStopped, kBuffersOnly, kRecords };
+  Stored StoreRecords(SaveTrigger trigger);
+  void WriteStationDescription();
   bool Ask(std::string_view question);
   bool DokIsLdk() const;
   void EvaluateDistrictU();

@@ -14,7 +14,9 @@
 namespace vek {
 namespace {
 
-Text ReportPart(const Text& exchange) { return exchange.substr(0, std::min<std::size_t>(3, exchange.size())); }
+Text ReportPart(const Text& exchange) {
+  return exchange.substr(0, std::min<std::size_t>(3, exchange.size()));
+}
 Text RestPart(const Text& exchange) { return exchange.size() > 3 ? exchange.substr(3) : Text(); }
 
 Text QslMark(char mark) { return mark == 'J' || mark == 'j' ? Text("Y") : Text(1, mark); }
@@ -88,7 +90,8 @@ class AdifWriter {
     // What readers of ADIF 3 look for besides: the station, its square, the DOK under its registered name.
     const Text station = Trim(GetText(in_.qvkk, qvkk::kOwnCall));
     f.push_back(AdifField("STATION_CALLSIGN", station.empty() ? in_.OwnCall() : station));
-    if (!Trim(in_.station.own_locator).empty()) f.push_back(AdifField("MY_GRIDSQUARE", Trim(in_.station.own_locator)));
+    if (!Trim(in_.station.own_locator).empty())
+      f.push_back(AdifField("MY_GRIDSQUARE", Trim(in_.station.own_locator)));
     if (std::string_view(district) == "DOK" && !dok.empty()) f.push_back(AdifField("DARC_DOK", dok));
     f.push_back("<EOR>");
     Text line;
@@ -117,7 +120,8 @@ bool WriteAdifFile(const ExportInputs& in, store::FileBlock* log, bool rst_only,
   out.Write("<EOH>");
   ScriptedUserPort silent;
   const SystemClock system;
-  PrefixLookup prefixes(*in.files, silent, (in.clock ? *in.clock : static_cast<const Clock&>(system)).NowUtc().day);
+  PrefixLookup prefixes(*in.files, silent,
+                        (in.clock ? *in.clock : static_cast<const Clock&>(system)).NowUtc().day);
   const AdifWriter writer(in, rst_only);
   WalkContacts(in.files->fm(), log, 4, [&](ConstBytes r) {
     out.Write(writer.Record(r, prefixes));

@@ -18,13 +18,21 @@ bool IsSerialKind(int kind) { return kind == 7 || kind == 11 || kind == 13; }
 // The name a received kind goes by in the entry window.
 Text ReceivedKindName(int kind) {
   switch (kind) {
-    case 4: return "DOK";
-    case 8: return "AREA";
-    case 17: return "LDK";
-    case 5: case 6: return "LOC";
-    case 12: return "US-STATE";
-    case 15: return "PLZ";
-    default: return {};
+    case 4:
+      return "DOK";
+    case 8:
+      return "AREA";
+    case 17:
+      return "LDK";
+    case 5:
+    case 6:
+      return "LOC";
+    case 12:
+      return "US-STATE";
+    case 15:
+      return "PLZ";
+    default:
+      return {};
   }
 }
 
@@ -105,7 +113,8 @@ std::optional<Text> AdifValue(std::string_view record, std::string_view tag) {
     name = name.substr(0, name.find(':'));
     if (Trim(name) == tag) {
       const std::size_t next = record.find('<', close + 1);
-      return Trim(record.substr(close + 1, next == std::string_view::npos ? std::string_view::npos : next - close - 1));
+      return Trim(record.substr(close + 1,
+                                next == std::string_view::npos ? std::string_view::npos : next - close - 1));
     }
     from = close + 1;
   }
@@ -115,8 +124,10 @@ std::optional<Text> AdifValue(std::string_view record, std::string_view tag) {
 Text AdifImportMessage(const AdifCounts& c) {
   Text m = std::to_string(c.imported) + W(" Datensätze importiert");
   if (c.duplicates > 0) m += "\r\n" + std::to_string(c.duplicates) + " Calls doppelt";
-  if (c.band_failures > 0) m += "\r\n" + std::to_string(c.band_failures) + " fehlende oder falsche Bandangaben";
-  if (c.mode_failures > 0) m += "\r\n" + std::to_string(c.mode_failures) + " fehlende oder falsche Modeangaben";
+  if (c.band_failures > 0)
+    m += "\r\n" + std::to_string(c.band_failures) + " fehlende oder falsche Bandangaben";
+  if (c.mode_failures > 0)
+    m += "\r\n" + std::to_string(c.mode_failures) + " fehlende oder falsche Modeangaben";
   return m;
 }
 
@@ -124,10 +135,10 @@ AdifImport::AdifImport(EntrySession& session) : session_(session) { BuildFieldLi
 
 void AdifImport::BuildFieldList() {
   const ContestDefinition& d = session_.definition();
-  fields_ = {{"CALL", AdifTarget::kField, F::eCall},       {"QSO_DATE", AdifTarget::kField, F::eDatum},
-             {"TIME_ON", AdifTarget::kField, F::ezeit},    {"RST_SENT", AdifTarget::kField, F::eRSTs1},
-             {"RST_RCVD", AdifTarget::kField, F::eRSTr1},  {"BAND", AdifTarget::kBand, F::eCall},
-             {"FREQ", AdifTarget::kFreq, F::eFreq},        {"MODE", AdifTarget::kMode, F::emode}};
+  fields_ = {{"CALL", AdifTarget::kField, F::eCall},      {"QSO_DATE", AdifTarget::kField, F::eDatum},
+             {"TIME_ON", AdifTarget::kField, F::ezeit},   {"RST_SENT", AdifTarget::kField, F::eRSTs1},
+             {"RST_RCVD", AdifTarget::kField, F::eRSTr1}, {"BAND", AdifTarget::kBand, F::eCall},
+             {"FREQ", AdifTarget::kFreq, F::eFreq},       {"MODE", AdifTarget::kMode, F::emode}};
   // Each caption fills the received item that carries its value: the item
   // whose kind goes by the caption's name, else the next item not taken.
   const int kinds[3] = {d.RcvdKind1, d.RcvdKind2, d.RcvdKind3};
@@ -151,7 +162,8 @@ void AdifImport::BuildFieldList() {
   // The received items no caption covers, and the sent serial number, so
   // that a log exported by this program comes back whole.
   for (int i = 0; i < 3; ++i)
-    if (kinds[i] != 0 && !taken[i]) fields_.push_back({IsSerialKind(kinds[i]) ? "SRX" : "SRX_STRING", AdifTarget::kField, items[i]});
+    if (kinds[i] != 0 && !taken[i])
+      fields_.push_back({IsSerialKind(kinds[i]) ? "SRX" : "SRX_STRING", AdifTarget::kField, items[i]});
   const int sent[3] = {d.SentKind1, d.SentKind2, d.SentKind3};
   const F sent_items[3] = {F::eRSTs2, F::eRSTs3, F::eRSTs4};
   for (int i = 0; i < 3; ++i)
@@ -175,7 +187,8 @@ bool AdifImport::LoadFile(store::OsFileSystem& fs, const std::string& path) {
     return false;
   }
   std::string bytes(static_cast<std::size_t>(size), '\0');
-  const store::IoResult r = f->ReadAt(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
+  const store::IoResult r =
+      f->ReadAt(0, std::span<std::uint8_t>(reinterpret_cast<std::uint8_t*>(bytes.data()), bytes.size()));
   bytes.resize(r.bytes);
   file_name_ = path;
   LoadText(bytes);
@@ -220,7 +233,8 @@ bool AdifImport::ImportRecord(const Text& record, AdifCounts& counts) {
   const Text band_text = Value(record, AdifTarget::kBand, F::eCall).value_or("");
   const Text freq_text = Value(record, AdifTarget::kFreq, F::eFreq).value_or("");
   if (!no_check_) {
-    const bool digital = d.HasMode("DIGITAL") && !mode.empty() && mode != "CW" && mode != "SSB" && mode != "FM";
+    const bool digital =
+        d.HasMode("DIGITAL") && !mode.empty() && mode != "CW" && mode != "SSB" && mode != "FM";
     if (!d.HasMode(mode) && !digital) {
       ++counts.mode_failures;
       return false;
@@ -245,7 +259,8 @@ bool AdifImport::ImportRecord(const Text& record, AdifCounts& counts) {
     if (start > 0) freq = std::to_string(start);
   }
   char band = 0;
-  if (const double mhz = std::atof(freq.c_str()); mhz > 0) band = BandCodeOfFrequency(NormaliseFrequency(mhz));
+  if (const double mhz = std::atof(freq.c_str()); mhz > 0)
+    band = BandCodeOfFrequency(NormaliseFrequency(mhz));
   if (!IsBandCode(band)) band = BandCodeFromText(band_text);
   if (IsBandCode(band) && band != session_.band()) session_.ChangeBand(band);
   if (!mode.empty() && mode != session_.mode()) session_.ChangeMode(mode == "PKT" ? Text("PR") : mode);
@@ -253,7 +268,7 @@ bool AdifImport::ImportRecord(const Text& record, AdifCounts& counts) {
     if (c == '.') c = ',';
   session_.Type(F::eFreq, freq);
   // The entry window's fields in its order; an unmapped or missing value keeps the field as it is.
-  const F order[] = {F::eCall, F::eDatum, F::ezeit, F::eName, F::eQTH, F::eRSTs1, F::eRSTr1,
+  const F order[] = {F::eCall,  F::eDatum, F::ezeit,  F::eName,  F::eQTH,   F::eRSTs1, F::eRSTr1,
                      F::eRSTr2, F::eRSTr3, F::eRSTr4, F::eRSTs2, F::eRSTs3, F::eRSTs4};
   for (F id : order) {
     std::optional<Text> value = Value(record, AdifTarget::kField, id);

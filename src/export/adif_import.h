@@ -38,10 +38,10 @@ enum class AdifTarget { kField, kBand, kFreq, kMode };
 struct AdifFieldEntry {
   AdifFieldEntry(Text name_, AdifTarget target_, EntryFieldId field_)
       : name(std::move(name_)), target(target_), field(field_) {}
-  Text name;              // "CALL", a contest caption, "SRX"
+  Text name;  // "CALL", a contest caption, "SRX"
   AdifTarget target = AdifTarget::kField;
   EntryFieldId field = EntryFieldId::eCall;
-  Text tag;               // the mapped tag; empty when none
+  Text tag;  // the mapped tag; empty when none
   Text Shown() const { return tag.empty() ? name : name + " (" + tag + ")"; }
 };
 

@@ -31,9 +31,13 @@ EdiHeader EdiHeader::For(const ExportInputs& in) {
       {"padr1", p, "Adresszeile 1", st.street},
       {"padr2", p, "Adresszeile 2", st.postcode_town},
       {"psect", p, "Teilnahmeklasse:", description.empty() ? Text("1") : description.substr(0, 1)},
-      {"pband", p, "Band", band, false,
-       {"50 MHz", "70 MHz", "144 MHz", "432 MHz", "1,3 GHz", "2,3 GHz", "3,4 GHz", "5,7 GHz", "10 GHz", "24 GHz",
-        "47 GHz", "76 GHz", "120 GHz", "144 GHz", "248 GHz"}},
+      {"pband",
+       p,
+       "Band",
+       band,
+       false,
+       {"50 MHz", "70 MHz", "144 MHz", "432 MHz", "1,3 GHz", "2,3 GHz", "3,4 GHz", "5,7 GHz", "10 GHz",
+        "24 GHz", "47 GHz", "76 GHz", "120 GHz", "144 GHz", "248 GHz"}},
       {"pclub1", p, "Club", "DARC"},
       {"pclub2", p, "DOK", st.dok},
       {"remail", p, "EMail", ""},
@@ -82,7 +86,8 @@ EdiCounts CountEdiValues(const ExportInputs& in, store::FileBlock* log) {
     const int points = GetU16(r, qso::kPoints.offset);
     if (points > best) {
       best = points;
-      c.odx = Trim(GetText(r, qso::kCall)) + ";" + Trim(GetText(r, qso::kLocator)) + ";" + std::to_string(points);
+      c.odx =
+          Trim(GetText(r, qso::kCall)) + ";" + Trim(GetText(r, qso::kLocator)) + ";" + std::to_string(points);
     }
     return true;
   });
@@ -116,7 +121,9 @@ bool WriteEdiFile(const ExportInputs& in, store::FileBlock* log, const EdiHeader
   out.Write("Call:" + log_call);
   out.Write("Logs generated on " + FormatDate(now.day, DateForm::kDdMmYyyy) + " " +
             FormatTime(now.second, TimeForm::kHhMmSs));
-  out.Write("This log was written by the contest logger Vek UKW Nordsee; the operator is responsible for its content.");
+  out.Write(
+      "This log was written by the contest logger Vek UKW Nordsee; the operator is responsible for its "
+      "content.");
   out.Write("Questions about this file: see the program's help page.");
   out.Write(Text("Program: ") + kMakerWebAddress);
   out.Write("[REG1TEST;1]");
@@ -179,11 +186,11 @@ bool WriteEdiFile(const ExportInputs& in, store::FileBlock* log, const EdiHeader
     const auto slash = rcvd.find('/');
     const Text exchange = slash == Text::npos ? part(rcvd, 0, 1) : part(rcvd, slash + 1, 1);
     Text line = (date > 0 ? FormatDate(date, DateForm::kYymmdd) : Text()) + ";" +
-                (time >= 0 ? FormatTime(time, TimeForm::kHhmm) : Text()) + ";" + Trim(GetText(r, qso::kCall)) + ";" +
-                EdiModeCode(GetText(r, qso::kMode)) + ";" + part(sent, 0, 3) + ";" + part(sent, 3, 3) + ";" +
-                part(rcvd, 0, 3) + ";" + part(rcvd, 3, 3) + ";" + exchange + ";" +
-                PadRight(GetText(r, qso::kLocator), 6) + ";" + std::to_string(GetI32(r, qso::kQrbKm.offset)) +
-                ";;;;";
+                (time >= 0 ? FormatTime(time, TimeForm::kHhmm) : Text()) + ";" +
+                Trim(GetText(r, qso::kCall)) + ";" + EdiModeCode(GetText(r, qso::kMode)) + ";" +
+                part(sent, 0, 3) + ";" + part(sent, 3, 3) + ";" + part(rcvd, 0, 3) + ";" + part(rcvd, 3, 3) +
+                ";" + exchange + ";" + PadRight(GetText(r, qso::kLocator), 6) + ";" +
+                std::to_string(GetI32(r, qso::kQrbKm.offset)) + ";;;;";
     out.Write(line);
     return out.Good();
   });

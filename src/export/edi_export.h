@@ -16,13 +16,17 @@ namespace vek {
 struct EdiHeaderField {
   EdiHeaderField(std::string name_, Text group_, Text caption_, Text value_, bool multi_line_ = false,
                  std::vector<Text> choices_ = {})
-      : name(std::move(name_)), group(std::move(group_)), caption(std::move(caption_)), value(std::move(value_)),
-        multi_line(multi_line_), choices(std::move(choices_)) {}
+      : name(std::move(name_)),
+        group(std::move(group_)),
+        caption(std::move(caption_)),
+        value(std::move(value_)),
+        multi_line(multi_line_),
+        choices(std::move(choices_)) {}
   std::string name;  // pcall, ploc, ... rremarks
   Text group, caption;
   Text value;
-  bool multi_line = false;             // rremarks: lines separated by "\n"
-  std::vector<Text> choices;           // pband
+  bool multi_line = false;    // rremarks: lines separated by "\n"
+  std::vector<Text> choices;  // pband
 };
 
 class EdiHeader {
@@ -49,7 +53,7 @@ EdiCounts CountEdiValues(const ExportInputs& in, store::FileBlock* log);
 // Mode code of a QSO line: SSB 1, CW 2, AM 5, FM 6, RTTY 7, else 0.
 char EdiModeCode(std::string_view mode);
 
-bool WriteEdiFile(const ExportInputs& in, store::FileBlock* log, const EdiHeader& header, const EdiCounts& counts,
-                  LineSink& out);
+bool WriteEdiFile(const ExportInputs& in, store::FileBlock* log, const EdiHeader& header,
+                  const EdiCounts& counts, LineSink& out);
 
 }  // namespace vek

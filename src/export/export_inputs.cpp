@@ -28,7 +28,8 @@ ExportInputs ExportInputsFrom(const SetupContext& ctx) {
   return in;
 }
 
-std::optional<ExportInputs> ExportInputsFor(CatalogueController& c, std::int32_t log_number, const Clock& clock) {
+std::optional<ExportInputs> ExportInputsFor(CatalogueController& c, std::int32_t log_number,
+                                            const Clock& clock) {
   if (!c.Select(log_number) || !c.HasCurrent()) return std::nullopt;
   c.RebuildDefinition();
   ExportInputs in;

@@ -32,7 +32,7 @@ struct ExportInputs {
   const Clock* clock = nullptr;
   SuiteFiles* files = nullptr;
   const SuffixTable* suffixes = nullptr;  // the station's, for the log's keys
-  std::string program_folder;  // station description files; "" = current folder
+  std::string program_folder;             // station description files; "" = current folder
 
   int ClassNumber() const { return GetU8(qvkk, qvkk::kClassNumber.offset); }
   // The entry class chosen for the log, nullptr without one.

@@ -24,7 +24,8 @@ std::vector<char> ListBands(const ContestDefinition& d) {
 
 // Report (characters 1-3) padded to 3, a blank, the rest: `width` in all.
 Text ExchangeCell(const Text& exchange, std::size_t width) {
-  return PadRight(Cut(exchange, 3), 3) + " " + PadRight(exchange.size() > 3 ? exchange.substr(3) : Text(), width - 4);
+  return PadRight(Cut(exchange, 3), 3) + " " +
+         PadRight(exchange.size() > 3 ? exchange.substr(3) : Text(), width - 4);
 }
 
 Text BandWithoutLastCharacter(char band) {
@@ -128,11 +129,13 @@ class QsoListWriter {
     Text h = csv_ ? "DATE  " : "Nr   DATE  ";
     h += s + "UTC " + s + PadRight("CALL ", c_.call) + s + "BAND" + s + "MODE  ";
     if (in_.Listener())
-      h += s + PadRight("SENT  ", exchange_first_) + s + "CALL2    " + s + PadRight("SENT2 ", exchange_second_);
+      h += s + PadRight("SENT  ", exchange_first_) + s + "CALL2    " + s +
+           PadRight("SENT2 ", exchange_second_);
     else
       h += s + PadRight("SENT  ", exchange_first_) + s + PadRight("RCVD  ", exchange_second_);
     for (int i = 0; i < 3; ++i)
-      if (c_.multi_shown[static_cast<std::size_t>(i)]) h += s + PadRight(MultiCaption(d_, i), c_.multi[static_cast<std::size_t>(i)]);
+      if (c_.multi_shown[static_cast<std::size_t>(i)])
+        h += s + PadRight(MultiCaption(d_, i), c_.multi[static_cast<std::size_t>(i)]);
     h += s + PointsHead(c_.points);
     if (code_ == 'I' || code_ == 'l') h += " Name/QTH";
     if (code_ == 'O') h += " Name";
@@ -151,8 +154,9 @@ class QsoListWriter {
     row += s + (csv_ ? Trim(QsoListBand(band)) : QsoListBand(band));
     row += s + (csv_ ? Trim(GetText(r, qso::kMode)) : PadRight(GetText(r, qso::kMode), 6));
     if (in_.Listener()) {
-      row += s + ExchangeCell(LoadRcvdExchange(r), exchange_first_) + s + PadRight(GetText(r, qso::kSecondCall), 9) +
-             s + ExchangeCell(LoadSentExchange(r), exchange_second_);
+      row += s + ExchangeCell(LoadRcvdExchange(r), exchange_first_) + s +
+             PadRight(GetText(r, qso::kSecondCall), 9) + s +
+             ExchangeCell(LoadSentExchange(r), exchange_second_);
     } else {
       row += s + ExchangeCell(LoadSentExchange(r), exchange_first_) + s +
              ExchangeCell(LoadRcvdExchange(r), exchange_second_);
@@ -220,7 +224,8 @@ ListColumns MeasureColumns(const ContestDefinition& d, store::FileManager& fm, s
     sent = std::max(sent, Trim(LoadSentExchange(r)).size());
     received = std::max(received, Trim(LoadRcvdExchange(r)).size());
     points = std::max(points, std::to_string(GetU16(r, qso::kPoints.offset)).size());
-    for (std::size_t i = 0; i < 3; ++i) longest[i] = std::max(longest[i], Trim(GetText(r, *kMultiFields[i])).size());
+    for (std::size_t i = 0; i < 3; ++i)
+      longest[i] = std::max(longest[i], Trim(GetText(r, *kMultiFields[i])).size());
     return true;
   });
   c.call = std::max<std::size_t>(call + 2, 8);
@@ -250,7 +255,8 @@ bool WriteBandList(const ExportInputs& in, store::FileBlock* log, const ListColu
     BoldLine(out, PageTitle(d.ContestTitle + "  Band List   " + who, in.Listener() ? 77 : 65, out));
     out.Blank();
     Text h = "DATE   UTC  " + PadRight("CALL ", c.call) + " BAND MODE " + PadRight("SENT  ", c.sent);
-    h += in.Listener() ? " CALL2     " + PadRight("SENT2 ", c.received) : " " + PadRight("RCVD  ", c.received);
+    h +=
+        in.Listener() ? " CALL2     " + PadRight("SENT2 ", c.received) : " " + PadRight("RCVD  ", c.received);
     for (std::size_t i = 0; i < 3; ++i)
       if (c.multi_shown[i]) h += " " + PadRight(MultiCaption(d, static_cast<int>(i)), c.multi[i]);
     out.Write(h + " " + PointsHead(c.points));
@@ -272,8 +278,10 @@ bool WriteBandList(const ExportInputs& in, store::FileBlock* log, const ListColu
       const ConstBytes r = fm.RecordBuffer(log);
       if (static_cast<char>(GetU8(r, qso::kBand.offset)) != band) break;
       if (GetU8(r, qso::kQsyBand.offset) != 0) continue;
-      Text row = DateCell(GetI32(r, qso::kDate.offset), true) + " " + TimeCell(GetI32(r, qso::kTime.offset), TimeForm::kHhmm);
-      row += " " + PadRight(GetText(r, qso::kCall), c.call) + " " + PadRight(BandWithoutLastCharacter(band), 4);
+      Text row = DateCell(GetI32(r, qso::kDate.offset), true) + " " +
+                 TimeCell(GetI32(r, qso::kTime.offset), TimeForm::kHhmm);
+      row +=
+          " " + PadRight(GetText(r, qso::kCall), c.call) + " " + PadRight(BandWithoutLastCharacter(band), 4);
       row += " " + PadRight(GetText(r, qso::kMode), 4) + " " + ExchangeCell(LoadSentExchange(r), c.sent);
       if (in.Listener()) row += " " + PadRight(GetText(r, qso::kSecondCall), 9);
       row += " " + ExchangeCell(LoadRcvdExchange(r), c.received);
@@ -337,7 +345,8 @@ bool WriteMultiCheckList(const ExportInputs& in, store::FileBlock* log, LineSink
     flush();
   };
   const ElementSet& kinds = d.MultiplierKinds;
-  if (kinds.test(4) || kinds.test(8) || kinds.test(17)) section(18, [](ConstBytes r) { return Trim(LoadRcvdDok(r)); });
+  if (kinds.test(4) || kinds.test(8) || kinds.test(17))
+    section(18, [](ConstBytes r) { return Trim(LoadRcvdDok(r)); });
   if (kinds.test(2)) {
     section(5, [&](ConstBytes r) {
       const Text country = Trim(GetText(r, qso::kCountryPrefix));

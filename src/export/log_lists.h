@@ -14,8 +14,8 @@ namespace vek {
 
 struct ListColumns {
   std::size_t call = 8, sent = 9, received = 9, points = 1;
-  std::array<std::size_t, 3> multi{};    // multiplier columns 1..3 at index 0..2
-  std::array<bool, 3> multi_shown{};     // a column shows when its caption is not empty
+  std::array<std::size_t, 3> multi{};  // multiplier columns 1..3 at index 0..2
+  std::array<bool, 3> multi_shown{};   // a column shows when its caption is not empty
 };
 
 // One walk of the log in time order.

@@ -4,8 +4,8 @@
 
 #include "base/cp1252.h"
 #include "export/adif_export.h"
-#include "export/stf_export.h"
 #include "export/log_lists.h"
+#include "export/stf_export.h"
 #include "export/summary_sheet.h"
 #include "logging/contest_log.h"
 #include "store/store_errors.h"
@@ -22,7 +22,8 @@ class OpenLog {
     store::FileManager& fm = in.files->fm();
     opened_ = log_.OpenContestLog();
     if (opened_ && fm.FirstKey(log_.log(), 4) != 0)
-      opened_ = fm.Status() == 1 && (fm.ErrorNumber() == store::kEndOfIndex || fm.ErrorNumber() == store::kKeyNotFound);
+      opened_ = fm.Status() == 1 &&
+                (fm.ErrorNumber() == store::kEndOfIndex || fm.ErrorNumber() == store::kKeyNotFound);
     if (!opened_ && log_.log()) log_.CloseContestLog();
   }
   ~OpenLog() {
@@ -46,12 +47,16 @@ bool EndsWithNoCase(const Text& text, std::string_view end) {
 
 Text CompletionMessage(OutputKind kind, const Text& name) {
   switch (kind) {
-    case OutputKind::kSummaryFile: return {};
+    case OutputKind::kSummaryFile:
+      return {};
     // The name the dialog returns carries its extension already; it is not
     // said twice.
-    case OutputKind::kCsv: return "Datei " + name + (EndsWithNoCase(name, ".CSV") ? "" : ".CSV") + " wurde erstellt.";
-    case OutputKind::kEdi: return "Datei " + name + (EndsWithNoCase(name, ".EDI") ? "" : ".EDI") + " wurde erstellt.";
-    default: return "Datei " + name + " wurde erstellt.";
+    case OutputKind::kCsv:
+      return "Datei " + name + (EndsWithNoCase(name, ".CSV") ? "" : ".CSV") + " wurde erstellt.";
+    case OutputKind::kEdi:
+      return "Datei " + name + (EndsWithNoCase(name, ".EDI") ? "" : ".EDI") + " wurde erstellt.";
+    default:
+      return "Datei " + name + " wurde erstellt.";
   }
 }
 
@@ -70,7 +75,8 @@ OutputOutcome WriteFile(OutputKind kind, const ExportInputs& in, const std::stri
   }
   sink.SetLeadingBlanks(kind != OutputKind::kCsv);
   OutputOptions options;
-  if (kind == OutputKind::kAdif) options.adif_rst_only = in.contest_code == 'A' || port.AskYesNo(AdifReportQuestion());
+  if (kind == OutputKind::kAdif)
+    options.adif_rst_only = in.contest_code == 'A' || port.AskYesNo(AdifReportQuestion());
   bool produced = false;
   {
     OpenLog log(in);
@@ -106,26 +112,47 @@ bool IsPaperKind(OutputKind kind) {
 
 std::optional<OutputKind> OutputKindOf(int menu_kind) {
   switch (menu_kind) {
-    case 1: case 3: case 4: case 5: case 7: case 8: case 9: case 10: case 12: case 13: case 14: case 15: case 16:
+    case 1:
+    case 3:
+    case 4:
+    case 5:
+    case 7:
+    case 8:
+    case 9:
+    case 10:
+    case 12:
+    case 13:
+    case 14:
+    case 15:
+    case 16:
       return static_cast<OutputKind>(menu_kind);
-    default: return std::nullopt;
+    default:
+      return std::nullopt;
   }
 }
 
 std::optional<FileKindTexts> TextsOf(OutputKind kind) {
   switch (kind) {
-    case OutputKind::kSummaryFile: return FileKindTexts{"E-Log - Deckblattdatei", ".SUM", "E-Log Deckblatt (*.SUM)|", "SUM"};
-    case OutputKind::kQsoListFile: return FileKindTexts{"E-Log - Listendatei", ".ALL", "E-Log Liste (*.ALL)|", "ALL"};
+    case OutputKind::kSummaryFile:
+      return FileKindTexts{"E-Log - Deckblattdatei", ".SUM", "E-Log Deckblatt (*.SUM)|", "SUM"};
+    case OutputKind::kQsoListFile:
+      return FileKindTexts{"E-Log - Listendatei", ".ALL", "E-Log Liste (*.ALL)|", "ALL"};
     case OutputKind::kBandListFile:
       return FileKindTexts{"E-Log - Bandlistendatei", ".BND", "E-Log Bandliste (*.BND)|", "BND"};
     case OutputKind::kMultiCheckFile:
       return FileKindTexts{"E-Log - Multi-Checkliste", "-multi.txt", "E-Log Multicheckliste (*.txt)|", "txt"};
-    case OutputKind::kWholeFile: return FileKindTexts{"E-Log - Gesamtdatei", ".TXT", "E-Log Gesamtdatei (*.TXT)|", "TXT"};
-    case OutputKind::kStf: return FileKindTexts{"STF - Listendatei", ".STF", "STF-Liste (*.STF)|", "STF"};
-    case OutputKind::kAdif: return FileKindTexts{"ADIF - Listendatei", ".ADI", "ADIF-Liste (*.ADI)|", "ADI"};
-    case OutputKind::kCsv: return FileKindTexts{"CSV - Listendatei", ".CSV", "CSV-Liste (*.CSV)|", "CSV"};
-    case OutputKind::kEdi: return FileKindTexts{"EDI - Datei", ".EDI", "EDI-Datei (*.EDI)|", "EDI"};
-    default: return std::nullopt;
+    case OutputKind::kWholeFile:
+      return FileKindTexts{"E-Log - Gesamtdatei", ".TXT", "E-Log Gesamtdatei (*.TXT)|", "TXT"};
+    case OutputKind::kStf:
+      return FileKindTexts{"STF - Listendatei", ".STF", "STF-Liste (*.STF)|", "STF"};
+    case OutputKind::kAdif:
+      return FileKindTexts{"ADIF - Listendatei", ".ADI", "ADIF-Liste (*.ADI)|", "ADI"};
+    case OutputKind::kCsv:
+      return FileKindTexts{"CSV - Listendatei", ".CSV", "CSV-Liste (*.CSV)|", "CSV"};
+    case OutputKind::kEdi:
+      return FileKindTexts{"EDI - Datei", ".EDI", "EDI-Datei (*.EDI)|", "EDI"};
+    default:
+      return std::nullopt;
   }
 }
 
@@ -158,16 +185,21 @@ Text SavePrompt(const ExportInputs& in, OutputKind kind) {
 
 int PrintFontPoints(const ExportInputs& in, OutputKind kind) {
   if (kind == OutputKind::kPaperMultiCheck) return 10;
-  if ((kind == OutputKind::kPaperBandList || kind == OutputKind::kPaperQsoList) && in.ClassNumber() == 4) return 8;
+  if ((kind == OutputKind::kPaperBandList || kind == OutputKind::kPaperQsoList) && in.ClassNumber() == 4)
+    return 8;
   return 9;
 }
 
 Text PrintJobTitle(OutputKind kind) {
   switch (kind) {
-    case OutputKind::kPaperSummary: return "Papierlog - Deckblatt";
-    case OutputKind::kPaperQsoList: return "Papierlog - QSO-Liste";
-    case OutputKind::kPaperBandList: return "Papierlog - Band-Liste";
-    default: return "Papierlog - Multi-Checkliste";
+    case OutputKind::kPaperSummary:
+      return "Papierlog - Deckblatt";
+    case OutputKind::kPaperQsoList:
+      return "Papierlog - QSO-Liste";
+    case OutputKind::kPaperBandList:
+      return "Papierlog - Band-Liste";
+    default:
+      return "Papierlog - Multi-Checkliste";
   }
 }
 
@@ -176,34 +208,45 @@ bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* lo
   const auto columns = [&] { return MeasureColumns(in.definition, in.files->fm(), log); };
   switch (kind) {
     case OutputKind::kPaperSummary:
-    case OutputKind::kSummaryFile: return PrintSummarySheet(in, log, out);
+    case OutputKind::kSummaryFile:
+      return PrintSummarySheet(in, log, out);
     case OutputKind::kPaperMultiCheck:
-    case OutputKind::kMultiCheckFile: return WriteMultiCheckList(in, log, out);
+    case OutputKind::kMultiCheckFile:
+      return WriteMultiCheckList(in, log, out);
     case OutputKind::kPaperBandList:
-    case OutputKind::kBandListFile: return WriteBandList(in, log, columns(), out);
+    case OutputKind::kBandListFile:
+      return WriteBandList(in, log, columns(), out);
     case OutputKind::kPaperQsoList:
-    case OutputKind::kQsoListFile: return WriteQsoList(in, log, columns(), out);
+    case OutputKind::kQsoListFile:
+      return WriteQsoList(in, log, columns(), out);
     case OutputKind::kWholeFile: {
       // Contests 5 and P hand in their STF file as the whole file.
       if (in.contest_code == '5' || in.contest_code == 'P') return WriteStfFile(in, log, columns(), out);
       if (!PrintSummarySheet(in, log, out)) return false;
-      return in.contest_code == 'i' ? WriteBandList(in, log, columns(), out) : WriteQsoList(in, log, columns(), out);
+      return in.contest_code == 'i' ? WriteBandList(in, log, columns(), out)
+                                    : WriteQsoList(in, log, columns(), out);
     }
-    case OutputKind::kCsv: return WriteCsvList(in, log, columns(), out);
-    case OutputKind::kAdif: return WriteAdifFile(in, log, options.adif_rst_only, out);
-    case OutputKind::kStf: return WriteStfFile(in, log, columns(), out);
+    case OutputKind::kCsv:
+      return WriteCsvList(in, log, columns(), out);
+    case OutputKind::kAdif:
+      return WriteAdifFile(in, log, options.adif_rst_only, out);
+    case OutputKind::kStf:
+      return WriteStfFile(in, log, columns(), out);
     case OutputKind::kEdi: {
       const EdiHeader header = options.edi_header ? *options.edi_header : EdiHeader::For(in);
-      return WriteEdiFile(in, log, header, options.edi_counts ? *options.edi_counts : CountEdiValues(in, log), out);
+      return WriteEdiFile(in, log, header, options.edi_counts ? *options.edi_counts : CountEdiValues(in, log),
+                          out);
     }
-    default: return false;
+    default:
+      return false;
   }
 }
 
 OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& host, UserPort& port) {
   // Contests 5 and P hand in their STF file as the whole file: its name,
   // dialog and messages are the STF file's.
-  if (kind == OutputKind::kWholeFile && (in.contest_code == '5' || in.contest_code == 'P')) kind = OutputKind::kStf;
+  if (kind == OutputKind::kWholeFile && (in.contest_code == '5' || in.contest_code == 'P'))
+    kind = OutputKind::kStf;
   OutputOutcome outcome;
   if (IsPaperKind(kind)) {
     std::unique_ptr<PageSink> pages = host.BeginPrint(PrintFontPoints(in, kind), PrintJobTitle(kind));
@@ -222,9 +265,8 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
   }
   const auto texts = TextsOf(kind);
   port.Inform(SavePrompt(in, kind));
-  const std::optional<std::string> path =
-      host.ChooseSaveFile(Text(texts->filter) + ProposedFileName(in, kind), texts->default_extension,
-                          ProposedFileName(in, kind));
+  const std::optional<std::string> path = host.ChooseSaveFile(
+      Text(texts->filter) + ProposedFileName(in, kind), texts->default_extension, ProposedFileName(in, kind));
   if (!path) {
     outcome.result = OutputResult::kCancelled;
     return outcome;
@@ -241,8 +283,8 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
   return outcome;
 }
 
-OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port,
-                              const std::function<void(EdiHeader&)>& edit_header) {
+OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path,
+                              UserPort& port, const std::function<void(EdiHeader&)>& edit_header) {
   return WriteFile(kind, in, path, port, nullptr, edit_header);
 }
 

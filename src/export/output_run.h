@@ -6,14 +6,13 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/user_port.h"
-#include <functional>
-
 #include "export/edi_export.h"
 #include "export/export_inputs.h"
 #include "export/line_sink.h"
@@ -62,7 +61,8 @@ class OutputHost {
   virtual ~OutputHost() = default;
   // The save dialog; the chosen path, nullopt when cancelled. Texts in the
   // core's form, the path as the file system takes it.
-  virtual std::optional<std::string> ChooseSaveFile(std::string_view filter, std::string_view default_extension,
+  virtual std::optional<std::string> ChooseSaveFile(std::string_view filter,
+                                                    std::string_view default_extension,
                                                     std::string_view proposed_name) = 0;
   // The print dialog and a started job; null when cancelled.
   virtual std::unique_ptr<PageSink> BeginPrint(int font_points, std::string_view job_title) = 0;
@@ -86,14 +86,14 @@ OutputOutcome RunOutput(OutputKind kind, const ExportInputs& in, OutputHost& hos
 // The kind's file written to `path` exactly as the menu writes it, without
 // prompt, dialog, completion message or editor; failures are told to `port`.
 // `edit_header` may change the EDI header's pre-filled values.
-OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path, UserPort& port,
-                              const std::function<void(EdiHeader&)>& edit_header = {});
+OutputOutcome WriteOutputFile(OutputKind kind, const ExportInputs& in, const std::string& path,
+                              UserPort& port, const std::function<void(EdiHeader&)>& edit_header = {});
 
 // The answers a kind asked for before its writing.
 struct OutputOptions {
   bool adif_rst_only = false;
-  const EdiHeader* edi_header = nullptr;     // the header as the dialog left it
-  std::optional<EdiCounts> edi_counts;       // the walk made before the dialog
+  const EdiHeader* edi_header = nullptr;  // the header as the dialog left it
+  std::optional<EdiCounts> edi_counts;    // the walk made before the dialog
 };
 // The content of a kind into a sink (paper or file).
 bool ProduceOutput(OutputKind kind, const ExportInputs& in, store::FileBlock* log, LineSink& out,

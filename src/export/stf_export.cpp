@@ -102,10 +102,11 @@ bool WriteStfFile(const ExportInputs& in, store::FileBlock* log, const ListColum
   out.Write(Keyword("Specific", GetText(in.qvkk, qvkk::kOwnDok)));
   if (code == 'b') {
     const int cls = in.ClassNumber();
-    Text text = cls == 3   ? "Im OQRPC habe ich auf dem 80/40/20m-Band mit einem individuellen Unikat teilgenommen."
-                : cls == 2 ? "Im OQRPC habe ich auf dem 80/40/20m-Band mit einem von mir selbstgebauten Bausatz "
-                             "teilgenommen."
-                           : "";
+    Text text =
+        cls == 3   ? "Im OQRPC habe ich auf dem 80/40/20m-Band mit einem individuellen Unikat teilgenommen."
+        : cls == 2 ? "Im OQRPC habe ich auf dem 80/40/20m-Band mit einem von mir selbstgebauten Bausatz "
+                     "teilgenommen."
+                   : "";
     out.Write(PadRight("Equipment", 13) + text + StationDescriptionLine(in, "OQRP"));
   } else if (code == 'j') {
     out.Write(PadRight("Equipment", 13) + StationDescriptionLine(in, "mssprint"));
@@ -115,7 +116,8 @@ bool WriteStfFile(const ExportInputs& in, store::FileBlock* log, const ListColum
   out.Write("Soapbox");
   Text order = "QsoOrder     Date Time Band Mode Call SRst Sent RRst Rcvd";
   if (code == '1') order = "QsoOrder     Date Time Band Mode Call SRst Sent Sent1 RRst Rcvd Rcvd1";
-  if (code == 'J' || code == 'G') order = "QsoOrder     Date Time Band Mode Call SRst Sent Sent2 RRst Rcvd Rcvd2";
+  if (code == 'J' || code == 'G')
+    order = "QsoOrder     Date Time Band Mode Call SRst Sent Sent2 RRst Rcvd Rcvd2";
   if (code == 'O') order += " Name";
   out.Write(order);
   out.Write("EndHeader");
@@ -131,7 +133,8 @@ bool WriteStfFile(const ExportInputs& in, store::FileBlock* log, const ListColum
     line += " " + PadRight(Trim(mode).empty() ? Text(" - ") : mode, 6);
     const Text call = GetText(r, qso::kCall);
     line += " " + PadRight(Trim(call).empty() ? Text("-") : call, columns.call);
-    const Text sent = ExchangeField(LoadSentExchange(r), code), rcvd = ExchangeField(LoadRcvdExchange(r), code);
+    const Text sent = ExchangeField(LoadSentExchange(r), code),
+               rcvd = ExchangeField(LoadRcvdExchange(r), code);
     if (d.SentFieldsShown)
       line += " " + rcvd + " " + PadRight(GetText(r, qso::kSecondCall), 9) + " " + sent;
     else

@@ -35,8 +35,14 @@ struct ICounts {
 class Sheet {
  public:
   Sheet(const ExportInputs& in, store::FileBlock* log, LineSink& out)
-      : in_(in), d_(in.definition), fm_(in.files->fm()), log_(log), out_(out), en_(in.english),
-        code_(in.contest_code), totals_(in.Totals()) {}
+      : in_(in),
+        d_(in.definition),
+        fm_(in.files->fm()),
+        log_(log),
+        out_(out),
+        en_(in.english),
+        code_(in.contest_code),
+        totals_(in.Totals()) {}
 
   bool Print();
 
@@ -154,7 +160,8 @@ void Sheet::ClassBlock() {
     Blank();
   }
   if (code_ == 'Y') {
-    static const char* const kGroups[] = {"S: Single = Single OP/Single TX", "M: Multi = Multi OP/Single TX", "SWL"};
+    static const char* const kGroups[] = {"S: Single = Single OP/Single TX", "M: Multi = Multi OP/Single TX",
+                                          "SWL"};
     const std::int64_t g = Extra();
     L("Wertungsgruppe: " + Text(g >= 0 && g <= 2 ? kGroups[g] : ""));
     Blank();
@@ -240,7 +247,8 @@ void Sheet::ScoreLine() {
   } else if (multipliers && code_ == 'P') {
     line += "  " + N(p) + Word(" Punkte   ", " Points   ") + N(m) + " Prefixe";
   } else if (multipliers) {
-    line += "  " + N(p) + Word(" Punkte (", " Points (") + N(m) + " Multi) = " + N(p) + Word(" Punkte", "  Points");
+    line += "  " + N(p) + Word(" Punkte (", " Points (") + N(m) + " Multi) = " + N(p) +
+            Word(" Punkte", "  Points");
   } else {
     line += "  " + N(p) + Word(" Punkte", "  Points");
   }
@@ -292,7 +300,8 @@ void Sheet::ExtrasBeforeDeclaration() {
     const int c = in_.ClassNumber();
     if (c == 2 || c == 3) {
       L("Im OQRPC habe ich auf dem 80/40/20m-Band");
-      L(c == 2 ? "mit einem von mir selbstgebauten Bausatz teilgenommen." : "mit einem individuellen Unikat teilgenommen.");
+      L(c == 2 ? "mit einem von mir selbstgebauten Bausatz teilgenommen."
+               : "mit einem individuellen Unikat teilgenommen.");
     }
     StationDescription("OQRP");
   }
@@ -421,8 +430,8 @@ bool IsLetterIn(char c, char from, char to, char from2, char to2) {
   return (c >= from && c <= to) || (c >= from2 && c <= to2);
 }
 bool LetterAndTwoDigits(const Text& v, char last_of_first_run, char first_of_second_run) {
-  return v.size() == 3 && IsLetterIn(v[0], 'A', last_of_first_run, first_of_second_run, 'Y') && IsAsciiDigit(v[1]) &&
-         IsAsciiDigit(v[2]);
+  return v.size() == 3 && IsLetterIn(v[0], 'A', last_of_first_run, first_of_second_run, 'Y') &&
+         IsAsciiDigit(v[1]) && IsAsciiDigit(v[2]);
 }
 
 void Sheet::CountContestH() {

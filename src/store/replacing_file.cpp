@@ -22,7 +22,8 @@ bool ReplacingFile::Open() {
 
 bool ReplacingFile::Write(std::string_view bytes) {
   if (!file_ || error_ != 0) return false;
-  const auto data = std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
+  const auto data =
+      std::span<const std::uint8_t>(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size());
   const IoResult r = file_->WriteAt(size_, data);
   size_ += r.bytes;
   if (r.error != 0 || r.bytes != bytes.size()) {

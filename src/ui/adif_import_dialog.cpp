@@ -20,7 +20,9 @@ TAdifImport::TAdifImport(EntrySession& session, QWidget* parent) : QDialog(paren
   setObjectName("TAdifImport");
   setWindowTitle("ADIF-Import");
   auto* layout = new QVBoxLayout(this);
-  layout->addWidget(new QLabel(QString::fromUtf8("Mit dieser Funktion können ADIF-Dateien anderer Logbücher eingelesen werden."), this));
+  layout->addWidget(new QLabel(
+      QString::fromUtf8("Mit dieser Funktion können ADIF-Dateien anderer Logbücher eingelesen werden."),
+      this));
   auto* file_row = new QHBoxLayout;
   auto* choose = new QPushButton(QString::fromUtf8("ADIF-Datei auswählen"), this);
   choose->setObjectName("btnDatei");
@@ -31,9 +33,10 @@ TAdifImport::TAdifImport(EntrySession& session, QWidget* parent) : QDialog(paren
   file_row->addWidget(choose);
   file_row->addWidget(file_, 1);
   layout->addLayout(file_row);
-  auto* hint = new QLabel(QString::fromUtf8("Feldzuordnung: Ziehen Sie mit der Maus die gewünschten Einträge aus der "
-                                            "linken in die rechte Liste."),
-                          this);
+  auto* hint =
+      new QLabel(QString::fromUtf8("Feldzuordnung: Ziehen Sie mit der Maus die gewünschten Einträge aus der "
+                                   "linken in die rechte Liste."),
+                 this);
   hint->setWordWrap(true);
   layout->addWidget(hint);
 
@@ -91,10 +94,12 @@ void TAdifImport::LoadFile(const QString& path) {
 }
 
 void TAdifImport::btnDateiClick() {
-  QFileDialog dialog(this, QString::fromUtf8("ADIF-Datei auswählen"), QString(), "ADIF-Datei (*.adi *.adif *.ADI *.ADIF)");
+  QFileDialog dialog(this, QString::fromUtf8("ADIF-Datei auswählen"), QString(),
+                     "ADIF-Datei (*.adi *.adif *.ADI *.ADIF)");
   dialog.setFileMode(QFileDialog::ExistingFile);
   dialog.setDefaultSuffix("adi");
-  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) LoadFile(dialog.selectedFiles().first());
+  if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+    LoadFile(dialog.selectedFiles().first());
 }
 
 void TAdifImport::MapTag(const QString& tag, int field_row) {

@@ -14,7 +14,8 @@
 
 namespace vek::ui {
 
-TEdiKopf::TEdiKopf(EdiHeader& header, const QString& caption, QWidget* parent) : QDialog(parent), header_(header) {
+TEdiKopf::TEdiKopf(EdiHeader& header, const QString& caption, QWidget* parent)
+    : QDialog(parent), header_(header) {
   setObjectName("TEdiKopf");
   setWindowTitle(caption);
   auto* grid = new QGridLayout(this);
@@ -28,7 +29,8 @@ TEdiKopf::TEdiKopf(EdiHeader& header, const QString& caption, QWidget* parent) :
       form->setFieldGrowthPolicy(QFormLayout::AllNonFixedFieldsGrow);
       groups[group] = form;
       // Two columns: the station on the left, the rest on the right.
-      grid->addWidget(box, next_group == 0 ? 0 : next_group - 1, next_group == 0 ? 0 : 1, next_group == 0 ? 3 : 1, 1);
+      grid->addWidget(box, next_group == 0 ? 0 : next_group - 1, next_group == 0 ? 0 : 1,
+                      next_group == 0 ? 3 : 1, 1);
       ++next_group;
     }
     QWidget* w = nullptr;

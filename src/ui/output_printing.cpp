@@ -88,7 +88,8 @@ QString PathToQt(const std::string& path) { return QFile::decodeName(QByteArray:
 bool PrintToPdf(OutputKind kind, const ExportInputs& in, const QString& pdf_path, UserPort& port) {
   PdfHost host(pdf_path);
   const OutputOutcome r = RunOutput(kind, in, host, port);
-  if (r.result == OutputResult::kCancelled) port.Inform("Die Datei " + FromQt(pdf_path) + " konnte nicht erstellt werden.");
+  if (r.result == OutputResult::kCancelled)
+    port.Inform("Die Datei " + FromQt(pdf_path) + " konnte nicht erstellt werden.");
   return r.result == OutputResult::kWritten;
 }
 
@@ -135,8 +136,9 @@ bool TEditorFenster::SaveText() {
 void TEditorFenster::btnSpeichernClick() {
   // A text that could not be written stays in the window, so nothing typed is lost.
   if (!SaveText()) {
-    QMessageBox::information(this, windowTitle(),
-                             QString::fromUtf8("Die Datei %1 konnte nicht gespeichert werden.").arg(windowTitle()));
+    QMessageBox::information(
+        this, windowTitle(),
+        QString::fromUtf8("Die Datei %1 konnte nicht gespeichert werden.").arg(windowTitle()));
     return;
   }
   accept();
@@ -157,7 +159,8 @@ void TEditorFenster::btnDruckenClick() {
   if (dialog.exec() == QDialog::Accepted) PrintTo(printer);
 }
 
-std::optional<std::string> QtOutputHost::ChooseSaveFile(std::string_view filter, std::string_view default_extension,
+std::optional<std::string> QtOutputHost::ChooseSaveFile(std::string_view filter,
+                                                        std::string_view default_extension,
                                                         std::string_view proposed_name) {
   const Text f(filter);
   QFileDialog dialog(parent_, QString(), QString(), ToQt(f.substr(0, f.find('|'))));

@@ -51,7 +51,8 @@ std::vector<std::vector<std::pair<std::string, std::string>>> StrictAdif(const s
     }
     const std::string tag = spec.substr(0, colon), length = spec.substr(colon + 1);
     EXPECT_FALSE(length.empty()) << tag;
-    EXPECT_TRUE(std::all_of(length.begin(), length.end(), [](char d) { return d >= '0' && d <= '9'; })) << spec;
+    EXPECT_TRUE(std::all_of(length.begin(), length.end(), [](char d) { return d >= '0' && d <= '9'; }))
+        << spec;
     const std::size_t n = std::stoul(length);
     const std::string value = text.substr(close + 1, n);
     EXPECT_EQ(value.size(), n) << tag;
@@ -78,22 +79,27 @@ TEST_F(AdifExportTest, ContestGLogAsWrittenWithTheWholeExchangeInTheReports) {
       "<ADIF_VER:5>3.1.6 <PROGRAMID:15>Vek UKW Nordsee <PROGRAMVERSION:8>2008-2.0",
       "<EOH>",
       "<QSO_DATE:8>20081115 <TIME_ON:4>1413 <CALL:6>DL1AAA <RST_SENT:15>599001/JO43/I38 "
-      "<RST_RCVD:17>599001/JO43AB/I23 <BAND:2>2m <MODE:2>CW <PTS:1>1 <DOK:3>I23 <GRIDSQUARE:6>JO43AB <DXCC:3>230 "
+      "<RST_RCVD:17>599001/JO43AB/I23 <BAND:2>2m <MODE:2>CW <PTS:1>1 <DOK:3>I23 <GRIDSQUARE:6>JO43AB "
+      "<DXCC:3>230 "
       "<DXCC_PFX:2>DL <STATION_CALLSIGN:5>DF0NS <MY_GRIDSQUARE:6>JO43KD <DARC_DOK:3>I23 <EOR>",
       "<QSO_DATE:8>20081115 <TIME_ON:4>1420 <CALL:6>DL2BBB <RST_SENT:15>599002/JO43/I38 "
-      "<RST_RCVD:17>599002/JO53CD/I23 <BAND:2>2m <MODE:2>CW <PTS:1>2 <DOK:3>I23 <GRIDSQUARE:6>JO53CD <DXCC:3>230 "
+      "<RST_RCVD:17>599002/JO53CD/I23 <BAND:2>2m <MODE:2>CW <PTS:1>2 <DOK:3>I23 <GRIDSQUARE:6>JO53CD "
+      "<DXCC:3>230 "
       "<DXCC_PFX:2>DL <STATION_CALLSIGN:5>DF0NS <MY_GRIDSQUARE:6>JO43KD <DARC_DOK:3>I23 <EOR>",
       "<QSO_DATE:8>20081115 <TIME_ON:4>1431 <CALL:6>PA3CCC <RST_SENT:15>599003/JO43/I38 "
       "<RST_RCVD:13>599003/JO32EF <BAND:2>2m <MODE:2>CW <PTS:1>2 <DOK:0> <GRIDSQUARE:6>JO32EF <DXCC:3>263 "
       "<DXCC_PFX:2>PA <STATION_CALLSIGN:5>DF0NS <MY_GRIDSQUARE:6>JO43KD <EOR>",
       "<QSO_DATE:8>20081115 <TIME_ON:4>1445 <CALL:6>DK4DDD <RST_SENT:15>599004/JO43/I38 "
-      "<RST_RCVD:17>599004/JO43GH/I05 <BAND:2>2m <MODE:2>CW <PTS:1>1 <DOK:3>I05 <GRIDSQUARE:6>JO43GH <DXCC:3>230 "
+      "<RST_RCVD:17>599004/JO43GH/I05 <BAND:2>2m <MODE:2>CW <PTS:1>1 <DOK:3>I05 <GRIDSQUARE:6>JO43GH "
+      "<DXCC:3>230 "
       "<DXCC_PFX:2>DL <STATION_CALLSIGN:5>DF0NS <MY_GRIDSQUARE:6>JO43KD <DARC_DOK:3>I05 <EOR>",
       "<QSO_DATE:8>20081115 <TIME_ON:4>1502 <CALL:6>DL5EEE <RST_SENT:15>599005/JO43/I38 "
-      "<RST_RCVD:17>599005/JN49AA/B05 <BAND:2>2m <MODE:2>CW <PTS:1>5 <DOK:3>B05 <GRIDSQUARE:6>JN49AA <DXCC:3>230 "
+      "<RST_RCVD:17>599005/JN49AA/B05 <BAND:2>2m <MODE:2>CW <PTS:1>5 <DOK:3>B05 <GRIDSQUARE:6>JN49AA "
+      "<DXCC:3>230 "
       "<DXCC_PFX:2>DL <STATION_CALLSIGN:5>DF0NS <MY_GRIDSQUARE:6>JO43KD <DARC_DOK:3>B05 <EOR>",
       "<QSO_DATE:8>20081115 <TIME_ON:4>1530 <CALL:6>DL6FFF <RST_SENT:15>599006/JO43/I38 "
-      "<RST_RCVD:17>599006/JO31AA/DVI <BAND:2>2m <MODE:2>CW <PTS:2>13 <DOK:3>DVI <GRIDSQUARE:6>JO31AA <DXCC:3>230 "
+      "<RST_RCVD:17>599006/JO31AA/DVI <BAND:2>2m <MODE:2>CW <PTS:2>13 <DOK:3>DVI <GRIDSQUARE:6>JO31AA "
+      "<DXCC:3>230 "
       "<DXCC_PFX:2>DL <STATION_CALLSIGN:5>DF0NS <MY_GRIDSQUARE:6>JO43KD <DARC_DOK:3>DVI <EOR>",
       "<QSO_DATE:8>20081116 <TIME_ON:4>0840 <CALL:6>DL1AAA <RST_SENT:15>599007/JO43/I38 "
       "<RST_RCVD:17>599007/JO43AB/I23 <BAND:4>70cm <MODE:2>CW <PTS:1>1 <DOK:3>I23 <GRIDSQUARE:6>JO43AB "
@@ -121,7 +127,8 @@ TEST_F(AdifExportTest, WithOnlyTheReportTheRestGoesToStxAndSrx) {
   ASSERT_EQ(records.size(), 10u);
   using Fields = std::vector<std::pair<std::string, std::string>>;
   const auto& r = records[0];
-  const Fields expected = {{"RST_SENT", "599"}, {"RST_RCVD", "599"}, {"STX", "001/JO43/I38"}, {"SRX", "001/JO43AB/I23"}};
+  const Fields expected = {
+      {"RST_SENT", "599"}, {"RST_RCVD", "599"}, {"STX", "001/JO43/I38"}, {"SRX", "001/JO43AB/I23"}};
   EXPECT_EQ(Fields(r.begin() + 3, r.begin() + 7), expected);
 }
 
@@ -129,7 +136,13 @@ class AdifOtherLogsTest : public ExportTest {};
 
 TEST_F(AdifOtherLogsTest, ContestAAsksNothingAndWritesTheLdk) {
   ExportInputs in = For('A', 1);
-  AddQsos({{.call = "DL1AA", .band = 'b', .mode = "SSB", .points = 2, .sent = "59 NI", .rcvd = "59 RP", .locator = ""},
+  AddQsos({{.call = "DL1AA",
+            .band = 'b',
+            .mode = "SSB",
+            .points = 2,
+            .sent = "59 NI",
+            .rcvd = "59 RP",
+            .locator = ""},
            {.call = "DL2BB", .band = 'c', .mode = "CW", .points = 1, .sent = "599NI", .rcvd = "579"}});
   {
     ContestLog log(*files_, 3);
@@ -149,24 +162,34 @@ TEST_F(AdifOtherLogsTest, ContestAAsksNothingAndWritesTheLdk) {
   const std::vector<std::string> lines = ReadListFile(Write(OutputKind::kAdif, in, "/out/a.ADI"));
   EXPECT_TRUE(port_.Questions().empty());
   ASSERT_EQ(lines.size(), 5u);
-  EXPECT_EQ(lines[0], "ADIF-Export generated with Tesmar " + in.definition.EditionName + " https://vek-contest.example");
-  EXPECT_EQ(lines[3], "<QSO_DATE:8>20090103 <TIME_ON:4>1201 <CALL:5>DL1AA <RST_SENT:3>59  <RST_RCVD:3>59  "
-                      "<STX:2>NI <SRX:2>RP <LDK:2>RP <BAND:3>80m <MODE:3>SSB <PTS:1>2 <" +
-                          district + ":2>RP <GRIDSQUARE:0> <DXCC:3>230 <DXCC_PFX:2>DL <FREQ:6>3.6000 "
-                                     "<NAME:3>Udo <QTH:5>Trier <QSL_SENT:1>Y <STATION_CALLSIGN:5>DF0NS "
-                                     "<MY_GRIDSQUARE:6>JO43KD" +
-                          (district == "DOK" ? " <DARC_DOK:2>RP" : "") + " <EOR>");
-  EXPECT_EQ(lines[4], "<QSO_DATE:8>20090103 <TIME_ON:4>1202 <CALL:5>DL2BB <RST_SENT:3>599 <RST_RCVD:3>579 "
-                      "<STX:2>NI <BAND:3>40m <MODE:2>CW <PTS:1>1 <" +
-                          district + ":0> <GRIDSQUARE:0> <DXCC:3>230 <DXCC_PFX:2>DL <STATION_CALLSIGN:5>DF0NS "
-                                     "<MY_GRIDSQUARE:6>JO43KD <EOR>");
+  EXPECT_EQ(lines[0], "ADIF-Export generated with Tesmar " + in.definition.EditionName +
+                          " https://vek-contest.example");
+  EXPECT_EQ(lines[3],
+            "<QSO_DATE:8>20090103 <TIME_ON:4>1201 <CALL:5>DL1AA <RST_SENT:3>59  <RST_RCVD:3>59  "
+            "<STX:2>NI <SRX:2>RP <LDK:2>RP <BAND:3>80m <MODE:3>SSB <PTS:1>2 <" +
+                district +
+                ":2>RP <GRIDSQUARE:0> <DXCC:3>230 <DXCC_PFX:2>DL <FREQ:6>3.6000 "
+                "<NAME:3>Udo <QTH:5>Trier <QSL_SENT:1>Y <STATION_CALLSIGN:5>DF0NS "
+                "<MY_GRIDSQUARE:6>JO43KD" +
+                (district == "DOK" ? " <DARC_DOK:2>RP" : "") + " <EOR>");
+  EXPECT_EQ(lines[4],
+            "<QSO_DATE:8>20090103 <TIME_ON:4>1202 <CALL:5>DL2BB <RST_SENT:3>599 <RST_RCVD:3>579 "
+            "<STX:2>NI <BAND:3>40m <MODE:2>CW <PTS:1>1 <" +
+                district +
+                ":0> <GRIDSQUARE:0> <DXCC:3>230 <DXCC_PFX:2>DL <STATION_CALLSIGN:5>DF0NS "
+                "<MY_GRIDSQUARE:6>JO43KD <EOR>");
   EXPECT_EQ(StrictAdif(Write(OutputKind::kAdif, in, "/out/a.ADI")).size(), 2u);
 }
 
 TEST_F(AdifOtherLogsTest, PacketModeListenerFieldsAndQslMarks) {
   ExportInputs in = For('Y', 1, 2);
   ASSERT_TRUE(in.Listener());
-  AddQsos({{.call = "DL1AA", .band = 'c', .mode = "PR", .second = "DK2BB", .sent = "57 012", .rcvd = "59 003B05"}});
+  AddQsos({{.call = "DL1AA",
+            .band = 'c',
+            .mode = "PR",
+            .second = "DK2BB",
+            .sent = "57 012",
+            .rcvd = "59 003B05"}});
   port_.SetDefaultAnswer(true);
   const auto records = StrictAdif(Write(OutputKind::kAdif, in, "/out/y.ADI"));
   ASSERT_EQ(records.size(), 1u);
@@ -234,7 +257,8 @@ class AdifImportTest : public ExportTest {
     import.MapSame();
     for (const auto& [tag, field] : extra) {
       const auto& fields = import.field_list();
-      const auto at = std::find_if(fields.begin(), fields.end(), [&](const auto& e) { return e.name == field; });
+      const auto at =
+          std::find_if(fields.begin(), fields.end(), [&](const auto& e) { return e.name == field; });
       EXPECT_NE(at, fields.end()) << field;
       EXPECT_TRUE(import.Map(tag, static_cast<std::size_t>(at - fields.begin()))) << tag;
     }
@@ -249,8 +273,8 @@ TEST_F(AdifImportTest, FieldListNamesTheCaptionsOnTheItemsThatCarryThem) {
   std::vector<Text> shown;
   std::vector<EntryFieldId> ids;
   for (const auto& e : import.field_list()) shown.push_back(e.Shown()), ids.push_back(e.field);
-  EXPECT_EQ(shown, (std::vector<Text>{"CALL", "QSO_DATE", "TIME_ON", "RST_SENT", "RST_RCVD", "BAND", "FREQ", "MODE",
-                                      "Loc", "DOK", "SRX", "STX"}));
+  EXPECT_EQ(shown, (std::vector<Text>{"CALL", "QSO_DATE", "TIME_ON", "RST_SENT", "RST_RCVD", "BAND", "FREQ",
+                                      "MODE", "Loc", "DOK", "SRX", "STX"}));
   EXPECT_EQ(ids[8], EntryFieldId::eRSTr3);
   EXPECT_EQ(ids[9], EntryFieldId::eRSTr4);
   EXPECT_EQ(ids[10], EntryFieldId::eRSTr2);
@@ -279,8 +303,9 @@ TEST_F(AdifImportTest, ContactsGoThroughTheEntryChecksAndTheCountsAreTold) {
   EXPECT_EQ(c.duplicates, 1);
   EXPECT_EQ(c.band_failures, 1);
   EXPECT_EQ(c.mode_failures, 1);
-  EXPECT_EQ(port_.Messages().back(), W("2 Datensätze importiert\r\n1 Calls doppelt\r\n1 fehlende oder falsche "
-                                       "Bandangaben\r\n1 fehlende oder falsche Modeangaben"));
+  EXPECT_EQ(port_.Messages().back(),
+            W("2 Datensätze importiert\r\n1 Calls doppelt\r\n1 fehlende oder falsche "
+              "Bandangaben\r\n1 fehlende oder falsche Modeangaben"));
   // The first contact as typed: 14:30 on 15.11.2008, its exchange and points.
   ContestLog log(*files_, 3);
   ASSERT_TRUE(log.OpenContestLog());
@@ -315,7 +340,8 @@ TEST_F(AdifImportTest, FilesOfOtherLogbooksImportWithTheCountsTheirContentGives)
     Reset();
     EntrySession& s = OpenG();
     AdifImport import(s);
-    ASSERT_TRUE(import.LoadFile(store::RealFileSystem(), std::string(VEK_ADIF_FIXTURES) + "/" + e.file)) << e.file;
+    ASSERT_TRUE(import.LoadFile(store::RealFileSystem(), std::string(VEK_ADIF_FIXTURES) + "/" + e.file))
+        << e.file;
     EXPECT_EQ(import.record_count(), static_cast<std::size_t>(e.records)) << e.file;
     import.MapSame();
     AdifCounts c = import.Start();
@@ -371,8 +397,10 @@ TEST_F(AdifRoundTripTest, AnExportedLogComesBackWholeIntoAnEmptyLog) {
   session_.reset();
   // Everything but the log number is the same in the lists.
   EXPECT_EQ(Write(OutputKind::kCsv, back, "/out/back.CSV"), Write(OutputKind::kCsv, in_, "/out/first.CSV"));
-  EXPECT_EQ(Write(OutputKind::kQsoListFile, back, "/out/back.ALL"), Write(OutputKind::kQsoListFile, in_, "/out/first.ALL"));
-  EXPECT_EQ(Write(OutputKind::kSummaryFile, back, "/out/back.SUM"), Write(OutputKind::kSummaryFile, in_, "/out/first.SUM"));
+  EXPECT_EQ(Write(OutputKind::kQsoListFile, back, "/out/back.ALL"),
+            Write(OutputKind::kQsoListFile, in_, "/out/first.ALL"));
+  EXPECT_EQ(Write(OutputKind::kSummaryFile, back, "/out/back.SUM"),
+            Write(OutputKind::kSummaryFile, in_, "/out/first.SUM"));
 }
 
 }  // namespace

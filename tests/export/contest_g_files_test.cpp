@@ -148,8 +148,9 @@ TEST_F(ContestGFilesTest, ProposedNamesAndPrompts) {
   EXPECT_EQ(ProposedFileName(in_, OutputKind::kSummaryFile), "DF0NS_P-Sektion A.SUM");
   EXPECT_EQ(ProposedFileName(in_, OutputKind::kMultiCheckFile), "DF0NS_P-Sektion A-multi.txt");
   EXPECT_EQ(ProposedFileName(in_, OutputKind::kEdi), "DF0NS_P-Sektion A.EDI");
-  EXPECT_EQ(SavePrompt(in_, OutputKind::kQsoListFile),
-            "Geben Sie im folgenden Dialog an, wohin die E-Log - Listendatei DF0NS_P.ALL gespeichert werden soll.");
+  EXPECT_EQ(
+      SavePrompt(in_, OutputKind::kQsoListFile),
+      "Geben Sie im folgenden Dialog an, wohin die E-Log - Listendatei DF0NS_P.ALL gespeichert werden soll.");
   in_.definition.Classes[0].Name = "Kl.A: 1/2\\3,4";
   EXPECT_EQ(ProposedFileName(in_, OutputKind::kCsv), "DF0NS_P-Kl-A 1_2_3_4.CSV");
   PutU8(in_.qvkk, qvkk::kClassNumber.offset, 0);

@@ -153,7 +153,8 @@ class ExportTest : public EntrySessionTest {
     PutI32(in.qvkz, qvkz::QsoOffset(n), qsos);
     PutI32(in.qvkz, qvkz::MultiplierOffset(n), multipliers);
     PutI32(in.qvkz, qvkz::PointsOffset(n), points);
-    for (int k = 1; k <= 3; ++k) PutI16(in.qvkz, qvkz::ColumnOffset(k, n), kinds[static_cast<std::size_t>(k - 1)]);
+    for (int k = 1; k <= 3; ++k)
+      PutI16(in.qvkz, qvkz::ColumnOffset(k, n), kinds[static_cast<std::size_t>(k - 1)]);
   }
 };
 

@@ -3,8 +3,8 @@
 // write leaves behind.
 #include <algorithm>
 
-#include "export/export_fixture.h"
 #include "base/number_picture.h"
+#include "export/export_fixture.h"
 #include "export/log_lists.h"
 #include "store/store_errors.h"
 
@@ -24,7 +24,12 @@ TEST_F(ListsTest, ListenerLogShowsTheSecondCallBetweenTheExchanges) {
   in.station.swl_number = "DE1234";
   qvkk::PutColumnTotals(in.qvkk, 1, {0, 0, 0, 0, 0});
   SlotTotalsInQvkz(in, 1, 2, 1, 2, {1, 0, 0});
-  AddQsos({{.call = "DL1AA", .band = 'c', .mark1 = "B05", .second = "DK2BB", .sent = "57 012", .rcvd = "59 003B05"},
+  AddQsos({{.call = "DL1AA",
+            .band = 'c',
+            .mark1 = "B05",
+            .second = "DK2BB",
+            .sent = "57 012",
+            .rcvd = "59 003B05"},
            {.call = "DL3CC", .band = 'c', .second = "DL4DD", .sent = "59", .rcvd = "55 004"}});
   EXPECT_EQ(List(OutputKind::kQsoListFile, in),
             (std::vector<std::string>{
@@ -86,7 +91,8 @@ TEST_F(ListsTest, FooterOfThePerBandProductAndOfContest5) {
   const auto five = List(OutputKind::kQsoListFile, plz);
   const std::size_t width = five[3].size();
   EXPECT_EQ(std::vector<std::string>(five.end() - 3, five.end()),
-            (std::vector<std::string>{" ", PadLeft("      6 Punkte", width), PadLeft("      2 PLZ-Bereiche", width)}));
+            (std::vector<std::string>{" ", PadLeft("      6 Punkte", width),
+                                      PadLeft("      2 PLZ-Bereiche", width)}));
 }
 
 TEST_F(ListsTest, NameAndQthOfContestsIAndL) {
@@ -130,8 +136,13 @@ TEST_F(ListsTest, ContactsWithoutDateOrTimeKeepTheirColumns) {
 
 TEST_F(ListsTest, WideValuesWidenTheirColumns) {
   ExportInputs in = For('g', 1);
-  AddQsos({{.call = "DL/OE1ABC/P", .band = 'k', .points = 12345, .mark1 = "JO43", .mark2 = "QCWA08",
-            .sent = "599001/JO43/I38", .rcvd = "599123/JO43AB/60BHVI05"}});
+  AddQsos({{.call = "DL/OE1ABC/P",
+            .band = 'k',
+            .points = 12345,
+            .mark1 = "JO43",
+            .mark2 = "QCWA08",
+            .sent = "599001/JO43/I38",
+            .rcvd = "599123/JO43AB/60BHVI05"}});
   ContestLog log(*files_, 3);
   ASSERT_TRUE(log.OpenContestLog());
   const ListColumns c = MeasureColumns(in.definition, *fm_, log.log());
@@ -166,7 +177,8 @@ TEST_F(ListsTest, MultiCheckCountrySectionLeavesOutGermanyAndOtherContinentsAsTh
   }
   auto lines = List(OutputKind::kMultiCheckFile, in);
   EXPECT_EQ(std::vector<std::string>(lines.begin() + 5, lines.end()),
-            (std::vector<std::string>{PadRight("OE", 8) + PadRight("OE1BB", 13) + PadRight("OE2CC", 13) + Text(13, ' ')}));
+            (std::vector<std::string>{PadRight("OE", 8) + PadRight("OE1BB", 13) + PadRight("OE2CC", 13) +
+                                      Text(13, ' ')}));
   in.definition.MultiplierKinds.set(3);
   in.definition.MultiplierKinds.reset(9);
   lines = List(OutputKind::kMultiCheckFile, in);
@@ -182,7 +194,8 @@ struct PagedLog : ListsTest {
     ContestLog log(*files_, 3);
     ASSERT_TRUE(log.OpenContestLog());
     log.CloseContestLog();
-    for (int i = 0; i < contacts; ++i) AddQsos({{.call = "DL1AA", .band = 'k', .points = 2, .time = 8 * 3600}});
+    for (int i = 0; i < contacts; ++i)
+      AddQsos({{.call = "DL1AA", .band = 'k', .points = 2, .time = 8 * 3600}});
   }
 };
 
@@ -202,8 +215,8 @@ TEST_F(PagedLog, EveryPageBeginsWithTitleAndHeadAndNumbersRunInOrder) {
       last_page = d.page;
       EXPECT_EQ(d.y, 0);
       EXPECT_TRUE(d.bold);
-      EXPECT_EQ(d.text, PadRight("AGCW - VHF/UHF-Contest 2009  -  QSO-Liste     CALL: DF0NS", 77) + "Page :" +
-                            FormatNumber(d.page, 4));
+      EXPECT_EQ(d.text, PadRight("AGCW - VHF/UHF-Contest 2009  -  QSO-Liste     CALL: DF0NS", 77) +
+                            "Page :" + FormatNumber(d.page, 4));
       EXPECT_EQ(pages.drawn()[i + 2].text.substr(0, 11), "Nr   DATE  ");
     }
     if (d.text.size() > 4 && d.text.substr(5, 6) == "030109") ++rows;
@@ -274,8 +287,9 @@ class OutputRunTest : public ListsTest {
 TEST_F(OutputRunTest, SummaryFileAsksWhereWritesAndOpensTheEditorWithoutACompletionMessage) {
   const OutputOutcome r = RunOutput(OutputKind::kSummaryFile, in_, host_, port_);
   EXPECT_EQ(r.result, OutputResult::kWritten);
-  EXPECT_EQ(port_.Messages(), (std::vector<Text>{"Geben Sie im folgenden Dialog an, wohin die E-Log - Deckblattdatei "
-                                                  "DF0NS.SUM gespeichert werden soll."}));
+  EXPECT_EQ(port_.Messages(),
+            (std::vector<Text>{"Geben Sie im folgenden Dialog an, wohin die E-Log - Deckblattdatei "
+                               "DF0NS.SUM gespeichert werden soll."}));
   EXPECT_EQ(host_.filters, (std::vector<std::string>{"E-Log Deckblatt (*.SUM)|DF0NS-Sektion A.SUM"}));
   EXPECT_EQ(host_.extensions, (std::vector<std::string>{"SUM"}));
   EXPECT_EQ(host_.editors, (std::vector<std::string>{"/out/DF0NS-Sektion A.SUM"}));
@@ -295,7 +309,8 @@ TEST_F(OutputRunTest, CompletionMessagesNameTheFileAndOnlyListsAndStfOpenTheEdit
   const auto messages = port_.Messages();
   EXPECT_NE(std::find(messages.begin(), messages.end(), "Datei /out/a.CSV wurde erstellt."), messages.end());
   EXPECT_NE(std::find(messages.begin(), messages.end(), "Datei /out/a.TXT wurde erstellt."), messages.end());
-  EXPECT_NE(std::find(messages.begin(), messages.end(), "Datei /out/a-multi.txt wurde erstellt."), messages.end());
+  EXPECT_NE(std::find(messages.begin(), messages.end(), "Datei /out/a-multi.txt wurde erstellt."),
+            messages.end());
   EXPECT_NE(std::find(messages.begin(), messages.end(), "Datei /out/a.BND wurde erstellt."), messages.end());
   EXPECT_EQ(host_.editors, (std::vector<std::string>{"/out/a.BND"}));
 }
@@ -328,7 +343,8 @@ TEST_F(OutputRunTest, AFullDiskLeavesNoHalfFileAndKeepsAnOlderOne) {
   EXPECT_EQ(r.result, OutputResult::kFailed);
   EXPECT_EQ(fs_.Text("/out/old.ALL"), "the list handed in yesterday\r\n");
   EXPECT_FALSE(fs_.Exists("/out/old.ALL.NEU"));
-  EXPECT_NE(port_.Messages().back().find("konnte nicht vollst\xE4ndig geschrieben werden"), std::string::npos);
+  EXPECT_NE(port_.Messages().back().find("konnte nicht vollst\xE4ndig geschrieben werden"),
+            std::string::npos);
   EXPECT_TRUE(host_.editors.empty());
   // A rename that fails after the writing keeps the old file too.
   fs_.FailWrite(0, 0, 0);

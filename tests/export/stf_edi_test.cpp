@@ -32,7 +32,8 @@ TEST_F(StfTest, ContestFiveWritesItsWholeFileAsStfWithoutClaimedScore) {
   const std::vector<std::string> expected = {
       "STF1",
       "#Data written \"17.11.2008  18:00\"",
-      "#STF-Export generated with Tesmar Vek Funkertag QSO-Party 2009 Version 1.2 https://vek-contest.example",
+      "#STF-Export generated with Tesmar Vek Funkertag QSO-Party 2009 Version 1.2 "
+      "https://vek-contest.example",
       "Header",
       "Contest      FT 2009",
       "MyCall       DF0NS",
@@ -72,8 +73,11 @@ TEST_F(StfTest, AContestWithoutMultipliersClaimsItsPointsAndAnEmptyLogNoContacts
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "ClaimedQSO   0"), 1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "ClaimedPts   17"), 1);
   EXPECT_EQ(std::count(lines.begin(), lines.end(), "ClaimedScore 17"), 1);
-  EXPECT_EQ(std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("ClaimedMult", 0) == 0; }), 0);
-  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()), (std::vector<std::string>{"QsoList", "EndQSOList"}));
+  EXPECT_EQ(
+      std::count_if(lines.begin(), lines.end(), [](const auto& l) { return l.rfind("ClaimedMult", 0) == 0; }),
+      0);
+  EXPECT_EQ(std::vector<std::string>(lines.end() - 2, lines.end()),
+            (std::vector<std::string>{"QsoList", "EndQSOList"}));
 }
 
 TEST_F(StfTest, ListenerLineCarriesTheSecondCallBetweenReceivedAndSent) {
@@ -93,14 +97,16 @@ TEST_F(StfTest, ContestGSplitsItsExchangeIntoTwoColumns) {
            {.call = "DL2BB", .band = 'l', .mode = "CW", .sent = "599/F28", .rcvd = "599017"},
            {.call = "DL3CC", .band = 'p', .mode = "CW", .sent = "599", .rcvd = "599-"}});
   const auto lines = Lines(OutputKind::kStf, in);
-  EXPECT_EQ(std::count(lines.begin(), lines.end(), "QsoOrder     Date Time Band Mode Call SRst Sent Sent2 RRst Rcvd Rcvd2"),
+  EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                       "QsoOrder     Date Time Band Mode Call SRst Sent Sent2 RRst Rcvd Rcvd2"),
             1);
   const std::vector<std::string> contacts(lines.end() - 4, lines.end() - 1);
-  EXPECT_EQ(contacts, (std::vector<std::string>{
-                          "     20090103 1201 2    CW     DL1AA    599 001 F28           599 012 HT06         ",
-                          "     20090103 1202 70   CW     DL2BB    599 -   F28           599 017 -            ",
-                          "     20090103 1203 5    CW     DL3CC    599 -   -             599 -   -            ",
-                      }));
+  EXPECT_EQ(contacts,
+            (std::vector<std::string>{
+                "     20090103 1201 2    CW     DL1AA    599 001 F28           599 012 HT06         ",
+                "     20090103 1202 70   CW     DL2BB    599 -   F28           599 017 -            ",
+                "     20090103 1203 5    CW     DL3CC    599 -   -             599 -   -            ",
+            }));
 }
 
 // --- EDI ---
@@ -145,13 +151,14 @@ Reg1Test ReadReg1Test(const std::string& bytes) {
     EXPECT_EQ(f.size(), 15u) << lines[i];
     EXPECT_EQ(f[0].size(), 6u) << lines[i];
     EXPECT_EQ(f[1].size(), 4u) << lines[i];
-    EXPECT_TRUE(std::all_of(f[0].begin(), f[0].end(), [](char c) { return c >= '0' && c <= '9'; })) << lines[i];
+    EXPECT_TRUE(std::all_of(f[0].begin(), f[0].end(), [](char c) { return c >= '0' && c <= '9'; }))
+        << lines[i];
     r.qsos.push_back(f);
   }
-  for (const char* key : {"TName", "TDate", "PCall", "PWWLo", "PExch", "PAdr1", "PAdr2", "PSect", "PBand", "PClub",
-                          "RName", "RCall", "RAdr1", "RAdr2", "RPoCo", "RCity", "RCoun", "RPhon", "RHBBS", "MOpe1",
-                          "MOpe2", "STXEq", "SPowe", "SRXEq", "SAnte", "SAntH", "CQSOs", "CQSOP", "CWWLs", "CWWLB",
-                          "CExcs", "CExcB", "CDXCs", "CDXCB", "CToSc", "CODXC"})
+  for (const char* key : {"TName", "TDate", "PCall", "PWWLo", "PExch", "PAdr1", "PAdr2", "PSect", "PBand",
+                          "PClub", "RName", "RCall", "RAdr1", "RAdr2", "RPoCo", "RCity", "RCoun", "RPhon",
+                          "RHBBS", "MOpe1", "MOpe2", "STXEq", "SPowe", "SRXEq", "SAnte", "SAntH", "CQSOs",
+                          "CQSOP", "CWWLs", "CWWLB", "CExcs", "CExcB", "CDXCs", "CDXCB", "CToSc", "CODXC"})
     EXPECT_EQ(r.header.count(key), 1u) << key;
   return r;
 }
@@ -163,17 +170,48 @@ TEST_F(StfTest, EdiFileOfAContestEightLog) {
   PutText(in.qvkk, qvkk::kEquipmentText, "IC-706 MKIIG mit 100 W an einer 9-Element-Yagi");
   in.station.dok = "I38";
   qvkk::PutColumnTotals(in.qvkk, 1, {4, 0, 21, 0, 0});
-  AddQsos({{.call = "DL1AA", .band = 'k', .mode = "SSB", .points = 5, .sent = "59 001", .rcvd = "59 014/JO31", .locator = "JO31AB", .qrb = 212},
-           {.call = "OE2BB", .band = 'k', .mode = "CW", .points = 7, .sent = "599002", .rcvd = "599003/JN88", .locator = "JN88", .country = "OE", .qrb = 705},
+  AddQsos({{.call = "DL1AA",
+            .band = 'k',
+            .mode = "SSB",
+            .points = 5,
+            .sent = "59 001",
+            .rcvd = "59 014/JO31",
+            .locator = "JO31AB",
+            .qrb = 212},
+           {.call = "OE2BB",
+            .band = 'k',
+            .mode = "CW",
+            .points = 7,
+            .sent = "599002",
+            .rcvd = "599003/JN88",
+            .locator = "JN88",
+            .country = "OE",
+            .qrb = 705},
            {.call = "", .band = 'k', .qsy = 'l'},
-           {.call = "DL3CC", .band = 'k', .mode = "FM", .points = 7, .sent = "59 003", .rcvd = "59 007/JO42", .locator = "JO42CD", .qrb = 98},
-           {.call = "DL4DD", .band = 'k', .mode = "PR", .points = 2, .sent = "59 004", .rcvd = "59 001", .locator = "JO31XX", .country = "", .qrb = 215}});
+           {.call = "DL3CC",
+            .band = 'k',
+            .mode = "FM",
+            .points = 7,
+            .sent = "59 003",
+            .rcvd = "59 007/JO42",
+            .locator = "JO42CD",
+            .qrb = 98},
+           {.call = "DL4DD",
+            .band = 'k',
+            .mode = "PR",
+            .points = 2,
+            .sent = "59 004",
+            .rcvd = "59 001",
+            .locator = "JO31XX",
+            .country = "",
+            .qrb = 215}});
   const std::vector<std::string> expected = {
       "[Vek AGCW Version 2009-1.0]",
       "This data was exported using TESMAR Vek AGCW Version 2009-1.0",
       "Call:DF0NS",
       "Logs generated on 17.11.2008 18:00:00",
-      "This log was written by the contest logger Vek UKW Nordsee; the operator is responsible for its content.",
+      "This log was written by the contest logger Vek UKW Nordsee; the operator is responsible for its "
+      "content.",
       "Questions about this file: see the program's help page.",
       "Program: https://vek-contest.example",
       "[REG1TEST;1]",

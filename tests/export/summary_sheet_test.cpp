@@ -1,9 +1,10 @@
 // The summary sheet of the other contest codes: the score forms, the
 // English interface, the station block variants and the contest additions.
+#include "export/summary_sheet.h"
+
 #include <algorithm>
 
 #include "export/export_fixture.h"
-#include "export/summary_sheet.h"
 
 namespace vek {
 namespace {
@@ -17,10 +18,12 @@ class SummarySheetTest : public ExportTest {
     return std::find(lines.begin(), lines.end(), line) != lines.end();
   }
   // The lines from the one that equals `first` on, `count` of them.
-  static std::vector<std::string> From(const std::vector<std::string>& lines, const std::string& first, std::size_t count) {
+  static std::vector<std::string> From(const std::vector<std::string>& lines, const std::string& first,
+                                       std::size_t count) {
     auto at = std::find(lines.begin(), lines.end(), first);
     if (at == lines.end()) return {"(no line " + first + ")"};
-    return std::vector<std::string>(at, at + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(count), lines.end() - at));
+    return std::vector<std::string>(
+        at, at + std::min<std::ptrdiff_t>(static_cast<std::ptrdiff_t>(count), lines.end() - at));
   }
 };
 
@@ -159,11 +162,12 @@ TEST_F(SummarySheetTest, ContestHOfTheUpperClassesFillsTheLocatorListAndNoDistri
 TEST_F(SummarySheetTest, ListsLongerThanEightyCharactersAreCutIntoRuns) {
   ExportInputs in = For('h', 1);
   std::vector<Qso> qsos;
-  for (const char* dok : {"K01", "K02", "K03", "K04", "K05", "K06", "K07", "K08", "K09", "K10", "K11", "K12", "K13",
-                          "K14", "K15", "K16", "K17", "K18", "K19", "K20", "K21", "K22"})
+  for (const char* dok : {"K01", "K02", "K03", "K04", "K05", "K06", "K07", "K08", "K09", "K10", "K11",
+                          "K12", "K13", "K14", "K15", "K16", "K17", "K18", "K19", "K20", "K21", "K22"})
     AddQsos({{.call = "DL1AA", .band = 'b', .mark1 = dok}});
   const std::vector<std::string> lines = Sheet(in);
-  EXPECT_TRUE(Has(lines, "DOK:       K01 K02 K03 K04 K05 K06 K07 K08 K09 K10 K11 K12 K13 K14 K15 K16 K17 K18 K19 K20 "));
+  EXPECT_TRUE(Has(
+      lines, "DOK:       K01 K02 K03 K04 K05 K06 K07 K08 K09 K10 K11 K12 K13 K14 K15 K16 K17 K18 K19 K20 "));
   EXPECT_TRUE(Has(lines, "DOK:       K21 K22 "));
 }
 
@@ -237,10 +241,11 @@ TEST_F(SummarySheetTest, SignatureBlockLineLengthsOnPaperAndInTheFile) {
   ExportInputs in = For('g', 1);
   in.station.postcode_town = std::string(62, 'T');
   const auto file = Sheet(in);
-  EXPECT_EQ(From(file, "Ort: " + std::string(62, 'T'), 4),
-            (std::vector<std::string>{"Ort: " + std::string(62, 'T'), " ", "Datum: 17.11.2008   Call: DF0NS",
-                                      "Dieses ContestLog wurde mit Vek UKW Nordsee Version 2008-2.0 erstellt. "
-                                      "(https://vek-contest.example)"}));
+  EXPECT_EQ(
+      From(file, "Ort: " + std::string(62, 'T'), 4),
+      (std::vector<std::string>{"Ort: " + std::string(62, 'T'), " ", "Datum: 17.11.2008   Call: DF0NS",
+                                "Dieses ContestLog wurde mit Vek UKW Nordsee Version 2008-2.0 erstellt. "
+                                "(https://vek-contest.example)"}));
 
   // On paper a short line gets the signature field beside it, a long one below.
   PageSink paper(100000, 1);
@@ -249,18 +254,20 @@ TEST_F(SummarySheetTest, SignatureBlockLineLengthsOnPaperAndInTheFile) {
   ASSERT_TRUE(PrintSummarySheet(in, nullptr, paper));
   std::vector<std::string> drawn;
   for (const auto& d : paper.drawn()) drawn.push_back(d.text);
-  EXPECT_EQ(From(drawn, "Ort: 26129 Oldenburg     Datum: 17.11.2008   Call: DL1A", 5),
-            (std::vector<std::string>{"Ort: 26129 Oldenburg     Datum: 17.11.2008   Call: DL1A", " ",
-                                      "Unterschrift _______________", " ",
-                                      "Dieses ContestLog wurde mit Vek UKW Nordsee Version 2008-2.0 erstellt. "
-                                      "(https://vek-contest.example)"}));
+  EXPECT_EQ(
+      From(drawn, "Ort: 26129 Oldenburg     Datum: 17.11.2008   Call: DL1A", 5),
+      (std::vector<std::string>{"Ort: 26129 Oldenburg     Datum: 17.11.2008   Call: DL1A", " ",
+                                "Unterschrift _______________", " ",
+                                "Dieses ContestLog wurde mit Vek UKW Nordsee Version 2008-2.0 erstellt. "
+                                "(https://vek-contest.example)"}));
   in.station.postcode_town = "Au";
   PageSink short_line(100000, 1);
   ASSERT_TRUE(PrintSummarySheet(in, nullptr, short_line));
   std::vector<std::string> short_drawn;
   for (const auto& d : short_line.drawn()) short_drawn.push_back(d.text);
   EXPECT_EQ(From(short_drawn, "Ort: Au     Datum: 17.11.2008   Call: DL1A Unterschrift _______________", 2),
-            (std::vector<std::string>{"Ort: Au     Datum: 17.11.2008   Call: DL1A Unterschrift _______________", " "}));
+            (std::vector<std::string>{
+                "Ort: Au     Datum: 17.11.2008   Call: DL1A Unterschrift _______________", " "}));
 }
 
 TEST_F(SummarySheetTest, EnglishSignatureOnPaperIsBoldWithTheSignField) {
@@ -304,10 +311,11 @@ TEST_F(SummarySheetTest, StationDescriptionsOfContestsBAndJ) {
   ASSERT_EQ(fs_.Append("OQRP     3.STN", "TX: Eigenbau 5 W\r\nANT: Dipol\r\n"), 0);
   const auto lines = Sheet(b);
   EXPECT_EQ(From(lines, "Im OQRPC habe ich auf dem 80/40/20m-Band", 6),
-            (std::vector<std::string>{"Im OQRPC habe ich auf dem 80/40/20m-Band",
-                                      "mit einem von mir selbstgebauten Bausatz teilgenommen.", "Angaben zur Station:",
-                                      "TX: Eigenbau 5 W", "ANT: Dipol", "Ich erkl\xE4re, dass ich die Regeln f\xFCr \"" +
-                                          b.definition.ContestTitle + "\""}));
+            (std::vector<std::string>{
+                "Im OQRPC habe ich auf dem 80/40/20m-Band",
+                "mit einem von mir selbstgebauten Bausatz teilgenommen.",
+                "Angaben zur Station:", "TX: Eigenbau 5 W", "ANT: Dipol",
+                "Ich erkl\xE4re, dass ich die Regeln f\xFCr \"" + b.definition.ContestTitle + "\""}));
   EXPECT_TRUE(Has(Sheet(For('b', 3, 3)), "mit einem individuellen Unikat teilgenommen."));
 
   ASSERT_EQ(fs_.Append("mssprint     3.STN", "IC-706"), 0);

@@ -14,7 +14,8 @@ namespace {
 
 TEST(PointsRuleTableTest, EveryCodeNamesItsRule) {
   for (char code : AllContestCodes())
-    EXPECT_NE(PointsRuleOf(code), contest_data::PointsRule::kNone) << "contest " << code << " has no points rule";
+    EXPECT_NE(PointsRuleOf(code), contest_data::PointsRule::kNone)
+        << "contest " << code << " has no points rule";
   EXPECT_EQ(PointsRuleOf('M'), contest_data::PointsRule::kNone);  // no contest of this program
 }
 

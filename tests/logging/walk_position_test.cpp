@@ -29,8 +29,9 @@ class BoundedPort : public ScriptedUserPort {
 class WalkPositionTest : public EntrySessionTest {
  protected:
   // Contacts written into the open session's log as earlier saves left them.
-  void Add(const std::string& call, char band, const std::string& dok, const std::string& locator, std::int32_t qrb = 100,
-           const std::string& mode = "CW", const std::string& country = "", const std::string& second = "") {
+  void Add(const std::string& call, char band, const std::string& dok, const std::string& locator,
+           std::int32_t qrb = 100, const std::string& mode = "CW", const std::string& country = "",
+           const std::string& second = "") {
     store::FileBlock* fb = session_->log_block();
     fm_->ClearRecord(fb);
     Bytes r = fm_->RecordBuffer(fb);
@@ -138,8 +139,9 @@ TEST_F(WalkPositionTest, ACorrectionInAKLogLandsOnItsOwnRecord) {
 TEST_F(WalkPositionTest, EveryContestCodeRecountsARandomLogToTheSameTotals) {
   std::mt19937 rng(20081115);
   const auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
-  const std::vector<std::string> calls = {"DL1AAA", "DL2BBB", "DK3CCC", "DF4DDD", "OE1EEE", "PA3FFF", "DL0ABC",
-                                          "DK0XYZ", "F5GGG",  "DL7HHH", "DA0HSC", "DL0JRR", "G4III",  "W1AW"};
+  const std::vector<std::string> calls = {"DL1AAA", "DL2BBB", "DK3CCC", "DF4DDD", "OE1EEE",
+                                          "PA3FFF", "DL0ABC", "DK0XYZ", "F5GGG",  "DL7HHH",
+                                          "DA0HSC", "DL0JRR", "G4III",  "W1AW"};
   const std::vector<std::string> doks = {"I38", "I23", "B05", "K12", "Z21", "DVI", "", "A12", "RP", "K05"};
   const std::vector<std::string> locators = {"JO31AA", "JO31BB", "JO42CD", "JN88AA", "JO43KD", ""};
   const std::vector<std::string> countries = {"DL", "OE", "PA", "F", "G", "K", ""};
@@ -153,7 +155,8 @@ TEST_F(WalkPositionTest, EveryContestCodeRecountsARandomLogToTheSameTotals) {
     const std::vector<Text> modes = s.Modes();
     ASSERT_FALSE(bands.empty()) << code;
     for (int i = 0; i < 200; ++i) {
-      Add(pick(calls), bands[rng() % bands.size()], pick(doks), pick(locators), static_cast<std::int32_t>(rng() % 900),
+      Add(pick(calls), bands[rng() % bands.size()], pick(doks), pick(locators),
+          static_cast<std::int32_t>(rng() % 900),
           modes.empty() ? std::string("CW") : modes[rng() % modes.size()], pick(countries),
           std::to_string(rng() % 50));
     }
@@ -214,7 +217,8 @@ TEST_F(WalkPositionTest, EveryContestCodeCountsTheSameMultipliersLiveAndInTheRec
     recount.SetCurrent(bands[0], modes.empty() ? Text("CW") : modes[0]);
     recount.RecalculateTotals(true);
     EXPECT_EQ(recount.TotalMultipliers(), live.TotalMultipliers()) << "contest " << code;
-    for (char band : bands) EXPECT_EQ(recount.Band(band).multipliers, live.Band(band).multipliers) << code << band;
+    for (char band : bands)
+      EXPECT_EQ(recount.Band(band).multipliers, live.Band(band).multipliers) << code << band;
   }
 }
 
@@ -232,7 +236,8 @@ TEST(ContestLPointsTest, ShortCallsTheFiveStationsClubCallsAndTheRest) {
     return QsoPoints(r, c);
   };
   EXPECT_EQ(points("DL"), 0);
-  for (const char* call : {"DL0JRR", "DL0DRG", "DK0RYL", "DF0KOL", "DL0YLL"}) EXPECT_EQ(points(call), 10) << call;
+  for (const char* call : {"DL0JRR", "DL0DRG", "DK0RYL", "DF0KOL", "DL0YLL"})
+    EXPECT_EQ(points(call), 10) << call;
   EXPECT_EQ(points("DF0ABC"), 5);
   EXPECT_EQ(points("DL1ABC"), 1);
 }
