@@ -183,6 +183,17 @@ class EntrySession {
   void AfterLogChange(Bytes qvkk, Bytes qvkz);
   bool IsDuplicate(bool at_save, Text* message);
   void UpdateCallBook();
+  // The steps of the prefill.
+  struct PartnerEntries {
+    std::vector<std::uint8_t> book, list;  // call book and call list entries; empty when none
+  };
+  using FieldReader = std::function<Text(const std::vector<std::uint8_t>&, const FieldSpec&)>;
+  PartnerEntries LookUpPartner(const Text& base);
+  void LoadQcwaList();
+  Text PrefilledDok(const PartnerEntries& p, const FieldReader& from) const;
+  Text PrefilledClubNumber(const PartnerEntries& p, const FieldReader& from) const;
+  Text PrefilledNavalNumber(const PartnerEntries& p, const FieldReader& from) const;
+  Text PrefilledQcwaNumber(const Text& base);
   bool ScheduleBand(char& wanted) const;
   ScoringContext Scoring() const;
   const SuffixTable& Suffixes() const { return ctx_.suffixes ? *ctx_.suffixes : BuiltInSuffixTable(); }

@@ -188,23 +188,47 @@ bool EntrySession::DoPrefixLookup() {
   return ok;
 }
 
+// The partner's entries in the call book and the call list (empty when none).
+EntrySession::PartnerEntries EntrySession::LookUpPartner(const Text& base) {
+  store::FileManager& m = fm();
+  const Text key = PadRight(Cut(base, 10), 10);
+  PartnerEntries p;
+  if (store::FileBlock* fb = ctx_.files->OpenSuiteFile(SuiteFile::kCallBook)) {
+    if (m.FindKey(fb, 1, key) == 0) p.book.assign(m.RecordBuffer(fb).begin(), m.RecordBuffer(fb).end());
+    ctx_.files->CloseSuiteFile(SuiteFile::kCallBook);
+  }
+  if (store::FileBlock* fb = ctx_.files->OpenSuiteFile(SuiteFile::kCallList)) {
+    if (m.FindKey(fb, 1, key) == 0) p.list.assign(m.RecordBuffer(fb).begin(), m.RecordBuffer(fb).end());
+    ctx_.files->CloseSuiteFile(SuiteFile::kCallList);
+  }
+  return p;
+}
+
+// The member list "qcwa.csv" beside the program, read once per session.
+void EntrySession::LoadQcwaList() {
+  if (qcwa_loaded_) return;
+  qcwa_loaded_ = true;
+  const std::string text = store::ReadWholeFile(fm().file_system(), ctx_.program_folder + "qcwa.csv");
+  std::size_t at = 0;
+  while (at < text.size()) {
+    std::size_t end = text.find('\n', at);
+    if (end == std::string::npos) end = text.size();
+    Text line = TrimBlanks(text.substr(at, end - at));
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    const auto semi = line.find(';');
+    if (semi != Text::npos) qcwa_.emplace_back(line.substr(0, semi), line.substr(semi + 1));
+    at = end + 1;
+  }
+}
+
+// What the partner sent last time, from the call book, the call list or
+// the member list, into the received fields that carry it.
 void EntrySession::PrefillExchange() {
   FormToRecord();
   const ContestDefinition& d = ctx_.definition;
   const char code = ctx_.contest_code;
-  store::FileManager& m = fm();
-  const SuffixTable& suffixes = Suffixes();
-  const Text base = CallSignPart(GetText(record(), qso::kCall), true, suffixes);
-  const Text key = PadRight(Cut(base, 10), 10);
-  std::vector<std::uint8_t> book, list;
-  if (store::FileBlock* fb = ctx_.files->OpenSuiteFile(SuiteFile::kCallBook)) {
-    if (m.FindKey(fb, 1, key) == 0) book.assign(m.RecordBuffer(fb).begin(), m.RecordBuffer(fb).end());
-    ctx_.files->CloseSuiteFile(SuiteFile::kCallBook);
-  }
-  if (store::FileBlock* fb = ctx_.files->OpenSuiteFile(SuiteFile::kCallList)) {
-    if (m.FindKey(fb, 1, key) == 0) list.assign(m.RecordBuffer(fb).begin(), m.RecordBuffer(fb).end());
-    ctx_.files->CloseSuiteFile(SuiteFile::kCallList);
-  }
+  const Text base = CallSignPart(GetText(record(), qso::kCall), true, Suffixes());
+  const PartnerEntries partner = LookUpPartner(base);
   const auto from = [&](const std::vector<std::uint8_t>& rec, const FieldSpec& f) {
     return rec.empty() ? Text() : TrimBlanks(GetText(rec, f));
   };
@@ -222,62 +246,69 @@ void EntrySession::PrefillExchange() {
     PutText(Buffer(), qso::kSecondCall, Cut(value, 12));
     changed = true;
   };
-  if (d.RcvdKind1 == 4 || d.RcvdKind2 == 4) {
-    Text dok = Cut(from(book, call_book::kDok), 8);
-    if (dok.empty()) dok = from(list, call_list::kDok);
-    if (!dok.empty()) replace_kind(4, dok);
-  }
+  if (const Text dok = PrefilledDok(partner, from); !dok.empty()) replace_kind(4, dok);
   if (d.RcvdKind1 == 8 || d.RcvdKind2 == 8) {
-    const Text area = Cut(from(book, call_book::kDok), 8);
+    const Text area = Cut(from(partner.book, call_book::kDok), 8);
     if (!area.empty()) replace_kind(8, area);
   }
   if ((d.RcvdKind1 == 16 && (code == '7' || code == 'f')) || (d.RcvdKind2 == 16 && code == 'f')) {
-    const FieldSpec& bf = code == '7' ? call_book::kDigNumber : call_book::kAgcwNumber;
-    const FieldSpec& lf = code == '7' ? call_list::kDigNumber : call_list::kAgcwNumber;
-    Text n = from(book, bf);
-    if (n == "0") n.clear();
-    if (n.empty()) n = from(list, lf);
-    if (n == "0") n.clear();
+    const Text n = PrefilledClubNumber(partner, from);
     if (!n.empty()) replace_item(d.RcvdKind1 == 16 ? 2 : 3, n);
   }
   if (d.RcvdKind1 == 19 && code == 'i') {
-    const auto naval = [](Text v) {
-      if (!v.empty() && IsAsciiDigit(v[0])) v = Cut("MF" + v, 8);
-      return v == "MF" || v == "MF0" ? Text() : v;
-    };
-    Text n = naval(from(book, call_book::kNavalNumber));
-    if (n.empty()) n = naval(from(list, call_list::kNavalNumber));
+    const Text n = PrefilledNavalNumber(partner, from);
     if (!n.empty()) replace_item(2, n);
   }
   if (d.RcvdKind1 == 19 && code == 'k') {
-    if (!qcwa_loaded_) {
-      qcwa_loaded_ = true;
-      const std::string text = store::ReadWholeFile(fm().file_system(), ctx_.program_folder + "qcwa.csv");
-      std::size_t at = 0;
-      while (at < text.size()) {
-        std::size_t end = text.find('\n', at);
-        if (end == std::string::npos) end = text.size();
-        Text line = TrimBlanks(text.substr(at, end - at));
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        const auto semi = line.find(';');
-        if (semi != Text::npos) qcwa_.emplace_back(line.substr(0, semi), line.substr(semi + 1));
-        at = end + 1;
-      }
-    }
-    for (const auto& [call, number] : qcwa_) {
-      if (call != base) continue;
-      Text n = number;
-      const auto semi = n.find(';');
-      if (semi != Text::npos) n = n.substr(semi + 1);
-      replace_item(2, Cut(n, 8));
-      break;
-    }
+    const Text n = PrefilledQcwaNumber(base);
+    if (!n.empty()) replace_item(2, n);
   }
   if (changed) {
     FormToRecord();
     EvaluateEntryMultipliers();
   }
   RecordToForm();
+}
+
+Text EntrySession::PrefilledDok(const PartnerEntries& p, const FieldReader& from) const {
+  const ContestDefinition& d = ctx_.definition;
+  if (d.RcvdKind1 != 4 && d.RcvdKind2 != 4) return {};
+  Text dok = Cut(from(p.book, call_book::kDok), 8);
+  if (dok.empty()) dok = from(p.list, call_list::kDok);
+  return dok;
+}
+
+// The DIG (code 7) or AGCW (code f) number; "0" is no number.
+Text EntrySession::PrefilledClubNumber(const PartnerEntries& p, const FieldReader& from) const {
+  const bool dig = ctx_.contest_code == '7';
+  Text n = from(p.book, dig ? call_book::kDigNumber : call_book::kAgcwNumber);
+  if (n == "0") n.clear();
+  if (n.empty()) n = from(p.list, dig ? call_list::kDigNumber : call_list::kAgcwNumber);
+  if (n == "0") n.clear();
+  return n;
+}
+
+// A Naval number that starts with a digit gets "MF" in front.
+Text EntrySession::PrefilledNavalNumber(const PartnerEntries& p, const FieldReader& from) const {
+  const auto naval = [](Text v) {
+    if (!v.empty() && IsAsciiDigit(v[0])) v = Cut("MF" + v, 8);
+    return v == "MF" || v == "MF0" ? Text() : v;
+  };
+  Text n = naval(from(p.book, call_book::kNavalNumber));
+  if (n.empty()) n = naval(from(p.list, call_list::kNavalNumber));
+  return n;
+}
+
+Text EntrySession::PrefilledQcwaNumber(const Text& base) {
+  LoadQcwaList();
+  for (const auto& [call, number] : qcwa_) {
+    if (call != base) continue;
+    Text n = number;
+    const auto semi = n.find(';');
+    if (semi != Text::npos) n = n.substr(semi + 1);
+    return Cut(n, 8);
+  }
+  return {};
 }
 
 bool EntrySession::CanSave() {
