@@ -66,6 +66,29 @@ class WalkPositionTest : public EntrySessionTest {
     totals.RecalculateTotals(true);
     return totals.Band(band);
   }
+  // A fresh log of `code` with its session open.
+  EntrySession& FreshLog(char code) {
+    Reset();
+    added_ = 0;
+    EntryContext c = Context(code, 1);
+    c.log.own_dok = "I38";
+    return Open(std::move(c));
+  }
+  // A random contact on one of the session's bands and modes, as earlier saves left it.
+  void AddRandomContact(std::mt19937& rng, char band, const std::string& mode) {
+    static const std::vector<std::string> calls = {"DL1AAA", "DL2BBB", "DK3CCC", "DF4DDD", "OE1EEE",
+                                                   "PA3FFF", "DL0ABC", "DK0XYZ", "F5GGG",  "DL7HHH",
+                                                   "DA0HSC", "DL0JRR", "G4III",  "W1AW"};
+    static const std::vector<std::string> doks = {"I38", "I23", "B05", "K12", "Z21",
+                                                  "DVI", "",    "A12", "RP",  "K05"};
+    static const std::vector<std::string> locators = {"JO31AA", "JO31BB", "JO42CD", "JN88AA", "JO43KD", ""};
+    static const std::vector<std::string> countries = {"DL", "OE", "PA", "F", "G", "K", ""};
+    const auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
+    const std::string call = pick(calls), dok = pick(doks), locator = pick(locators);
+    const auto qrb = static_cast<std::int32_t>(rng() % 900);
+    const std::string country = pick(countries), member = std::to_string(rng() % 50);
+    Add(call, band, dok, locator, qrb, mode, country, member);
+  }
   // Closes the session as the window does: recount and stored summary.
   void Recount() {
     PutU8(kk_, qvkk::kTotalsInExtraRecord.offset, session_->totals().context().code == 'g' ? 0 : 1);
@@ -138,28 +161,14 @@ TEST_F(WalkPositionTest, ACorrectionInAKLogLandsOnItsOwnRecord) {
 
 TEST_F(WalkPositionTest, EveryContestCodeRecountsARandomLogToTheSameTotals) {
   std::mt19937 rng(20081115);
-  const auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
-  const std::vector<std::string> calls = {"DL1AAA", "DL2BBB", "DK3CCC", "DF4DDD", "OE1EEE",
-                                          "PA3FFF", "DL0ABC", "DK0XYZ", "F5GGG",  "DL7HHH",
-                                          "DA0HSC", "DL0JRR", "G4III",  "W1AW"};
-  const std::vector<std::string> doks = {"I38", "I23", "B05", "K12", "Z21", "DVI", "", "A12", "RP", "K05"};
-  const std::vector<std::string> locators = {"JO31AA", "JO31BB", "JO42CD", "JN88AA", "JO43KD", ""};
-  const std::vector<std::string> countries = {"DL", "OE", "PA", "F", "G", "K", ""};
   for (char code : AllContestCodes()) {
-    Reset();
-    added_ = 0;
-    EntryContext c = Context(code, 1);
-    c.log.own_dok = "I38";
-    EntrySession& s = Open(std::move(c));
+    EntrySession& s = FreshLog(code);
     const std::vector<char> bands = s.Bands();
     const std::vector<Text> modes = s.Modes();
     ASSERT_FALSE(bands.empty()) << code;
-    for (int i = 0; i < 200; ++i) {
-      Add(pick(calls), bands[rng() % bands.size()], pick(doks), pick(locators),
-          static_cast<std::int32_t>(rng() % 900),
-          modes.empty() ? std::string("CW") : modes[rng() % modes.size()], pick(countries),
-          std::to_string(rng() % 50));
-    }
+    for (int i = 0; i < 200; ++i)
+      AddRandomContact(rng, bands[rng() % bands.size()],
+                       modes.empty() ? Text("CW") : modes[rng() % modes.size()]);
     // Twice through the session's own totals, and once from scratch, with
     // a bounded number of look-ups each time.
     for (char band : bands) {
@@ -182,17 +191,8 @@ TEST_F(WalkPositionTest, EveryContestCodeRecountsARandomLogToTheSameTotals) {
 
 TEST_F(WalkPositionTest, EveryContestCodeCountsTheSameMultipliersLiveAndInTheRecount) {
   std::mt19937 rng(1511);
-  const auto pick = [&](const std::vector<std::string>& v) { return v[rng() % v.size()]; };
-  const std::vector<std::string> calls = {"DL1AAA", "DL2BBB", "DK3CCC", "OE1EEE", "PA3FFF", "DL0ABC", "W1AW"};
-  const std::vector<std::string> doks = {"I38", "I23", "B05", "K12", "DVI", "", "RP"};
-  const std::vector<std::string> locators = {"JO31AA", "JO31BB", "JO42CD", "JN88AA", ""};
-  const std::vector<std::string> countries = {"DL", "OE", "PA", "K", ""};
   for (char code : AllContestCodes()) {
-    Reset();
-    added_ = 0;
-    EntryContext c = Context(code, 1);
-    c.log.own_dok = "I38";
-    EntrySession& s = Open(std::move(c));
+    EntrySession& s = FreshLog(code);
     const std::vector<char> bands = s.Bands();
     const std::vector<Text> modes = s.Modes();
     ContestTotals& live = s.totals();
@@ -201,8 +201,7 @@ TEST_F(WalkPositionTest, EveryContestCodeCountsTheSameMultipliersLiveAndInTheRec
       const char band = bands[rng() % bands.size()];
       const Text mode = modes.empty() ? Text("CW") : modes[rng() % modes.size()];
       live.SetCurrent(band, mode);
-      Add(pick(calls), band, pick(doks), pick(locators), static_cast<std::int32_t>(rng() % 900), mode,
-          pick(countries), std::to_string(rng() % 8));
+      AddRandomContact(rng, band, mode);
       // As a typed contact: its values judged against the log before it, then kept.
       ASSERT_EQ(fm_->LastKey(fb, 4), 0);
       std::vector<std::uint8_t> r(fm_->RecordBuffer(fb).begin(), fm_->RecordBuffer(fb).end());
