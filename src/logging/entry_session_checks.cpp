@@ -376,6 +376,7 @@ void EntrySession::UpdateCallBook() {
     m.ClearRecord(book);
     PutText(m.RecordBuffer(book), call_book::kCall, Cut(base, 10));
     if (m.AddRecord(book) != 0) {
+      ctx_.port->Inform(W("Das Call-Buch konnte nicht ergänzt werden; der Kontakt ist gespeichert."));
       ctx_.files->CloseSuiteFile(SuiteFile::kCallBook);
       return;
     }

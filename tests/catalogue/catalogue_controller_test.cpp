@@ -1,3 +1,4 @@
+#include "base/cp1252.h"
 #include <algorithm>
 
 #include "catalogue_fixture.h"
@@ -204,6 +205,36 @@ TEST_F(CatalogueTest, ADeletionTheStoreRefusesIsSaidAndKeepsTheCatalogueEntry) {
   fs_.LockConflicts("QVKZ.DAT", 0);
   EXPECT_EQ(c->Rows(CatalogueOrder::kName).size(), 1u);
   EXPECT_TRUE(c->Select(1));
+  EXPECT_TRUE(stops_.empty());
+}
+
+}  // namespace
+}  // namespace vek::testing
+
+namespace vek::testing {
+namespace {
+
+TEST_F(CatalogueTest, ResultsTheStoreCannotKeepAfterLoggingAreSaid) {
+  host_.script = [](SetupModel& m) { return TypeNewLog(m, "Nordsee"); };
+  StartProgram().reset();
+  // An entry window that stores the log's totals in the records' buffers,
+  // while another program has taken the catalogue.
+  struct LoggingHost : CatalogueHost {
+    store::MemoryFileSystem* fs = nullptr;
+    bool OpenContestSetup(CatalogueController&, bool, bool) override { return false; }
+    void StartLogging(CatalogueController& c, std::int32_t, const ContestDefinition&) override {
+      qvkk::PutColumnTotals(c.fm().RecordBuffer(c.qvkk()), 1, {3, 2, 9, 2, 0});
+      fs->LockConflicts("QVKK.DAT", -1);
+    }
+  } host;
+  host.fs = &fs_;
+  CatalogueController c(*fm_, port_, clock_, host, *logs_);
+  ASSERT_EQ(c.Start(false), CatalogueController::StartResult::kReady);
+  ASSERT_TRUE(c.Select(1));
+  c.StartF10();
+  fs_.LockConflicts("QVKK.DAT", 0);
+  EXPECT_EQ(port_.Messages().back(), W("Die Ergebnisse des Logs konnten nicht gespeichert werden. Sie werden beim "
+                                       "nächsten Öffnen des Logs neu berechnet."));
   EXPECT_TRUE(stops_.empty());
 }
 

@@ -1,3 +1,4 @@
+#include "store/store_errors.h"
 #include "base/cp1252.h"
 #include "store/keys.h"
 #include "catalogue/date_time_completion.h"
@@ -353,6 +354,27 @@ TEST_F(SetupTest, TheStopsOfTheContestsQuestionColourTheirField) {
   EXPECT_EQ(port_.Messages().back(), W("Sie haben keine Angabe über Ihr Lebensalter getätigt."));
   EXPECT_TRUE(m.control("eJahre").invalid);
   EXPECT_EQ(m.focus(), "eJahre");
+}
+
+}  // namespace
+}  // namespace vek::testing
+
+namespace vek::testing {
+namespace {
+
+TEST_F(SetupTest, TheStationDescriptionIsReplacedInOneStepAndAFailureKeepsTheOldOne) {
+  SetupModel m = New('b');
+  m.SetText("memogroupzusatz3", "TX: Eigenbau");
+  m.Check("checkboxgroupzusatz3", true);
+  ASSERT_EQ(TypeNewLog(m, "OQRP"), SetupResult::kClosed) << (port_.Messages().empty() ? "" : port_.Messages().back());
+  const std::string file = "OQRP     1.STN";
+  EXPECT_EQ(fs_.Text(file), "TX: Eigenbau");
+  m.SetText("memogroupzusatz3", "TX: neu");
+  fs_.FailRename(file, store::kOsFailure);
+  EXPECT_EQ(m.Finish(), SetupResult::kClosed);
+  EXPECT_EQ(fs_.Text(file), "TX: Eigenbau");
+  EXPECT_FALSE(fs_.Exists(file + ".NEU"));
+  EXPECT_EQ(port_.Messages().back(), "Die Datei " + file + " konnte nicht geschrieben werden.");
 }
 
 }  // namespace

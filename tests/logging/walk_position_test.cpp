@@ -304,3 +304,21 @@ TEST_F(WalkPositionTest, ContactsWithoutDokAreNoOwnDokContactsOutsideContestG) {
 
 }  // namespace
 }  // namespace vek
+
+namespace vek {
+namespace {
+
+class CallBookTest : public EntrySessionTest {};
+
+TEST_F(CallBookTest, ACallBookTheStoreRefusesIsSaidAndTheContactStaysSaved) {
+  EntrySession& s = Open(Context());
+  fs_.LockConflicts("QVCBUCH.DAT", -1);
+  Contact("DL1AAA", "001", "JO42AB", "I23");
+  fs_.LockConflicts("QVCBUCH.DAT", 0);
+  EXPECT_EQ(s.saves(), 1);
+  EXPECT_EQ(port_.Messages().back(),
+            W("Das Call-Buch konnte nicht ergänzt werden; der Kontakt ist gespeichert."));
+}
+
+}  // namespace
+}  // namespace vek
