@@ -15,6 +15,7 @@
 
 #include "base/scripted_user_port.h"
 #include "bench_folder.h"
+#include "contest_log_fill.h"
 #include "catalogue/catalogue_records.h"
 #include "logging/entry_session.h"
 #include "logging/qso_record.h"
@@ -67,32 +68,10 @@ struct Fixture {
 
   // The log as earlier saves left it, written without a flush per record.
   void Fill(int contacts) {
-    ContestLog log(*files, 1);
-    log.OpenContestLog();
-    fm->SetFlushAfterWrite(log.log(), false);
-    std::mt19937 rng(1);
-    const char bands[] = {'k', 'l', 'm'};
-    for (int i = 0; i < contacts; ++i) {
-      fm->ClearRecord(log.log());
-      Bytes r = fm->RecordBuffer(log.log());
-      char call[16], loc[8], dok[8];
-      std::snprintf(call, sizeof call, "DL%dX%c", i, 'A' + i % 26);
-      std::snprintf(loc, sizeof loc, "JO%d%dAA", static_cast<int>(rng() % 10), static_cast<int>(rng() % 10));
-      std::snprintf(dok, sizeof dok, "I%02d", static_cast<int>(rng() % 60));
-      PutText(r, qso::kCall, call);
-      PutText(r, qso::kLocator, loc);
-      StoreRcvdDok(r, dok);
-      PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>(bands[i % 3]));
-      PutText(r, qso::kMode, "CW");
-      PutI32(r, qso::kSerialNo.offset, i + 1);
-      PutI32(r, qso::kDate.offset, *DayNumberFromDate(2008, 11, 15));
-      PutI32(r, qso::kTime.offset, 8 * 3600 + i % 30000);
+    bench::FillContestLog(*fm, *files, contacts, [](Bytes r, int, const std::string&, const std::string&) {
       PutText(r, qso::kMultiMark1, "X");
       PutText(r, qso::kMultiMark2, "X");
-      fm->AddRecord(log.log());
-    }
-    fm->Flush(log.log());
-    log.CloseContestLog();
+    });
   }
 };
 

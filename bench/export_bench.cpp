@@ -14,6 +14,7 @@
 #include "base/scripted_user_port.h"
 #include "bench_folder.h"
 #include "catalogue/catalogue_records.h"
+#include "contest_log_fill.h"
 #include "export/adif_import.h"
 #include "export/output_run.h"
 #include "logging/contest_log.h"
@@ -57,38 +58,18 @@ struct Fixture {
   }
 
   void Fill(int contacts) {
-    ContestLog log(*files, 1);
-    log.OpenContestLog();
-    fm->SetFlushAfterWrite(log.log(), false);
-    std::mt19937 rng(1);
-    const char bands[] = {'k', 'l', 'm'};
-    for (int i = 0; i < contacts; ++i) {
-      fm->ClearRecord(log.log());
-      Bytes r = fm->RecordBuffer(log.log());
-      char call[16], loc[8], dok[8], rcvd[24];
-      std::snprintf(call, sizeof call, "DL%dX%c", i, 'A' + i % 26);
-      std::snprintf(loc, sizeof loc, "JO%d%dAA", static_cast<int>(rng() % 10), static_cast<int>(rng() % 10));
-      std::snprintf(dok, sizeof dok, "I%02d", static_cast<int>(rng() % 60));
-      std::snprintf(rcvd, sizeof rcvd, "599%03d/%s/%s", (i + 1) % 1000, loc, dok);
-      PutI32(r, qso::kEntryNo.offset, i + 1);
-      PutI32(r, qso::kBandNoB.offset, i / 3 + 1);
-      PutText(r, qso::kCall, call);
-      PutText(r, qso::kLocator, loc);
-      StoreRcvdDok(r, dok);
-      StoreRcvdExchange(r, rcvd);
-      StoreSentExchange(r, "599001/JO43/I38");
-      PutU8(r, qso::kBand.offset, static_cast<std::uint8_t>(bands[i % 3]));
-      PutText(r, qso::kMode, "CW");
-      PutU16(r, qso::kPoints.offset, static_cast<std::uint16_t>(1 + i % 12));
-      PutI32(r, qso::kSerialNo.offset, i + 1);
-      PutI32(r, qso::kDate.offset, *DayNumberFromDate(2008, 11, 15));
-      PutI32(r, qso::kTime.offset, 8 * 3600 + i % 30000);
-      PutText(r, qso::kMultiMark1, i % 5 == 0 ? Text(loc).substr(0, 4) : Text());
-      PutText(r, qso::kMultiMark2, i % 7 == 0 ? Text(dok) : Text());
-      fm->AddRecord(log.log());
-    }
-    fm->Flush(log.log());
-    log.CloseContestLog();
+    bench::FillContestLog(
+        *fm, *files, contacts, [](Bytes r, int i, const std::string& loc, const std::string& dok) {
+          char rcvd[24];
+          std::snprintf(rcvd, sizeof rcvd, "599%03d/%s/%s", (i + 1) % 1000, loc.c_str(), dok.c_str());
+          PutI32(r, qso::kEntryNo.offset, i + 1);
+          PutI32(r, qso::kBandNoB.offset, i / 3 + 1);
+          StoreRcvdExchange(r, rcvd);
+          StoreSentExchange(r, "599001/JO43/I38");
+          PutU16(r, qso::kPoints.offset, static_cast<std::uint16_t>(1 + i % 12));
+          PutText(r, qso::kMultiMark1, i % 5 == 0 ? loc.substr(0, 4) : std::string());
+          PutText(r, qso::kMultiMark2, i % 7 == 0 ? dok : std::string());
+        });
   }
 };
 
