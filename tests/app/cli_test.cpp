@@ -631,3 +631,19 @@ TEST_F(CliCatalogueTest, LogsOfOtherCodesFromTheCompanion) {
 }
 
 }  // namespace
+
+namespace {
+
+TEST_F(CliCatalogueTest, ARefusedNewLogLeavesNoLogBehind) {
+  // No postcode and town: the setup refuses, after the class was chosen.
+  const CliRun r = In("new-log --name A --class 1 --call DL1ABC --locator JO43KD --dok I38 --json");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("Angabe der Postleitzahl und des Ortes notwendig."), std::string::npos);
+  EXPECT_EQ(nlohmann::json::parse(In("logs --all --json").out)["count"], 0);
+  // A script that tries again with the missing value creates exactly one log.
+  EXPECT_EQ(In("new-log --name A --class 1 --call DL1ABC --locator JO43KD --dok I38 --postcode-town '1 X'").exit_code,
+            0);
+  EXPECT_EQ(nlohmann::json::parse(In("logs --all --json").out)["count"], 1);
+}
+
+}  // namespace
