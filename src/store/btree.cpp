@@ -44,19 +44,41 @@ int FileManager::MinEntries(FileBlock* fb, int key) const {
 PinnedPage FileManager::LoadPage(FileBlock* fb, int key, std::int32_t number) {
   const Descriptor& d = fb->descriptors_[key];
   if (number < 1 || number > d.page_count) {
-    Fail(kShortRead, fb, key, number);
+    Damage(fb, key, number);
     return {};
   }
   if (PageFrame* f = pool_->Find(fb, key, number)) return PinnedPage(f);
   std::vector<std::uint8_t> bytes(static_cast<std::size_t>(d.page_size));
   if (!Read(fb, *fb->ix_, fb->PageOffset(key, number), bytes)) return {};
   Page page;
-  if (!DecodePage(bytes, fb->keys_[key].length, d.entries_per_page, page)) {
-    Fail(kShortRead, fb, key, number);  // a page that cannot be one: the index is damaged
+  // A page that cannot be one, or whose entries could not stand in this
+  // tree, means the index is damaged: it is rebuilt rather than believed.
+  if (!DecodePage(bytes, fb->keys_[key].length, d.entries_per_page, page) || !PlausiblePage(fb, key, page)) {
+    Damage(fb, key, number);
     return {};
   }
   PageFrame* f = pool_->Add(fb, key, number, std::move(page));
   return f ? PinnedPage(f) : PinnedPage();
+}
+
+// The cheap checks of a page read from the file: entries in order, children
+// all present in an inner page and all absent in a leaf, each within the
+// index's pages, records within the record file.
+bool FileManager::PlausiblePage(FileBlock* fb, int key, const Page& page) const {
+  const Descriptor& d = fb->descriptors_[key];
+  const bool unique = !fb->keys_[key].duplicates;
+  const bool leaf = page.first_child == 0;
+  if (!leaf && (page.first_child < 1 || page.first_child > d.page_count)) return false;
+  for (std::size_t i = 0; i < page.entries.size(); ++i) {
+    const Entry& e = page.entries[i];
+    if (e.record < 1 || e.record > fb->header_.highest) return false;
+    if (leaf ? e.child != 0 : (e.child < 1 || e.child > d.page_count)) return false;
+    if (i == 0) continue;
+    const Entry& before = page.entries[i - 1];
+    const int c = CompareKeys(before.key, e.key);
+    if (c > 0 || (c == 0 && (unique || before.record >= e.record))) return false;
+  }
+  return true;
 }
 
 bool FileManager::WritePage(PageFrame& frame) {
@@ -84,12 +106,12 @@ PinnedPage FileManager::NewPage(FileBlock* fb, int key, Page&& page) {
     d.page_count = number;
   } else {
     const std::int32_t f = d.first_free;
-    if (f < 1 || f > d.page_count) return Fail(kFreeChainDamaged, fb, key, f), PinnedPage();
+    if (f < 1 || f > d.page_count) return Damage(fb, key, f), PinnedPage();
     std::uint8_t link_bytes[4];
     if (!Read(fb, *fb->ix_, fb->PageOffset(key, f), link_bytes)) return {};
     const std::int32_t link = GetI32(link_bytes, 0);
     if (link == 0 || link == f || (link != kNoLink && (link < 1 || link > d.page_count)) || d.free_count < 1)
-      return Fail(kFreeChainDamaged, fb, key, f), PinnedPage();
+      return Damage(fb, key, f), PinnedPage();
     d.first_free = link;
     --d.free_count;
     number = f;
@@ -120,7 +142,7 @@ bool FileManager::FreePage(FileBlock* fb, int key, std::int32_t number) {
 bool FileManager::Descend(FileBlock* fb, int key, const std::function<std::int32_t(const Page&)>& step) {
   std::int32_t p = fb->descriptors_[key].root;
   for (int depth = 0; p != 0; ++depth) {
-    if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+    if (depth > kMaxDepth) return Damage(fb, key, p);
     PinnedPage page = LoadPage(fb, key, p);
     if (!page) return false;
     p = step(*page);
@@ -209,7 +231,7 @@ bool FileManager::Insert(FileBlock* fb, int key, const Key& text, std::int32_t r
 bool FileManager::InsertInto(FileBlock* fb, int key, std::int32_t p, const Entry& e, bool& split, Entry& up,
                              int depth) {
   split = false;
-  if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+  if (depth > kMaxDepth) return Damage(fb, key, p);
   PinnedPage page = LoadPage(fb, key, p);
   if (!page) return false;
   const std::size_t i = Bound(*page, e.key, e.record, true);
@@ -263,7 +285,7 @@ bool FileManager::Remove(FileBlock* fb, int key, const Key& text, std::int32_t r
 
 bool FileManager::RemoveFrom(FileBlock* fb, int key, std::int32_t p, const Key& text, std::int32_t record,
                              bool& found, int depth) {
-  if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+  if (depth > kMaxDepth) return Damage(fb, key, p);
   PinnedPage page = LoadPage(fb, key, p);
   if (!page) return false;
   const std::size_t i = Bound(*page, text, record, false);
@@ -292,7 +314,7 @@ bool FileManager::RemoveFrom(FileBlock* fb, int key, std::int32_t p, const Key& 
 }
 
 bool FileManager::RemoveLast(FileBlock* fb, int key, std::int32_t p, Entry& out, int depth) {
-  if (depth > kMaxDepth) return Fail(kShortRead, fb, key, p);
+  if (depth > kMaxDepth) return Damage(fb, key, p);
   PinnedPage page = LoadPage(fb, key, p);
   if (!page) return false;
   if (page->IsLeaf()) {

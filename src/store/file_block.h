@@ -50,7 +50,9 @@ class FileBlock {
   std::string Path(const char* extension) const { return file_name_ + extension; }
   int ExtraLength() const { return buffer_length_ - record_length_; }
   bool FilesOpen() const { return dat_ != nullptr; }
-  int HandlesNeeded() const { return 1 + (key_count_ > 0 ? 1 : 0) + (variable_ ? 1 : 0); }
+  // The record file, the index and the variable tails; the share file adds one.
+  int FileHandles() const { return 1 + (key_count_ > 0 ? 1 : 0) + (variable_ ? 1 : 0); }
+  int HandlesNeeded() const { return FileHandles() + (share_ ? 0 : 1); }
   // Where page `number` of index `key` starts in the index file.
   std::uint64_t PageOffset(int key, std::int32_t number) const {
     return static_cast<std::uint64_t>(number) * static_cast<std::uint64_t>(slot_size_) +
@@ -94,6 +96,15 @@ class FileBlock {
   bool descriptors_dirty_ = false;
   bool locked_ = false;
   std::uint64_t last_use_ = 0;
+
+  // Sharing the files with other processes (file_manager_sharing.cpp).
+  std::unique_ptr<OsFile> share_;  // null: this program is taken to be the files' only user
+  std::uint64_t seen_counter_ = 0;  // the change counter the cached state belongs to
+  int access_ = 0;                  // 0 none, 1 shared, 2 exclusive for the running operation
+  bool holding_ = false;            // holds the holder byte: changes of ours are not durable yet
+  bool open_held_ = false;          // holds the open byte
+  bool wrote_ = false;              // the running operation has changed something
+  bool damaged_ = false;            // a cheap check failed: repair before going on
 };
 
 }  // namespace vek::store

@@ -39,9 +39,41 @@ bool FileManager::Begin(Operation op, FileBlock* fb) {
 }
 
 int FileManager::End() {
+  ReleaseAllAccess();
   if (status_ > 2 && !stopped_) SeriousFailure();
   return status_;
 }
+
+int FileManager::Run(FileBlock* fb, bool change, const std::function<bool(int run)>& body) {
+  if (!EnsureOpen(fb) || !Access(fb, change)) return End();
+  body(1);
+  if (fb->damaged_ && status_ <= 2 && error_ == kDamageFound) {
+    status_ = 0;
+    error_ = 0;
+    failures_.clear();
+    if (Access(fb, true) && RepairInPlace(fb)) {
+      body(2);
+      // Damaged again right after a repair: the files cannot be trusted.
+      if (fb->damaged_ && error_ == kDamageFound) Fail(kShortRead, fb);
+    }
+  }
+  return End();
+}
+
+bool FileManager::Damage(FileBlock* fb, int key, std::int32_t at) {
+  fb->damaged_ = true;
+  return Fail(kDamageFound, fb, key, at);
+}
+
+std::vector<FileManager::RepairNote> FileManager::TakeRepairNotes() {
+  std::vector<RepairNote> notes;
+  for (RepairNote& n : repairs_)
+    if (n.records_dropped > 0) notes.push_back(std::move(n));
+  repairs_.clear();
+  return notes;
+}
+
+void FileManager::StartRepairNote(FileBlock* fb) { repairs_.push_back(RepairNote{fb->file_name_, 0, {}}); }
 
 bool FileManager::Fail(std::int32_t error, FileBlock* fb, int key, std::int32_t record) {
   FailureEntry e{ClassOfError(error), error, operation_, key, record, fb ? fb->file_name_ : std::string()};
@@ -215,7 +247,6 @@ FileBlock* FileManager::OpenFileBlock(const std::string& file_name, const std::s
   fb->retry_limit_ = retry_limit;
   fb->rebuild_allowed_ = rebuild_allowed;
   fb->variable_ = variable_length;
-  RecoverInterruptedWork(fb.get());
   blocks_.push_back(std::move(fb));
   End();
   return blocks_.back().get();
@@ -315,13 +346,12 @@ bool FileManager::TakeSlot(FileBlock* fb, std::int32_t& number) {
   }
   const std::int32_t f = h.first_deleted;
   std::uint8_t link_bytes[4];
-  if (f < 1 || f > h.highest) return Fail(kFreeChainDamaged, fb, 0, f);
+  if (f < 1 || f > h.highest) return Damage(fb, 0, f);
   if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(f) * static_cast<std::uint64_t>(fb->record_length_),
             link_bytes))
     return false;
   const std::int32_t link = GetI32(link_bytes, 0);
-  if (link == 0 || link == f || (link != kNoLink && (link < 1 || link > h.highest)))
-    return Fail(kFreeChainDamaged, fb, 0, f);
+  if (link == 0 || link == f || (link != kNoLink && (link < 1 || link > h.highest))) return Damage(fb, 0, f);
   h.first_deleted = link;
   --h.deleted_count;
   number = f;
@@ -370,118 +400,138 @@ void FileManager::NoteMissingEntry(FileBlock* fb, int key, std::int32_t record) 
   Fail(kKeyNotFound, fb, key, record);
   status_ = status;
   fb->index_suspect_ = true;
+  fb->damaged_ = true;  // repaired when the next operation takes the files
 }
 
 int FileManager::AddRecord(FileBlock* fb) {
-  if (!Begin(Operation::kAdd, fb) || !EnsureOpen(fb)) return End();
+  if (!Begin(Operation::kAdd, fb)) return End();
   Bytes buffer = fb->buffer();
   if (GetI32(buffer, 0) != 0) return Fail(kReservedBytesSet, fb), End();
-  if (!LockFiles(fb)) return End();
-  bool ok = ComputeAutoNumbers(fb);
-  // A unique key already present refuses the add before anything is written,
-  // so a refused add leaves the files exactly as they were.
-  std::vector<Key> keys(static_cast<std::size_t>(fb->key_count_) + 1);
-  for (int k = 1; ok && k <= fb->key_count_; ++k) {
-    keys[k] = BuildKey(fb, buffer, k);
-    if (fb->keys_[k].duplicates) continue;
-    Found f;
-    ok = LowerBound(fb, k, keys[k], INT32_MIN, false, f);
-    if (ok && f.ok && f.entry.key == keys[k]) ok = Fail(kDuplicateKey, fb, k);
-  }
-  std::int32_t number = 0;
-  ok = ok && BeginChange(fb) && TakeSlot(fb, number) && WriteRecord(fb, number, buffer);
-  for (int k = 1; ok && k <= fb->key_count_; ++k) {
-    bool duplicate = false;
-    ok = Insert(fb, k, keys[k], number, duplicate);
-    if (ok && duplicate) ok = Fail(kShortRead, fb, k, number);  // the index contradicts itself
-  }
-  if (ok) {
-    fb->descriptors_dirty_ = true;
-    std::copy(buffer.begin(), buffer.end(), fb->last_read_.begin());
-    fb->current_ = number;
-    fb->position_key_ = 0;
-    if (fb->flush_after_write_) FlushFiles(fb);
-  }
-  UnlockFiles(fb);
-  return End();
+  std::int32_t written = 0;  // the slot the record went into
+  return Run(fb, true, [&](int run) {
+    if (run == 2 && written > 0) {
+      // The record was in its slot when the damage showed; the repair built
+      // its keys from it, so the add is done.
+      std::vector<std::uint8_t> stored(buffer.size());
+      if (!ReadRecord(fb, written, stored) || !std::equal(stored.begin(), stored.end(), buffer.begin()))
+        return Fail(kShortRead, fb, 0, written);
+      std::copy(buffer.begin(), buffer.end(), fb->last_read_.begin());
+      fb->current_ = written;
+      fb->position_key_ = 0;
+      return true;
+    }
+    if (!LockFiles(fb)) return false;
+    bool ok = ComputeAutoNumbers(fb);
+    // Every index is walked before anything is written: a unique key already
+    // present refuses the add with the files exactly as they were, and a
+    // damaged index shows before the record is in its slot.
+    std::vector<Key> keys(static_cast<std::size_t>(fb->key_count_) + 1);
+    for (int k = 1; ok && k <= fb->key_count_; ++k) {
+      keys[k] = BuildKey(fb, buffer, k);
+      Found f;
+      ok = LowerBound(fb, k, keys[k], INT32_MIN, false, f);
+      if (ok && !fb->keys_[k].duplicates && f.ok && f.entry.key == keys[k]) ok = Fail(kDuplicateKey, fb, k);
+    }
+    std::int32_t number = 0;
+    ok = ok && BeginChange(fb) && TakeSlot(fb, number) && WriteRecord(fb, number, buffer);
+    if (ok) written = number;
+    for (int k = 1; ok && k <= fb->key_count_; ++k) {
+      bool duplicate = false;
+      ok = Insert(fb, k, keys[k], number, duplicate);
+      if (ok && duplicate) ok = Damage(fb, k, number);  // the index contradicts itself
+    }
+    if (ok) {
+      fb->descriptors_dirty_ = true;
+      std::copy(buffer.begin(), buffer.end(), fb->last_read_.begin());
+      fb->current_ = number;
+      fb->position_key_ = 0;
+      if (fb->flush_after_write_) FlushFiles(fb);
+    }
+    UnlockFiles(fb);
+    return ok;
+  });
 }
 
 int FileManager::PutRecord(FileBlock* fb) {
-  if (!Begin(Operation::kPut, fb) || !EnsureOpen(fb)) return End();
+  if (!Begin(Operation::kPut, fb)) return End();
   if (fb->current_ < 1) return Fail(kNoCurrentRecord, fb), End();
   Bytes buffer = fb->buffer();
   if (GetI32(buffer, 0) != 0) return Fail(kPutReservedBytesSet, fb), End();
   if (std::equal(buffer.begin(), buffer.end(), fb->last_read_.begin())) return End();
-  if (!LockFiles(fb)) return End();
-  const std::int32_t number = fb->current_;
-  struct Change {
-    int key;
-    Key old_key, new_key;
-  };
-  std::vector<Change> changes;
-  bool ok = true;
-  for (int k = 1; ok && k <= fb->key_count_; ++k) {
-    Key before = BuildKey(fb, fb->last_read_, k);
-    Key after = BuildKey(fb, buffer, k);
-    if (before == after) continue;
-    if (!fb->keys_[k].duplicates) {
-      Found f;
-      ok = LowerBound(fb, k, after, INT32_MIN, false, f);
-      if (ok && f.ok && f.entry.key == after && f.entry.record != number) ok = Fail(kDuplicateKey, fb, k, number);
+  return Run(fb, true, [&](int) {
+    if (!LockFiles(fb)) return false;
+    const std::int32_t number = fb->current_;
+    struct Change {
+      int key;
+      Key old_key, new_key;
+    };
+    std::vector<Change> changes;
+    bool ok = true;
+    for (int k = 1; ok && k <= fb->key_count_; ++k) {
+      Key before = BuildKey(fb, fb->last_read_, k);
+      Key after = BuildKey(fb, buffer, k);
+      if (before == after) continue;
+      if (!fb->keys_[k].duplicates) {
+        Found f;
+        ok = LowerBound(fb, k, after, INT32_MIN, false, f);
+        if (ok && f.ok && f.entry.key == after && f.entry.record != number) ok = Fail(kDuplicateKey, fb, k, number);
+      }
+      changes.push_back({k, std::move(before), std::move(after)});
     }
-    changes.push_back({k, std::move(before), std::move(after)});
-  }
-  ok = ok && BeginChange(fb);
-  for (const Change& c : changes) {
-    if (!ok) break;
-    bool found = false, duplicate = false;
-    ok = Remove(fb, c.key, c.old_key, number, found) && Insert(fb, c.key, c.new_key, number, duplicate);
-    if (ok && (!found || duplicate)) NoteMissingEntry(fb, c.key, number);
-  }
-  ok = ok && WriteRecord(fb, number, buffer);
-  if (ok) {
-    fb->descriptors_dirty_ = true;
-    std::copy(buffer.begin(), buffer.end(), fb->last_read_.begin());
-    fb->position_key_ = 0;
-    if (fb->flush_after_write_) FlushFiles(fb);
-  }
-  UnlockFiles(fb);
-  return End();
+    ok = ok && BeginChange(fb);
+    for (const Change& c : changes) {
+      if (!ok) break;
+      bool found = false, duplicate = false;
+      ok = Remove(fb, c.key, c.old_key, number, found) && Insert(fb, c.key, c.new_key, number, duplicate);
+      if (ok && (!found || duplicate)) NoteMissingEntry(fb, c.key, number);
+    }
+    ok = ok && WriteRecord(fb, number, buffer);
+    if (ok) {
+      fb->descriptors_dirty_ = true;
+      std::copy(buffer.begin(), buffer.end(), fb->last_read_.begin());
+      fb->position_key_ = 0;
+      if (fb->flush_after_write_) FlushFiles(fb);
+    }
+    UnlockFiles(fb);
+    return ok;
+  });
 }
 
 int FileManager::DeleteRecord(FileBlock* fb, int /*reposition*/) {
-  if (!Begin(Operation::kDelete, fb) || !EnsureOpen(fb)) return End();
+  if (!Begin(Operation::kDelete, fb)) return End();
   Bytes buffer = fb->buffer();
   // A record must be read and left unchanged before it is deleted.
   if (fb->current_ < 1 || !std::equal(buffer.begin(), buffer.end(), fb->last_read_.begin()))
     return Fail(kRecordNotRead, fb), End();
-  if (!LockFiles(fb)) return End();
-  const std::int32_t number = fb->current_;
-  bool ok = BeginChange(fb);
-  for (int k = 1; ok && k <= fb->key_count_; ++k) {
-    bool found = false;
-    ok = Remove(fb, k, BuildKey(fb, buffer, k), number, found);
-    if (ok && !found) NoteMissingEntry(fb, k, number);
-  }
-  ok = ok && FreeSlot(fb, number);
-  if (ok) {
-    fb->descriptors_dirty_ = true;
-    fb->current_ = -1;
-    fb->position_key_ = 0;
-    if (fb->flush_after_write_) FlushFiles(fb);
-  }
-  UnlockFiles(fb);
-  return End();
+  return Run(fb, true, [&](int) {
+    if (!LockFiles(fb)) return false;
+    const std::int32_t number = fb->current_;
+    bool ok = BeginChange(fb);
+    for (int k = 1; ok && k <= fb->key_count_; ++k) {
+      bool found = false;
+      ok = Remove(fb, k, BuildKey(fb, buffer, k), number, found);
+      if (ok && !found) NoteMissingEntry(fb, k, number);
+    }
+    ok = ok && FreeSlot(fb, number);
+    if (ok) {
+      fb->descriptors_dirty_ = true;
+      fb->current_ = -1;
+      fb->position_key_ = 0;
+      if (fb->flush_after_write_) FlushFiles(fb);
+    }
+    UnlockFiles(fb);
+    return ok;
+  });
 }
 
 // ---------------------------------------------------------------- positioning
 
 bool FileManager::Land(FileBlock* fb, int key, const Entry& e) {
-  if (e.record < 1 || e.record > fb->header_.highest) return Fail(kShortRead, fb, key, e.record);
+  if (e.record < 1 || e.record > fb->header_.highest) return Damage(fb, key, e.record);
   std::vector<std::uint8_t> record(static_cast<std::size_t>(fb->buffer_length_));
   if (!ReadRecord(fb, e.record, record)) return false;
   // An entry that points at a deleted slot means the index is damaged.
-  if (GetI32(record, 0) != 0) return Fail(kShortRead, fb, key, e.record);
+  if (GetI32(record, 0) != 0) return Damage(fb, key, e.record);
   std::copy(record.begin(), record.end(), fb->buffer_);
   fb->last_read_ = std::move(record);
   fb->current_ = e.record;
@@ -493,14 +543,15 @@ bool FileManager::Land(FileBlock* fb, int key, const Entry& e) {
 
 int FileManager::Position(FileBlock* fb, Operation op, int key,
                           const std::function<bool(const Entry*&)>& find, std::int32_t not_found_error) {
-  if (!Begin(op, fb) || !EnsureOpen(fb)) return End();
+  if (!Begin(op, fb)) return End();
   if (key < 1 || key > fb->key_count_) return Fail(kKeyNumberOutOfRange, fb, key), End();
-  const Entry* e = nullptr;
-  if (!find(e)) return End();
-  // Not found: buffer and position stay as they were.
-  if (!e) return Fail(not_found_error, fb, key), End();
-  Land(fb, key, *e);
-  return End();
+  return Run(fb, false, [&](int) {
+    const Entry* e = nullptr;
+    if (!find(e)) return false;
+    // Not found: buffer and position stay as they were.
+    if (!e) return Fail(not_found_error, fb, key);
+    return Land(fb, key, *e);
+  });
 }
 
 FileManager::SavedPosition FileManager::SavePosition(const FileBlock* fb) const {
@@ -601,18 +652,32 @@ int FileManager::PrevKey(FileBlock* fb, int key) {
 }
 
 std::int32_t FileManager::RecordCount(FileBlock* fb) {
-  if (!Begin(Operation::kCount, fb) || !EnsureOpen(fb)) return End(), -1;
-  const std::int32_t n = fb->header_.highest - fb->header_.deleted_count;
-  End();
-  return n;
+  if (!Begin(Operation::kCount, fb)) return End(), -1;
+  std::int32_t n = -1;
+  Run(fb, false, [&](int) {
+    n = fb->header_.highest - fb->header_.deleted_count;
+    return true;
+  });
+  return status_ == 0 ? n : -1;
 }
 
+// Deleting the files is only safe when no other process has them open.
 int FileManager::EmptyFileBlock(FileBlock* fb) {
   if (!Begin(Operation::kEmpty, fb)) return End();
   CloseFiles(fb, false);
+  OpenShare(fb);
+  if (fb->share_) {
+    if (!Access(fb, true)) return End();
+    if (std::int32_t e = LockShare(fb, 2, true)) return Fail(e, fb), End();
+    fb->open_held_ = true;
+  }
   for (const char* ext : {".DAT", ".IX", ".VAR"}) fs_->Remove(fb->Path(ext));
   fb->current_ = -1;
   fb->position_key_ = 0;
+  fb->wrote_ = fb->share_ != nullptr;  // others drop what they cached
+  if (fb->share_ && WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_;
+  fb->wrote_ = false;
+  LetGoOfOpen(fb);
   return End();
 }
 
@@ -622,9 +687,9 @@ int FileManager::RebuildFileBlock(FileBlock* fb) {
   fb->current_ = -1;  // record numbers change: there is no current record afterwards
   fb->position_key_ = 0;
   if (status_ <= 2 && fs_->Exists(fb->Path(".DAT"))) {
-    for (auto& other : blocks_)
-      if (other.get() != fb) CloseFiles(other.get(), true);
-    if (Rebuild(fb)) EnsureOpen(fb);
+    OpenShare(fb);
+    if (fb->share_ && !Access(fb, true)) return End();
+    if (RebuildWhereSafe(fb) && !fb->FilesOpen()) EnsureOpen(fb);
   } else if (status_ <= 2) {
     EnsureOpen(fb);
   }
@@ -633,7 +698,7 @@ int FileManager::RebuildFileBlock(FileBlock* fb) {
 
 int FileManager::Flush(FileBlock* fb) {
   if (!Begin(Operation::kFlush, fb)) return End();
-  if (fb->FilesOpen()) FlushFiles(fb);
+  if (fb->FilesOpen() && (!fb->share_ || Access(fb, true))) FlushFiles(fb);
   return End();
 }
 

@@ -137,6 +137,17 @@ class FileManager {
   SavedPosition SavePosition(const FileBlock* fb) const;
   void RestorePosition(FileBlock* fb, SavedPosition saved);
 
+  // A repair that had to give up something: how many records went to the
+  // .MSG report and where the record file was copied before (empty: none).
+  struct RepairNote {
+    std::string file_name;
+    int records_dropped = 0;
+    std::string copy;
+  };
+  // The repairs since the last call, each once; repairs that lost nothing
+  // are left out.
+  std::vector<RepairNote> TakeRepairNotes();
+
   void SetErrorLogName(std::string name) { error_log_ = std::move(name); }
   const std::string& error_log_name() const { return error_log_; }
   void SetLockQuestion(LockQuestionRoutine routine) { lock_question_ = std::move(routine); }
@@ -178,6 +189,42 @@ class FileManager {
   bool Reorganise(FileBlock* fb);
   void ReportRebuildRefusal(FileBlock* fb, const Key& key, int key_number, std::int32_t record,
                             ConstBytes bytes);
+  bool BuildIndexes(FileBlock* fb);
+  void CloseFilesKeepingShare(FileBlock* fb);
+  bool RebuildWhereSafe(FileBlock* fb);
+
+  // --- sharing with other processes (file_manager_sharing.cpp) ---
+  void OpenShare(FileBlock* fb);
+  std::int32_t LockShare(FileBlock* fb, std::uint64_t byte, bool exclusive);
+  bool TryShareLock(FileBlock* fb, std::uint64_t byte);
+  bool ReadShare(FileBlock* fb, std::uint64_t& counter, bool& in_change);
+  bool WriteShare(FileBlock* fb, std::uint64_t counter, bool in_change);
+  bool Access(FileBlock* fb, bool exclusive);
+  void ReleaseAccess(FileBlock* fb);
+  void ReleaseAllAccess();
+  bool NoteWriting(FileBlock* fb);
+  void LetGoOfHolder(FileBlock* fb);
+  bool HoldOpen(FileBlock* fb);
+  void LetGoOfOpen(FileBlock* fb);
+  bool AloneWithFiles(FileBlock* fb);
+  bool MarkIsCrash(FileBlock* fb);
+  bool Refresh(FileBlock* fb);
+  bool PlausibleDescriptor(const Descriptor& d, const DatHeader& h) const;
+  bool WriteThrough(FileBlock* fb);
+  bool RepairInPlace(FileBlock* fb);
+  bool ThreadSlots(FileBlock* fb);
+  std::vector<bool> FreeChainOf(FileBlock* fb, OsFile& dat, const DatHeader& h, std::int64_t slots);
+  void ReportDroppedRecord(FileBlock* fb, const std::string& what, ConstBytes bytes);
+  void CopyToBackup(FileBlock* fb);
+  void StartRepairNote(FileBlock* fb);
+  // A cheap check found the index or a free chain damaged: the operation
+  // stops with kDamageFound and Run repairs the fileblock.
+  bool Damage(FileBlock* fb, int key, std::int32_t at);
+  // Runs an operation's body on the fileblock's files under the access lock
+  // (exclusive for a change); a damage found on the way is repaired and the
+  // body runs once more (its argument says which run it is).
+  int Run(FileBlock* fb, bool change, const std::function<bool(int run)>& body);
+  bool PlausiblePage(FileBlock* fb, int key, const Page& page) const;
   bool BeginChange(FileBlock* fb);
   bool FlushFiles(FileBlock* fb);
   bool WriteHeader(FileBlock* fb);
@@ -240,6 +287,8 @@ class FileManager {
   Operation operation_ = Operation::kNone;
   FileBlock* initial_ = nullptr;
   bool rebuilding_ = false;  // a marked record file is opened on purpose
+  std::vector<FileBlock*> accessed_;  // fileblocks whose access lock the running operation holds
+  std::vector<RepairNote> repairs_;
 };
 
 // Keeps a fileblock's record buffer for its owner while a search moves it:

@@ -61,7 +61,7 @@ bool FileManager::MakeRoomForHandles(FileBlock* fb) {
   while (handles_in_use_ + fb->HandlesNeeded() > open_file_limit_) {
     FileBlock* coldest = nullptr;
     for (auto& other : blocks_) {
-      if (other.get() == fb || !other->FilesOpen() || other->locked_) continue;
+      if (other.get() == fb || !other->FilesOpen() || other->locked_ || other->access_ > 0) continue;
       if (!coldest || other->last_use_ < coldest->last_use_) coldest = other.get();
     }
     if (!coldest) return Fail(kCannotFreeHandles, fb);
@@ -71,9 +71,23 @@ bool FileManager::MakeRoomForHandles(FileBlock* fb) {
   return true;
 }
 
+// The first use of the files: under the exclusive access lock, so that no
+// other process is in the middle of a change, a reorganisation or a
+// creation while the files are looked at, repaired or made.
 bool FileManager::OpenFiles(FileBlock* fb) {
-  switch (TryOpenFiles(fb)) {
-    case OpenOutcome::kOpened: return true;
+  OpenShare(fb);
+  if (fb->share_) {
+    if (std::int32_t e = LockShare(fb, 0, true)) return Fail(e, fb);
+    if (std::find(accessed_.begin(), accessed_.end(), fb) == accessed_.end()) accessed_.push_back(fb);
+    fb->access_ = 2;
+    bool in_change = false;
+    if (!ReadShare(fb, fb->seen_counter_, in_change)) return false;
+    if (in_change) fb->damaged_ = true;  // a process died in the middle of a change
+  }
+  RecoverInterruptedWork(fb);
+  const OpenOutcome outcome = fb->damaged_ ? OpenOutcome::kNeedsRebuild : TryOpenFiles(fb);
+  switch (outcome) {
+    case OpenOutcome::kOpened: return HoldOpen(fb);
     case OpenOutcome::kFailed: return false;
     case OpenOutcome::kMissing:
       if (!fb->rebuild_allowed_) return Fail(kFileNotFound, fb);
@@ -85,13 +99,22 @@ bool FileManager::OpenFiles(FileBlock* fb) {
       if (!fb->rebuild_allowed_) return Fail(kIndexHeaderBad, fb);
       if (lock_question_ && !lock_question_(fb->display_name_, LockQuestion::kRebuildIndex))
         return Fail(kIndexHeaderBad, fb);
-      for (auto& other : blocks_)
-        if (other.get() != fb) CloseFiles(other.get(), true);
-      if (status_ > 2 || !Rebuild(fb)) return false;
+      if (!RebuildWhereSafe(fb)) return false;
       break;
   }
-  if (TryOpenFiles(fb) == OpenOutcome::kOpened) return true;
+  fb->damaged_ = false;
+  if (fb->FilesOpen()) return HoldOpen(fb);  // repaired in place
+  if (TryOpenFiles(fb) == OpenOutcome::kOpened) return HoldOpen(fb);
   return status_ > 0 ? false : Fail(kIndexHeaderBad, fb);
+}
+
+// Alone with the files, the rebuild reorganises the record file; while
+// other processes have them open it repairs them where they are.
+bool FileManager::RebuildWhereSafe(FileBlock* fb) {
+  if (!AloneWithFiles(fb)) return RepairInPlace(fb);
+  for (auto& other : blocks_)
+    if (other.get() != fb) CloseFiles(other.get(), true);
+  return status_ <= 2 && Rebuild(fb);
 }
 
 // Opening or locking a fileblock's file starts its retries near the limit.
@@ -118,7 +141,7 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
   const DatHeader h = DecodeDatHeader(raw);
   if (h.key_count > kMaxKeys || h.key_count < 0) return Fail(kStoredTooManyKeys, fb), OpenOutcome::kFailed;
   if (h.record_length != fb->record_length_) return Fail(kBadRecordLength, fb), OpenOutcome::kFailed;
-  if (h.being_changed && !rebuilding_) return OpenOutcome::kNeedsRebuild;
+  if (h.being_changed && !rebuilding_ && MarkIsCrash(fb)) return OpenOutcome::kNeedsRebuild;
   const auto L = static_cast<std::uint64_t>(h.record_length);
   // A header that does not fit its own file is no header to trust.
   if (h.highest < 0 || h.deleted_count < 0 || h.deleted_count > h.highest ||
@@ -185,9 +208,9 @@ FileManager::OpenOutcome FileManager::TryOpenFiles(FileBlock* fb) {
   fb->changing_ = h.being_changed != 0;
   fb->index_suspect_ = false;
   fb->descriptors_dirty_ = false;
-  handles_in_use_ += fb->HandlesNeeded();
+  handles_in_use_ += fb->FileHandles();
   if (!ValidChains(fb)) {
-    CloseFiles(fb, false);
+    CloseFilesKeepingShare(fb);
     return status_ > 0 ? OpenOutcome::kFailed : OpenOutcome::kNeedsRebuild;
   }
   return OpenOutcome::kOpened;
@@ -240,11 +263,27 @@ bool FileManager::CreateFiles(FileBlock* fb) {
 }
 
 void FileManager::CloseFiles(FileBlock* fb, bool flush) {
+  if (flush && fb->FilesOpen() && status_ <= 2 && (!fb->share_ || Access(fb, true)) && FlushFiles(fb))
+    Sync(fb, *fb->dat_);  // a clean close needs no rebuild
+  if (fb->share_ && fb->access_ > 0) {
+    ReleaseAccess(fb);
+    accessed_.erase(std::remove(accessed_.begin(), accessed_.end(), fb), accessed_.end());
+  }
+  CloseFilesKeepingShare(fb);
+  if (!fb->share_) return;
+  LetGoOfHolder(fb);
+  LetGoOfOpen(fb);
+  fb->share_.reset();
+  --handles_in_use_;
+}
+
+// The record, index and tail files close; the share file and its locks stay
+// (a repair reopens the files inside one locked operation).
+void FileManager::CloseFilesKeepingShare(FileBlock* fb) {
   if (!fb->FilesOpen()) return;
-  if (flush && status_ <= 2 && FlushFiles(fb)) Sync(fb, *fb->dat_);  // a clean close needs no rebuild
   pool_->ForgetAll(fb);
   UnlockFiles(fb);
-  handles_in_use_ -= fb->HandlesNeeded();
+  handles_in_use_ -= fb->FileHandles();
   fb->dat_.reset();
   fb->ix_.reset();
   fb->var_.reset();
@@ -259,6 +298,7 @@ bool FileManager::WriteHeader(FileBlock* fb) {
 
 // The being-changed byte reaches the disk before anything else of a change.
 bool FileManager::BeginChange(FileBlock* fb) {
+  if (!NoteWriting(fb)) return false;
   if (fb->changing_) return true;
   fb->header_.being_changed = 1;
   if (!WriteHeader(fb) || !Sync(fb, *fb->dat_)) return false;
@@ -270,7 +310,11 @@ bool FileManager::BeginChange(FileBlock* fb) {
 // then is the being-changed byte cleared. That last write is not waited for:
 // lost in a crash, it costs a rebuild and nothing else.
 bool FileManager::FlushFiles(FileBlock* fb) {
-  if (!fb->changing_) return true;
+  if (!fb->changing_) {
+    LetGoOfHolder(fb);  // another process's flush made ours durable too
+    return true;
+  }
+  if (!NoteWriting(fb)) return false;
   for (PageFrame* f : pool_->DirtyFrames(fb))
     if (!WritePage(*f)) return false;
   if (fb->key_count_ > 0) {
@@ -290,6 +334,7 @@ bool FileManager::FlushFiles(FileBlock* fb) {
   fb->header_.being_changed = 0;
   if (!WriteHeader(fb)) return false;
   fb->changing_ = false;
+  LetGoOfHolder(fb);
   return true;
 }
 
@@ -341,6 +386,10 @@ bool FileManager::Reorganise(FileBlock* fb) {
   std::uint64_t size = 0;
   old_dat->Size(size);
   const auto slots = static_cast<std::int64_t>(size / L);  // slot 0 included
+  std::array<std::uint8_t, kDatHeaderSize> raw{};
+  if (size >= kDatHeaderSize) old_dat->ReadAt(0, raw);
+  const std::vector<bool> chained = FreeChainOf(fb, *old_dat, DecodeDatHeader(raw), slots);
+  bool dropped = false;  // something that may be a record leaves the file: the old one is kept
   DatHeader h;
   h.record_length = fb->record_length_;
   h.key_count = fb->key_count_;
@@ -355,7 +404,13 @@ bool FileManager::Reorganise(FileBlock* fb) {
     if (r.error || r.bytes < chunk.size()) return undo();
     for (std::int64_t i = 0; i < count; ++i) {
       const ConstBytes record(chunk.data() + static_cast<std::size_t>(i) * L, L);
-      if (GetI32(record, 0) != 0) continue;
+      if (GetI32(record, 0) != 0) {
+        if (!chained[static_cast<std::size_t>(first + i)]) {
+          dropped = true;
+          ReportDroppedRecord(fb, "Ref: " + std::to_string(first + i) + " in-use mark damaged", record);
+        }
+        continue;
+      }
       if (kept == INT32_MAX) return undo();
       ++kept;
       const IoResult w = new_dat->WriteAt(static_cast<std::uint64_t>(kept) * L, record);
@@ -367,6 +422,14 @@ bool FileManager::Reorganise(FileBlock* fb) {
         if (t.error || t.bytes < extra) return undo();
       }
     }
+  }
+  if (size % L != 0 && slots >= 1) {
+    // A last slot cut short: its bytes go to the report, never silently away.
+    std::vector<std::uint8_t> tail(static_cast<std::size_t>(size % L));
+    const IoResult t = old_dat->ReadAt(static_cast<std::uint64_t>(slots) * L, tail);
+    if (t.error || t.bytes < tail.size()) return undo();
+    dropped = true;
+    ReportDroppedRecord(fb, "Ref: " + std::to_string(slots) + " cut short", tail);
   }
   h.highest = kept;
   std::vector<std::uint8_t> slot0(L, 0);
@@ -380,6 +443,10 @@ bool FileManager::Reorganise(FileBlock* fb) {
   // The commit point: without the .REO marker the new record file counts.
   if (fs_->Remove(reo) != 0) return undo();
   if (extra) fs_->Rename(van, var);
+  if (dropped) {
+    fs_->Remove(fb->Path(".BAK"));
+    if (fs_->Rename(sav, fb->Path(".BAK")) == 0) repairs_.back().copy = fb->Path(".BAK");
+  }
   fs_->Remove(sav);
   return true;
 }
@@ -391,10 +458,12 @@ void FileManager::ReportRebuildRefusal(FileBlock* fb, const Key& key, int key_nu
   line.append(reinterpret_cast<const char*>(bytes.data()), bytes.size());
   line += "\r\n";
   fs_->Append(fb->Path(".MSG"), line);
+  ++repairs_.back().records_dropped;
 }
 
 bool FileManager::Rebuild(FileBlock* fb) {
-  CloseFiles(fb, false);
+  StartRepairNote(fb);
+  CloseFilesKeepingShare(fb);
   fb->current_ = -1;
   fb->position_key_ = 0;
   if (!Reorganise(fb)) return false;
@@ -407,7 +476,18 @@ bool FileManager::Rebuild(FileBlock* fb) {
   const OpenOutcome opened = TryOpenFiles(fb);
   rebuilding_ = false;
   if (opened != OpenOutcome::kOpened) return status_ > 0 ? false : Fail(kReorganisationFailed, fb);
+  fb->wrote_ = fb->share_ != nullptr;
+  if (!BuildIndexes(fb)) return false;
+  fb->changing_ = true;
+  if (!FlushFiles(fb) || !Sync(fb, *fb->dat_)) return false;
+  CloseFilesKeepingShare(fb);
+  return true;
+}
 
+// Every index of the freshly opened, empty-indexed fileblock from its
+// records. A record whose key a unique index already holds leaves the file,
+// reported in the .MSG file (after the record file was copied to .BAK).
+bool FileManager::BuildIndexes(FileBlock* fb) {
   const std::int32_t total = fb->header_.highest;
   if (fb->progress_) fb->progress_(0, 0, total);
   std::vector<std::uint8_t> record(static_cast<std::size_t>(fb->buffer_length_));
@@ -426,9 +506,11 @@ bool FileManager::Rebuild(FileBlock* fb) {
       for (std::int32_t i = 0; i < count; ++i) {
         const std::int32_t n = first + i;
         if (dropped[n]) continue;
+        // In place the free slots are still among the records.
+        ConstBytes fixed(chunk.data() + static_cast<std::size_t>(i) * L, L);
+        if (GetI32(fixed, 0) != 0) continue;
         if (k == 1 && fb->progress_) fb->progress_(1, n, total);
         // Keys come from the fixed section; a tail only matters to variable layouts.
-        ConstBytes fixed(chunk.data() + static_cast<std::size_t>(i) * L, L);
         if (fb->variable_) {
           if (!ReadRecord(fb, n, record)) return false;
           fixed = record;
@@ -456,6 +538,7 @@ bool FileManager::Rebuild(FileBlock* fb) {
       entries.resize(kept);
     }
     if (!BulkLoad(fb, k, std::move(entries))) return false;
+    if (!refused.empty() && repairs_.back().copy.empty()) CopyToBackup(fb);
     for (std::int32_t n : refused) {
       if (!ReadRecord(fb, n, record)) return false;
       ReportRebuildRefusal(fb, BuildKey(fb, record, k), k, n, record);
@@ -468,9 +551,6 @@ bool FileManager::Rebuild(FileBlock* fb) {
     }
   }
   if (fb->progress_) fb->progress_(2, total, total);
-  fb->changing_ = true;
-  if (!FlushFiles(fb) || !Sync(fb, *fb->dat_)) return false;
-  CloseFiles(fb, false);
   return true;
 }
 

@@ -10,7 +10,13 @@ class MemoryFile final : public OsFile {
  public:
   MemoryFile(MemoryFileSystem* fs, std::string path, std::shared_ptr<MemoryFileSystem::Node> node)
       : fs_(fs), path_(std::move(path)), node_(std::move(node)) {}
-  ~MemoryFile() override { Unlock(); }
+  ~MemoryFile() override {
+    Unlock();
+    for (auto& [offset, range] : node_->ranges) {
+      if (range.exclusive == this) range.exclusive = nullptr;
+      range.shared.erase(this);
+    }
+  }
 
   IoResult ReadAt(std::uint64_t offset, std::span<std::uint8_t> out) override {
     ++fs_->reads_;
@@ -65,6 +71,32 @@ class MemoryFile final : public OsFile {
 
   void Unlock() override {
     if (node_->lock_holder == this) node_->lock_holder = nullptr;
+  }
+
+  std::int32_t LockRange(std::uint64_t offset, bool exclusive) override {
+    auto it = fs_->lock_conflicts_.find(path_);
+    if (it != fs_->lock_conflicts_.end() && it->second != 0) {
+      if (it->second > 0) --it->second;
+      return kLocked;
+    }
+    MemoryFileSystem::RangeLock& range = node_->ranges[offset];
+    const bool others_share = range.shared.size() > range.shared.count(this);
+    if (range.exclusive && range.exclusive != this) return kLocked;
+    if (exclusive && others_share) return kLocked;
+    range.shared.erase(this);
+    range.exclusive = nullptr;
+    if (exclusive)
+      range.exclusive = this;
+    else
+      range.shared.insert(this);
+    return 0;
+  }
+
+  void UnlockRange(std::uint64_t offset) override {
+    auto it = node_->ranges.find(offset);
+    if (it == node_->ranges.end()) return;
+    if (it->second.exclusive == this) it->second.exclusive = nullptr;
+    it->second.shared.erase(this);
   }
 
  private:

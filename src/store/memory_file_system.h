@@ -12,6 +12,7 @@
 #include <cstdint>
 #include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -60,10 +61,15 @@ class MemoryFileSystem final : public OsFileSystem {
   std::vector<std::uint8_t>* Data(const std::string& path);  // nullptr when missing
   std::string Text(const std::string& path) const;
 
+  struct RangeLock {
+    const void* exclusive = nullptr;
+    std::multiset<const void*> shared;
+  };
   struct Node {
     std::vector<std::uint8_t> data;
     std::vector<std::uint8_t> durable;
     const void* lock_holder = nullptr;
+    std::map<std::uint64_t, RangeLock> ranges;
   };
 
  private:

@@ -108,6 +108,27 @@ class PosixFile final : public OsFile {
     ::fcntl(fd_, F_OFD_SETLK, &fl);
   }
 
+  std::int32_t LockRange(std::uint64_t offset, bool exclusive) override {
+    struct flock fl = {};
+    fl.l_type = exclusive ? F_WRLCK : F_RDLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = 1;
+    if (::fcntl(fd_, F_OFD_SETLK, &fl) != 0) {
+      return (errno == EAGAIN || errno == EACCES) ? kLocked : ErrorOf(errno, path_);
+    }
+    return 0;
+  }
+
+  void UnlockRange(std::uint64_t offset) override {
+    struct flock fl = {};
+    fl.l_type = F_UNLCK;
+    fl.l_whence = SEEK_SET;
+    fl.l_start = static_cast<off_t>(offset);
+    fl.l_len = 1;
+    ::fcntl(fd_, F_OFD_SETLK, &fl);
+  }
+
  private:
   int fd_;
   std::string path_;

@@ -31,6 +31,12 @@ class OsFile {
   // never lock, so they are never blocked.
   virtual std::int32_t Lock() = 0;
   virtual void Unlock() = 0;
+  // A shared or exclusive lock on the one byte at `offset` (the byte need
+  // not exist), owned by this open file: two opens of one file conflict even
+  // inside one process, and a process that dies loses its locks. A conflict
+  // gives kLocked at once; taking a range this file holds changes its kind.
+  virtual std::int32_t LockRange(std::uint64_t offset, bool exclusive) = 0;
+  virtual void UnlockRange(std::uint64_t offset) = 0;
 };
 
 class OsFileSystem {

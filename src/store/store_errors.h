@@ -52,6 +52,9 @@ enum ErrorNumber : std::int32_t {
   kReorganisationFailed = 10465,
   kIndexDefinitionsDiffer = 24653,  // rebuild trigger (internal code 0x604D)
   // Internal codes: class = high hex digit - 2, displayed as the low 12 bits.
+  // An index or a free chain found damaged in the middle of an operation; the
+  // store repairs the fileblock and runs the operation again (class 1).
+  kDamageFound = 0x3072,
   kAutoNumberNotLastInKey = 0x5001,  // class 3
   kConfigurationBad = 0x7001,        // class 5
   kConfigurationTooManyKeys = 0x700B,

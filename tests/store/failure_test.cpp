@@ -103,7 +103,9 @@ TEST_F(StoreTest, DiskFullStopsWithTheMessageAndTheLog) {
   EXPECT_EQ(fm_->RecordCount(fb), 1);
 }
 
-TEST_F(StoreTest, DamagedIndexPageStopsDeletesTheIndexAndTheNextStartRebuilds) {
+// A page that cannot be one is no reason to stop the program: the index is
+// derived from the records, so it is built again and the operation goes on.
+TEST_F(StoreTest, DamagedIndexPageIsRebuiltAndTheOperationGoesOn) {
   FileBlock* fb = Open();
   for (int i = 0; i < 100; ++i) ASSERT_EQ(Add(fb, "DL" + std::to_string(i)), 0);
   Restart();
@@ -112,17 +114,13 @@ TEST_F(StoreTest, DamagedIndexPageStopsDeletesTheIndexAndTheNextStartRebuilds) {
   (*fs_.Data("TEST.IX"))[slot] = 0xFF;
   (*fs_.Data("TEST.IX"))[slot + 1] = 0xFF;
   fb = Open();
-  EXPECT_GE(fm_->FirstKey(fb, 1), 3);
-  ASSERT_EQ(rec_.stops.size(), 1u);
-  EXPECT_EQ(rec_.stops[0].displayed_error, 10070);
-  EXPECT_EQ(rec_.stops[0].message.substr(0, 20), "Fehlercode:    10070");
-  EXPECT_FALSE(fs_.Exists("TEST.IX"));
-  Restart();
-  fb = Open();
-  EXPECT_EQ(fm_->RecordCount(fb), 100);
-  int n = 0;
-  for (int s = fm_->FirstKey(fb, 1); s == 0; s = fm_->NextKey(fb, 1)) ++n;
+  EXPECT_EQ(fm_->FirstKey(fb, 1), 0);
+  EXPECT_TRUE(rec_.stops.empty());
+  int n = 1;
+  while (fm_->NextKey(fb, 1) == 0) ++n;
   EXPECT_EQ(n, 100);
+  EXPECT_EQ(fm_->RecordCount(fb), 100);
+  EXPECT_TRUE(fm_->TakeRepairNotes().empty());  // nothing was lost, so nothing to tell
 }
 
 TEST_F(StoreTest, DamagedFilesAreRebuiltWithoutLosingRecords) {
