@@ -80,7 +80,7 @@ class CliHost : public CatalogueHost {
 };
 
 struct Session {
-  store::FileManager fm;
+  store::FileManager fm{CompanionStoreEnvironment()};
   TerminalPort port;
   SystemClock clock;
   CliHost host;
@@ -135,6 +135,7 @@ std::string LogLine(const Json& j) {
 }
 
 int StartSession(Session& s, Output& out) {
+  WaitForOtherPrograms(s.fm);
   if (s.controller.Start(false) != CatalogueController::StartResult::kReady) {
     return out.Abort("the data files of this folder cannot be opened");
   }

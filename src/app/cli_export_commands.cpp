@@ -59,6 +59,7 @@ int Prepare(Session& s, Output& out, const ExportOptions& o, std::optional<Expor
     s.manual_clock.Set(UtcInstant{*date, *time});
     clock = &s.manual_clock;
   }
+  WaitForOtherPrograms(s.fm);
   if (s.controller.Start(false) != CatalogueController::StartResult::kReady)
     return out.Abort("the data files of this folder cannot be opened");
   if (s.controller.SelectLogOfAnyCode(o.number)) in = ExportInputsFor(s.controller, o.number, *clock);

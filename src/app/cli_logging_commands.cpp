@@ -141,10 +141,17 @@ void PrintTotals(Session& s, Output& out) {
              std::to_string(c.multipliers) + " multipliers, " + std::to_string(c.points) + " points";
   }
   out.Value("bands", bands, lines);
-  out.Text("qsos", t.qsos);
-  out.Text("multipliers", t.multipliers);
-  out.Text("points", t.points);
-  out.Text("score", TrimBlanks(t.score));
+  // Numbers for scripts; the setup dialog's texts under their own keys.
+  const StoredTotals stored = ReadStoredTotals(s.fm.RecordBuffer(s.controller.qvkk()),
+                                               s.fm.RecordBuffer(s.controller.qvkz()));
+  out.Integer("qsos", stored.sum.qsos);
+  out.Integer("multipliers", stored.sum.multipliers);
+  out.Integer("points", stored.sum.points);
+  out.Integer("score", FinalScore(s.controller.definition(), stored));
+  out.Text("qsos_text", t.qsos);
+  out.Text("multipliers_text", t.multipliers);
+  out.Text("points_text", t.points);
+  out.Text("score_text", TrimBlanks(t.score));
 }
 
 int RunTotals(const CommandContext& cc, int number, bool recount) {
@@ -309,7 +316,8 @@ void RegisterLoggingCommands(CLI::App& app, CommandContext& ctx) {
     auto* cmd = app.add_subcommand("totals", "The stored per-band totals and the score of a log");
     auto number = std::make_shared<int>(0);
     cmd->add_option("NUMBER", *number, "log number")->required();
-    cmd->footer("Keys: number, bands [band, qsos, multipliers, points], qsos, multipliers, points, score.");
+    cmd->footer("Keys: number, bands [band, qsos, multipliers, points], qsos, multipliers, points, score (numbers),\n"
+                "      qsos_text, multipliers_text, points_text, score_text (as the setup dialog shows them).");
     cmd->callback([&ctx, number] { ctx.result = RunTotals(ctx, *number, false); });
   }
   {

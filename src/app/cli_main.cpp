@@ -3,7 +3,10 @@
 
 #include <CLI/CLI.hpp>
 
+#include <algorithm>
+
 #include "app/cli_commands.h"
+#include "app/cli_output.h"
 
 int main(int argc, char** argv) {
   CLI::App app{"vekcontest-cli - command-line companion of the contest logger Vek UKW Nordsee.\n"
@@ -28,8 +31,17 @@ int main(int argc, char** argv) {
   vek::cli::RegisterExportCommands(app, ctx);
   try {
     app.parse(argc, argv);
-  } catch (const CLI::ParseError& e) {
+  } catch (const CLI::CallForHelp& e) {
     return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    // A script gets exit code 1 for every failure, and with --json one
+    // object with an "error" key; what was typed is cut to a readable length.
+    const bool json = std::any_of(argv + 1, argv + argc, [](const char* a) { return std::string_view(a) == "--json"; });
+    vek::cli::Output out(json);
+    return out.Abort(vek::cli::Shortened(e.what()));
   }
-  return ctx.result;
+  // A store that stopped or lost records fails the command, whatever it printed.
+  return vek::cli::Trouble().Serious() ? std::max(ctx.result, 1) : ctx.result;
 }

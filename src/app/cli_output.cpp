@@ -1,5 +1,6 @@
 #include "app/cli_output.h"
 
+#include <chrono>
 #include <cmath>
 #include <cstdio>
 #include <iostream>
@@ -39,9 +40,64 @@ void Output::Bool(std::string_view key, bool value) { Value(key, value, value ? 
 
 void Output::Null(std::string_view key) { Value(key, nullptr, "-"); }
 
+std::string Shortened(std::string_view text) {
+  if (text.size() <= 120) return std::string(text);
+  std::size_t cut = 117;
+  while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a UTF-8 character
+  return std::string(text.substr(0, cut)) + "...";
+}
+
+StoreTrouble& Trouble() {
+  static StoreTrouble trouble;
+  return trouble;
+}
+
+store::StoreEnvironment CompanionStoreEnvironment() {
+  store::StoreEnvironment env;
+  env.shutdown = [](const store::StopReport& r) { Trouble().stop = r; };
+  return env;
+}
+
+void WaitForOtherPrograms(store::FileManager& fm) {
+  Trouble().fm = &fm;
+  auto since = std::make_shared<std::optional<std::chrono::steady_clock::time_point>>();
+  fm.SetLockQuestion([since](const std::string& name, store::LockQuestion type) {
+    if (type == store::LockQuestion::kRebuildIndex || type == store::LockQuestion::kCreateFiles) return true;
+    const auto now = std::chrono::steady_clock::now();
+    if (!*since) {
+      *since = now;
+      std::cerr << "note: " << name << " is held by another program; waiting\n";
+    }
+    return now - **since < std::chrono::seconds(30);
+  });
+}
+
+namespace {
+
+// The stop message on one line, with the file it concerns.
+std::string StopText(const store::StopReport& r) {
+  std::string text;
+  for (char c : Cp1252ToUtf8(r.message)) {
+    if (c == '\r' || c == '\n') c = ' ';
+    if (c == ' ' && !text.empty() && text.back() == ' ') continue;
+    text += c;
+  }
+  while (!text.empty() && text.back() == ' ') text.pop_back();
+  for (const store::FailureEntry& e : r.entries)
+    if (!e.file_name.empty() && e.error_class > 2) return text + " (" + e.file_name + ")";
+  return text;
+}
+
+}  // namespace
+
 int Output::Fail(std::string_view message) {
-  object_["error"] = Cp1252ToUtf8(message);
-  std::cerr << "error: " << Cp1252ToUtf8(message) << "\n";
+  const StoreTrouble& t = Trouble();
+  // After the store stopped, what a command then fails on is a symptom: the
+  // store's own message names the cause.
+  const std::string text = t.stop ? StopText(*t.stop) : Shortened(Cp1252ToUtf8(message));
+  if (t.stop) object_["error_number"] = t.stop->displayed_error;
+  object_["error"] = text;
+  std::cerr << "error: " << text << "\n";
   return 1;
 }
 
@@ -51,7 +107,20 @@ int Output::Abort(std::string_view message) {
   return rc;
 }
 
-void Output::Print(std::ostream& out) const {
+void Output::Print(std::ostream& out) {
+  StoreTrouble& t = Trouble();
+  if (t.fm) {
+    for (auto& note : t.fm->TakeRepairNotes()) {
+      std::string text = note.file_name + ": " + std::to_string(note.records_dropped) +
+                         " damaged record(s) could not be kept; their bytes are in " + note.file_name + ".MSG";
+      if (!note.copy.empty()) text += ", the file as it was is " + note.copy;
+      std::cerr << "error: " << text << "\n";
+      object_["repairs"].push_back(text);
+      lines_ += "repair: " + text + "\n";
+      t.repairs.push_back(std::move(note));
+    }
+  }
+  if (t.stop && !object_.contains("error")) Fail("");
   if (json_)
     out << object_.dump() << "\n";
   else

@@ -4,12 +4,15 @@
 #pragma once
 
 #include <iosfwd>
+#include <optional>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include <nlohmann/json.hpp>
 
 #include "base/text.h"
+#include "store/file_manager.h"
 
 namespace vek::cli {
 
@@ -30,7 +33,8 @@ class Output {
   // Fail, then print what was gathered; the command's exit code.
   int Abort(std::string_view message);
 
-  void Print(std::ostream& out) const;
+  // Reports what the store went through first (see StoreTrouble).
+  void Print(std::ostream& out);
   bool json() const { return json_; }
 
  private:
@@ -38,6 +42,25 @@ class Output {
   nlohmann::ordered_json object_;
   std::string lines_;
 };
+
+// What the record store of the running command went through: a stop after
+// a serious failure, and repairs that could not keep every record. One
+// command runs per process, so this is the process's.
+struct StoreTrouble {
+  store::FileManager* fm = nullptr;  // the command's store, for its repair notes
+  std::optional<store::StopReport> stop;
+  std::vector<store::FileManager::RepairNote> repairs;
+  // Whatever the command concluded, its exit code is 1 after these.
+  bool Serious() const { return stop.has_value() || !repairs.empty(); }
+};
+StoreTrouble& Trouble();
+// The companion's store: a stop is kept for the report, and another program
+// holding a file is waited for (up to half a minute) before giving up.
+store::StoreEnvironment CompanionStoreEnvironment();
+void WaitForOtherPrograms(store::FileManager& fm);
+
+// A text from the command line for a message: at most 120 characters.
+std::string Shortened(std::string_view text);
 
 // Fixed decimals, '.' as separator, as a JSON number with those decimals.
 double RoundTo(double value, int decimals);

@@ -3,6 +3,7 @@
 #include <fstream>
 #include <iostream>
 #include <memory>
+#include <filesystem>
 #include <sstream>
 #include <string>
 
@@ -20,6 +21,8 @@
 namespace vek::cli {
 namespace {
 
+namespace fsys = std::filesystem;
+
 bool ReadFile(const std::string& path, std::string& out) {
   std::ifstream in(path, std::ios::binary);
   if (!in) return false;
@@ -33,10 +36,22 @@ int Fail(Output& out, const std::string& message) {
   return out.Abort(message);
 }
 
+// A list of calls or countries is text: a NUL byte, or more than one byte in a hundred
+// that is a control character, says it is something else.
+bool LooksLikeText(const std::string& bytes) {
+  std::size_t control = 0;
+  for (unsigned char c : bytes) {
+    if (c == 0) return false;
+    if (c < 0x20 && c != '\r' && c != '\n' && c != '\t') ++control;
+  }
+  return control * 100 <= bytes.size();
+}
+
 int RunImportCty(const CommandContext& ctx, const std::string& path, std::string csv_path) {
   Output out(ctx.json);
   std::string dat, csv;
-  if (!ReadFile(path, dat)) return Fail(out, "cannot read " + path);
+  if (fsys::is_directory(path) || !ReadFile(path, dat)) return Fail(out, "cannot read " + path);
+  if (!LooksLikeText(dat)) return Fail(out, path + " is not a text file; the prefix tables were left as they were");
   if (csv_path.empty()) {
     const auto slash = path.find_last_of('/');
     csv_path = (slash == std::string::npos ? std::string() : path.substr(0, slash + 1)) + "cty.csv";
@@ -45,7 +60,8 @@ int RunImportCty(const CommandContext& ctx, const std::string& path, std::string
   int skipped = 0;
   const auto entities = ParseCtyDat(dat, &skipped);
   if (entities.empty()) return Fail(out, path + " holds no country entries");
-  store::FileManager fm;
+  store::FileManager fm{CompanionStoreEnvironment()};
+  WaitForOtherPrograms(fm);
   if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
   SuiteFiles files(fm);
   CtyImportCounts counts;
@@ -61,18 +77,24 @@ int RunImportCty(const CommandContext& ctx, const std::string& path, std::string
   return 0;
 }
 
+bool PlausibleCall(const Text& call) {
+  if (call.size() < 3 || call.size() > 10) return false;
+  bool digit = false, letter = false;
+  for (char c : call) {
+    if (c >= '0' && c <= '9') digit = true;
+    else if (c >= 'A' && c <= 'Z') letter = true;
+    else if (c != '/') return false;
+  }
+  return digit && letter;
+}
+
 int RunImportCalls(const CommandContext& ctx, const std::string& path) {
   Output out(ctx.json);
   std::string text;
-  if (!ReadFile(path, text)) return Fail(out, "cannot read " + path);
-  store::FileManager fm;
-  if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
-  SuiteFiles files(fm);
-  store::FileBlock* fb = files.OpenSuiteFile(SuiteFile::kCallList);
-  if (!fb) return Fail(out, "the call list cannot be opened");
-  fm.EmptyFileBlock(fb);
-  fm.SetFlushAfterWrite(fb, false);
-  long long calls = 0, long_doks = 0, duplicates = 0;
+  if (fsys::is_directory(path) || !ReadFile(path, text)) return Fail(out, "cannot read " + path);
+  if (!LooksLikeText(text)) return Fail(out, path + " is not a text file; the call list was left as it was");
+  std::vector<std::pair<Text, Text>> entries;
+  long long long_doks = 0, not_calls = 0;
   std::istringstream in(text);
   for (std::string line; std::getline(in, line);) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
@@ -80,22 +102,46 @@ int RunImportCalls(const CommandContext& ctx, const std::string& path) {
     const auto comma = line.find(',');
     const Text call = AsciiUpper(Trim(line.substr(0, comma)));
     const Text dok = comma == std::string::npos ? Text() : Trim(line.substr(comma + 1));
-    if (call.empty() || call.size() > 10) continue;
-    fm.ClearRecord(fb);
-    Bytes r = fm.RecordBuffer(fb);
-    PutText(r, call_list::kCall, call);
+    if (!PlausibleCall(call)) {
+      ++not_calls;
+      continue;
+    }
     if (dok.size() > 3) ++long_doks;  // the field holds three characters
-    PutText(r, call_list::kDok, Cut(dok, 3));
-    if (fm.AddRecord(fb) == 0)
-      ++calls;
-    else
-      ++duplicates;
+    entries.emplace_back(call, Cut(dok, 3));
   }
-  fm.SetFlushAfterWrite(fb, true);
-  fm.Flush(fb);
+  if (entries.empty()) return Fail(out, path + " holds no calls; the call list was left as it was");
+  store::FileManager fm{CompanionStoreEnvironment()};
+  WaitForOtherPrograms(fm);
+  if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
+  SuiteFiles files(fm);
+  // The new list is built beside the old one and takes its place whole.
+  store::FileBlockSpec work_spec = SuiteFileSpec(SuiteFile::kCallList);
+  work_spec.file_name = "QVCALLNE";
+  store::FileBlock* work = files.OpenSpec(work_spec);
+  if (!work || fm.EmptyFileBlock(work) != 0) return Fail(out, "the work file of the call list cannot be made");
+  fm.SetFlushAfterWrite(work, false);
+  long long calls = 0, duplicates = 0;
+  for (const auto& [call, dok] : entries) {
+    fm.ClearRecord(work);
+    Bytes r = fm.RecordBuffer(work);
+    PutText(r, call_list::kCall, call);
+    PutText(r, call_list::kDok, dok);
+    const int status = fm.AddRecord(work);
+    if (status == 0)
+      ++calls;
+    else if (status == 1)
+      ++duplicates;
+    else
+      return Fail(out, "the call list could not be written; it was left as it was");
+  }
+  store::FileBlock* fb = files.OpenSuiteFile(SuiteFile::kCallList);
+  if (!fb || fm.ReplaceFiles(fb, work) != 0)
+    return Fail(out, "the call list is in use by another program; it was left as it was");
+  files.CloseName(work_spec.file_name);
   files.CloseSuiteFile(SuiteFile::kCallList);
   fm.ExitFileManager();
   out.Integer("calls", calls);
+  out.Integer("not_calls", not_calls);
   out.Integer("doks_cut", long_doks);
   out.Integer("duplicates", duplicates);
   out.Print(std::cout);
@@ -111,7 +157,8 @@ int RunPrefix(const CommandContext& ctx, const std::string& call_utf8, const std
     if (!d) return Fail(out, "--date wants a date as dd.mm.yyyy, not '" + date_text + "'");
     date = *d;
   }
-  store::FileManager fm;
+  store::FileManager fm{CompanionStoreEnvironment()};
+  WaitForOtherPrograms(fm);
   if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
   SuiteFiles files(fm);
   ScriptedUserPort port;

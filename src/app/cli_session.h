@@ -22,7 +22,7 @@ class NoDialogs : public CatalogueHost {
 };
 
 struct Session {
-  store::FileManager fm;
+  store::FileManager fm{CompanionStoreEnvironment()};
   TerminalPort port{false};
   SystemClock system_clock;
   ManualClock manual_clock;
@@ -34,6 +34,7 @@ struct Session {
 // The catalogue started and the entry context of log `number`; the exit
 // code of the failure, 0 when ready.
 inline int Start(Session& s, Output& out, int number, std::optional<EntryContext>& ctx, const Clock& clock) {
+  WaitForOtherPrograms(s.fm);
   if (s.controller.Start(false) != CatalogueController::StartResult::kReady)
     return out.Abort("the data files of this folder cannot be opened");
   // The companion works on a log of any contest code of the shared catalogue.

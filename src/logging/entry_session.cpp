@@ -361,10 +361,11 @@ void EntrySession::NewQso(int correction) {
   const std::int32_t kinds[3] = {d.SentKind1, d.SentKind2, d.SentKind3};
   const Text values[3] = {d.SentValue1, d.SentValue2, d.SentValue3};
   Text items[3];
+  sent_shows_serial_ = false;
   for (int i = 0; i < 3; ++i) {
     items[i] = values[i];
     if (d.SentFieldsShown || field(kSentRow[i + 1]).visible) continue;
-    if (kinds[i] == 7) items[i] = ZeroPadded(next_.serial, 3);
+    if (kinds[i] == 7) items[i] = ZeroPadded(next_.serial, 3), sent_shows_serial_ = true;
     if (kinds[i] == 13) items[i] = ZeroPadded(next_.band_a, 3);
     if (kinds[i] == 11) items[i] = ZeroPadded(next_.mode, 3);
   }
@@ -373,8 +374,9 @@ void EntrySession::NewQso(int correction) {
     if (!items[1].empty()) exchange += "/" + items[1];
     if (!items[2].empty()) exchange += "/" + items[2];
   }
-  if (exchange.empty() && !d.SentFieldsShown && ctx_.contest_code != '7') exchange = ZeroPadded(next_.serial, 3);
-  if (d.SentFieldsShown) exchange.clear();
+  if (exchange.empty() && !d.SentFieldsShown && ctx_.contest_code != '7')
+    exchange = ZeroPadded(next_.serial, 3), sent_shows_serial_ = true;
+  if (d.SentFieldsShown) exchange.clear(), sent_shows_serial_ = false;
   StoreSentExchange(r, JoinExchange({report, exchange, "", ""}));
   StoreRcvdExchange(r, ctx_.contest_code == '9' && correction == 0 ? PadRight(report, 3) + "000" : report);
   if (GetI32(r, qso::kDate.offset) == 0) PutI32(r, qso::kDate.offset, -1);
@@ -704,6 +706,11 @@ void EntrySession::SaveQso() {
   const int points = QsoPoints(r, totals_->context());
   PutU16(r, qso::kPoints.offset, static_cast<std::uint16_t>(points));
   if (correction_ == 0) {
+    // Another program may have logged into this log since the entry was
+    // cleared: the running numbers are taken anew just before the add.
+    const RunningNumbers now = log_->NextRunningNumbers(band_, mode_);
+    TakeSerial(r, now.serial);
+    next_ = now;
     PutI32(r, qso::kSerialNo.offset, next_.serial);
     PutI32(r, qso::kBandNoA.offset, next_.band_a);
     PutI32(r, qso::kBandNoB.offset, next_.band_b);
@@ -719,6 +726,13 @@ void EntrySession::SaveQso() {
   }
   if (status != 0) return;  // the store has reported it; the entry stays as typed
   r = Buffer();
+  if (correction_ == 0 && GetI32(r, qso::kSerialNo.offset) != next_.serial && sent_shows_serial_) {
+    // The store gave the next free number, taken by another program in the
+    // last moment; the sent exchange must carry the number the record has.
+    TakeSerial(r, GetI32(r, qso::kSerialNo.offset));
+    if (m.PutRecord(fb) != 0) return;
+    r = Buffer();
+  }
   if (!IsBandChangeEntry(r)) totals_->AddSavedContact(r, points);
   totals_->KeepEntryMultipliers();
   last_saved_.assign(r.begin(), r.end());
@@ -726,6 +740,23 @@ void EntrySession::SaveQso() {
   ++saves_;
   NewQso(0);
   ClockTick();
+}
+
+// The sent exchange made with next_.serial shows `serial` instead.
+void EntrySession::TakeSerial(Bytes record, std::int32_t serial) {
+  if (!sent_shows_serial_ || serial == next_.serial) return;
+  const Text text = LoadSentExchange(record);
+  const Text old_number = ZeroPadded(next_.serial, 3);
+  std::size_t at = 3;
+  while (at <= text.size()) {
+    const std::size_t end = std::min(text.find('/', at), text.size());
+    if (text.compare(at, end - at, old_number) == 0) {
+      StoreSentExchange(record, Cut(text.substr(0, at) + ZeroPadded(serial, 3) + text.substr(end), 20));
+      next_.serial = serial;
+      return;
+    }
+    at = end + 1;
+  }
 }
 
 void EntrySession::ClockTick() {

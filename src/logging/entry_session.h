@@ -121,6 +121,7 @@ class EntrySession {
   void LeaveField(EntryFieldId id);
   bool CanSave();
   void SaveQso();
+  void TakeSerial(Bytes record, std::int32_t serial);
   void ClockTick();
   void ChangeBand(char band);
   void ChangeMode(std::string_view mode);
@@ -209,6 +210,7 @@ class EntrySession {
   Text mode_;
   std::int32_t default_date_ = -1, default_time_ = -1;
   RunningNumbers next_;
+  bool sent_shows_serial_ = false;  // the sent exchange was made with next_.serial in it
   char qsl_sent_ = 'N';
   float last_freq_ = 0;
   int correction_ = 0;

@@ -681,6 +681,33 @@ int FileManager::EmptyFileBlock(FileBlock* fb) {
   return End();
 }
 
+int FileManager::ReplaceFiles(FileBlock* fb, FileBlock* work) {
+  if (!Begin(Operation::kEmpty, fb)) return End();
+  CloseFiles(work, true);
+  CloseFiles(fb, true);
+  if (status_ > 2) return End();
+  OpenShare(fb);
+  if (fb->share_) {
+    if (!Access(fb, true)) return End();
+    if (std::int32_t e = LockShare(fb, 2, true)) return Fail(e, fb), End();
+    fb->open_held_ = true;
+  }
+  // The record file last: until it moves, the old one stands with an index
+  // that no longer matches it, which the next open rebuilds.
+  for (const char* ext : {".IX", ".VAR", ".DAT"}) {
+    if (fs_->Exists(work->Path(ext))) {
+      if (std::int32_t e = fs_->Rename(work->Path(ext), fb->Path(ext))) return Fail(e, fb), End();
+    } else {
+      fs_->Remove(fb->Path(ext));
+    }
+  }
+  fb->current_ = -1;
+  fb->position_key_ = 0;
+  if (fb->share_ && WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_;
+  LetGoOfOpen(fb);
+  return End();
+}
+
 int FileManager::RebuildFileBlock(FileBlock* fb) {
   if (!Begin(Operation::kRebuild, fb)) return End();
   CloseFiles(fb, true);

@@ -122,6 +122,10 @@ class FileManager {
   // Writes what is buffered and makes it durable (also done by close and,
   // with flush-after-write, by every change).
   int Flush(FileBlock* fb);
+  // Puts the files of `work` (a fileblock of the same layout, closed here)
+  // in the place of fb's, once nobody else has fb's files open; fb's old
+  // files are gone afterwards. Class 2 while another process holds them.
+  int ReplaceFiles(FileBlock* fb, FileBlock* work);
   // Reorganises the record file and builds every index anew, as an open does
   // when it finds the files inconsistent.
   int RebuildFileBlock(FileBlock* fb);
@@ -151,6 +155,7 @@ class FileManager {
   void SetErrorLogName(std::string name) { error_log_ = std::move(name); }
   const std::string& error_log_name() const { return error_log_; }
   void SetLockQuestion(LockQuestionRoutine routine) { lock_question_ = std::move(routine); }
+  bool HasLockQuestion() const { return static_cast<bool>(lock_question_); }
 
   int Status() const { return status_; }
   std::int32_t ErrorNumber() const { return error_; }

@@ -16,7 +16,7 @@ bool StartStore(FileManager& fm, UserPort& port, bool german) {
     return false;
   }
   fm.SetErrorLogName("IFD.ERR");
-  fm.SetLockQuestion(AskThrough(port, german));
+  if (!fm.HasLockQuestion()) fm.SetLockQuestion(AskThrough(port, german));  // a companion brings its own
   return true;
 }
 
