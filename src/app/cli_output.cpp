@@ -41,8 +41,8 @@ void Output::Bool(std::string_view key, bool value) { Value(key, value, value ? 
 void Output::Null(std::string_view key) { Value(key, nullptr, "-"); }
 
 std::string Shortened(std::string_view text) {
-  if (text.size() <= 120) return std::string(text);
-  std::size_t cut = 117;
+  if (text.size() <= 300) return std::string(text);
+  std::size_t cut = 297;
   while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) --cut;  // not inside a UTF-8 character
   return std::string(text.substr(0, cut)) + "...";
 }

@@ -59,7 +59,7 @@ StoreTrouble& Trouble();
 store::StoreEnvironment CompanionStoreEnvironment();
 void WaitForOtherPrograms(store::FileManager& fm);
 
-// A text from the command line for a message: at most 120 characters.
+// A text from the command line for a message: at most 300 characters.
 std::string Shortened(std::string_view text);
 
 // Fixed decimals, '.' as separator, as a JSON number with those decimals.

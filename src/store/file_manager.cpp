@@ -668,8 +668,13 @@ int FileManager::EmptyFileBlock(FileBlock* fb) {
   OpenShare(fb);
   if (fb->share_) {
     if (!Access(fb, true)) return End();
-    if (std::int32_t e = LockShare(fb, 2, true)) return Fail(e, fb), End();
-    fb->open_held_ = true;
+    if (!AloneWithFiles(fb)) {
+      // Others have the files open. Empty already: that is what was wanted
+      // (the numbering starts at 1 again either way), and nobody has to wait.
+      if (HoldsNoRecords(fb)) return End();
+      if (std::int32_t e = LockShare(fb, 2, true)) return Fail(e, fb), End();
+      fb->open_held_ = true;
+    }
   }
   for (const char* ext : {".DAT", ".IX", ".VAR"}) fs_->Remove(fb->Path(ext));
   fb->current_ = -1;
@@ -706,6 +711,17 @@ int FileManager::ReplaceFiles(FileBlock* fb, FileBlock* work) {
   if (fb->share_ && WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_;
   LetGoOfOpen(fb);
   return End();
+}
+
+bool FileManager::HoldsNoRecords(FileBlock* fb) {
+  std::int32_t error = 0;
+  auto dat = fs_->Open(fb->Path(".DAT"), false, error);
+  if (!dat) return error == kFileNotFound;
+  std::array<std::uint8_t, kDatHeaderSize> raw{};
+  const IoResult r = dat->ReadAt(0, raw);
+  if (r.error || r.bytes < raw.size()) return false;
+  const DatHeader h = DecodeDatHeader(raw);
+  return h.highest - h.deleted_count == 0 && h.record_length == fb->record_length_;
 }
 
 int FileManager::RebuildFileBlock(FileBlock* fb) {

@@ -197,6 +197,7 @@ class FileManager {
   bool BuildIndexes(FileBlock* fb);
   void CloseFilesKeepingShare(FileBlock* fb);
   bool RebuildWhereSafe(FileBlock* fb);
+  bool HoldsNoRecords(FileBlock* fb);
 
   // --- sharing with other processes (file_manager_sharing.cpp) ---
   void OpenShare(FileBlock* fb);

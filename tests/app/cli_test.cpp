@@ -652,3 +652,107 @@ TEST_F(CliCatalogueTest, ARefusedNewLogLeavesNoLogBehind) {
 }
 
 }  // namespace
+
+// ---------------------------------------------------------------- several companions, damage, scripts
+
+#include <filesystem>
+
+namespace {
+
+std::string ReadBytes(const std::string& path) {
+  std::ifstream in(path, std::ios::binary);
+  return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+// Four companions logging into one log at the same time: every contact
+// reported saved is in the log once, and the files check clean afterwards.
+TEST_F(CliLoggingTest, FourCompanionsAtOnceLoseNoContact) {
+  constexpr int kWriters = 4, kEach = 12;
+  std::string script;
+  for (int w = 1; w <= kWriters; ++w) {
+    script += "( for i in $(seq 10 " + std::to_string(9 + kEach) + "); do " + std::string(VEK_CLI_PATH) +
+              " --data-dir " + dir_ + " add-qso 1 --call DL" + std::to_string(w) + "A$(printf \\\\$(printf %o $((55+i))))" +
+              " --date 15.11.2008 --time 14:$i --mode SSB --rcvd2 0$i --rcvd3 JO42AB --json 2>/dev/null; done > " +
+              dir_ + "/out" + std::to_string(w) + " ) & ";
+  }
+  script += "wait";
+  ASSERT_EQ(std::system(("bash -c '" + script + "'").c_str()), 0);
+  std::set<std::string> calls;
+  int saved = 0;
+  for (int w = 1; w <= kWriters; ++w) {
+    std::ifstream in(dir_ + "/out" + std::to_string(w));
+    for (std::string line; std::getline(in, line);) {
+      const auto j = nlohmann::json::parse(line);
+      ASSERT_EQ(j["saved"], true) << line;
+      ++saved;
+      EXPECT_TRUE(calls.insert(j["call"].get<std::string>()).second) << line;
+    }
+  }
+  EXPECT_EQ(saved, kWriters * kEach);
+  const auto check = Json("check QVLK0001");
+  EXPECT_EQ(check["clean"], true);
+  EXPECT_EQ(check["records_in_use"], saved);
+  EXPECT_EQ(Json("check QVKK")["clean"], true);
+  EXPECT_EQ(Json("totals 1")["qsos"], saved);
+  EXPECT_EQ(Json("logs")["count"], 1);
+}
+
+// The last byte of the only catalogue record is cut off: the record is not
+// silently gone - its bytes are in the report, the file as it was is kept,
+// and the command fails saying so.
+TEST_F(CliLoggingTest, ACutRecordFileKeepsItsBytesAndTheCommandSaysSo) {
+  const std::string original = ReadBytes(dir_ + "/QVKK.DAT");
+  std::filesystem::resize_file(dir_ + "/QVKK.DAT", original.size() - 1);
+  const auto j = Json("logs", 1);
+  ASSERT_TRUE(j.contains("repairs")) << j.dump();
+  EXPECT_NE(j["repairs"][0].get<std::string>().find("QVKK.MSG"), std::string::npos);
+  EXPECT_EQ(ReadBytes(dir_ + "/QVKK.BAK"), original.substr(0, original.size() - 1));
+  const std::string report = ReadBytes(dir_ + "/QVKK.MSG");
+  EXPECT_NE(report.find("cut short"), std::string::npos);
+  EXPECT_NE(report.find(original.substr(original.size() - 379 + 4, 40)), std::string::npos);
+
+  // A record length that cannot be: a serious failure, its number, exit 1.
+  std::ofstream(dir_ + "/QVKK.DAT", std::ios::binary) << original;
+  ASSERT_EQ(Json("logs")["count"], 1);
+  std::fstream f(dir_ + "/QVKZ.DAT", std::ios::in | std::ios::out | std::ios::binary);
+  f.seekp(12);
+  f.put('\x10');
+  f.close();
+  const auto k = Json("totals 1", 1);
+  EXPECT_EQ(k["error_number"], 10020) << k.dump();
+  EXPECT_NE(k["error"].get<std::string>().find("QVKZ"), std::string::npos);
+}
+
+TEST_F(CliCatalogueTest, ImportCallsRefusesWhatIsNoCallListAndKeepsTheOldOne) {
+  {
+    std::ofstream(dir_ + "/calls.txt") << "DL1ABC,I38\nDK2XX,B01\nOE3ZZ\n";
+    std::ofstream(dir_ + "/empty.txt");
+    std::ofstream bin(dir_ + "/noise.bin", std::ios::binary);
+    for (int i = 0; i < 100000; ++i) bin.put(static_cast<char>((i * 7919) % 256));
+  }
+  ASSERT_EQ(In("import-calls " + dir_ + "/calls.txt").exit_code, 0);
+  for (const std::string input : {"empty.txt", "noise.bin", "."}) {
+    const CliRun r = In("import-calls " + dir_ + "/" + input + " --json");
+    EXPECT_EQ(r.exit_code, 1) << input;
+    EXPECT_NE(r.out.find("\"error\":"), std::string::npos) << input;
+  }
+  EXPECT_EQ(In("import-cty " + dir_ + "/noise.bin").exit_code, 1);
+  const auto check = nlohmann::json::parse(In("check QVCALL --json").out);
+  EXPECT_EQ(check["records_in_use"], 3);
+  EXPECT_EQ(check["clean"], true);
+}
+
+TEST(CliTest, ArgumentErrorsExitOneWithAnErrorKey) {
+  for (const std::string args : {"totals 2147483648", "contest g --class x", "band -inf", "frobnicate",
+                                 "locator JO62MM --data-dir /nonexistent/x"}) {
+    const CliRun r = Cli(args + " --json");
+    EXPECT_EQ(r.exit_code, 1) << args;
+    EXPECT_NE(r.out.find("\"error\":"), std::string::npos) << args << ": " << r.out;
+  }
+  const CliRun r = Cli("contest g --extra " + std::string(5000, 'x') + " --json");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_LT(r.out.size(), 400u);
+  EXPECT_EQ(Cli("--help").exit_code, 0);
+}
+
+}  // namespace
