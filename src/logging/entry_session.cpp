@@ -708,7 +708,7 @@ void EntrySession::SaveQso() {
   if (correction_ == 0) {
     // Another program may have logged into this log since the entry was
     // cleared: the running numbers are taken anew just before the add.
-    const RunningNumbers now = log_->NextRunningNumbers(band_, mode_);
+    RunningNumbers now = log_->NextRunningNumbers(band_, mode_);
     TakeSerial(r, now.serial);
     next_ = now;
     PutI32(r, qso::kSerialNo.offset, next_.serial);
@@ -726,13 +726,8 @@ void EntrySession::SaveQso() {
   }
   if (status != 0) return;  // the store has reported it; the entry stays as typed
   r = Buffer();
-  if (correction_ == 0 && GetI32(r, qso::kSerialNo.offset) != next_.serial && sent_shows_serial_) {
-    // The store gave the next free number, taken by another program in the
-    // last moment; the sent exchange must carry the number the record has.
-    TakeSerial(r, GetI32(r, qso::kSerialNo.offset));
-    if (m.PutRecord(fb) != 0) return;
-    r = Buffer();
-  }
+  if (correction_ == 0 && !SettleSerial()) return;
+  r = Buffer();
   if (!IsBandChangeEntry(r)) totals_->AddSavedContact(r, points);
   totals_->KeepEntryMultipliers();
   last_saved_.assign(r.begin(), r.end());
@@ -742,21 +737,47 @@ void EntrySession::SaveQso() {
   ClockTick();
 }
 
-// The sent exchange made with next_.serial shows `serial` instead.
+// The contact gets the sent serial `serial`; the sent exchange made with
+// next_.serial shows it too.
 void EntrySession::TakeSerial(Bytes record, std::int32_t serial) {
-  if (!sent_shows_serial_ || serial == next_.serial) return;
+  if (serial == next_.serial) return;
+  PutI32(record, qso::kSerialNo.offset, serial);
+  const std::int32_t old = next_.serial;
+  next_.serial = serial;
+  if (!sent_shows_serial_) return;
   const Text text = LoadSentExchange(record);
-  const Text old_number = ZeroPadded(next_.serial, 3);
-  std::size_t at = 3;
-  while (at <= text.size()) {
+  const Text old_number = ZeroPadded(old, 3);
+  for (std::size_t at = 3; at <= text.size();) {
     const std::size_t end = std::min(text.find('/', at), text.size());
     if (text.compare(at, end - at, old_number) == 0) {
       StoreSentExchange(record, Cut(text.substr(0, at) + ZeroPadded(serial, 3) + text.substr(end), 20));
-      next_.serial = serial;
       return;
     }
     at = end + 1;
   }
+}
+
+// Two programs logging into one log in the same moment may both have given
+// the next serial. The contact that comes first in the serial index keeps
+// it; the other moves on to the next free number (and checks again, as
+// another may be moving at the same moment).
+bool EntrySession::SettleSerial() {
+  store::FileManager& m = fm();
+  store::FileBlock* fb = log_->log();
+  for (int round = 0; round < 20; ++round) {
+    const std::int32_t mine = fb->current_record();
+    std::int32_t first = mine, highest = 0;
+    {
+      store::KeepPosition keep(m, fb);
+      if (m.FindKey(fb, 13, store::LongToKey(GetI32(Buffer(), qso::kSerialNo.offset))) == 0)
+        first = fb->current_record();
+      if (first != mine && m.LastKey(fb, 13) == 0) highest = GetI32(m.RecordBuffer(fb), qso::kSerialNo.offset);
+    }
+    if (first == mine) return true;
+    TakeSerial(Buffer(), highest + 1);
+    if (m.PutRecord(fb) != 0) return false;
+  }
+  return true;
 }
 
 void EntrySession::ClockTick() {

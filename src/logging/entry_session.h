@@ -122,6 +122,7 @@ class EntrySession {
   bool CanSave();
   void SaveQso();
   void TakeSerial(Bytes record, std::int32_t serial);
+  bool SettleSerial();
   void ClockTick();
   void ChangeBand(char band);
   void ChangeMode(std::string_view mode);

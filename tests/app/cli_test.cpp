@@ -665,7 +665,8 @@ std::string ReadBytes(const std::string& path) {
 }
 
 // Four companions logging into one log at the same time: every contact
-// reported saved is in the log once, and the files check clean afterwards.
+// reported saved is in the log once, with a serial number of its own, and
+// the files check clean afterwards.
 TEST_F(CliLoggingTest, FourCompanionsAtOnceLoseNoContact) {
   constexpr int kWriters = 4, kEach = 12;
   std::string script;
@@ -677,6 +678,7 @@ TEST_F(CliLoggingTest, FourCompanionsAtOnceLoseNoContact) {
   }
   script += "wait";
   ASSERT_EQ(std::system(("bash -c '" + script + "'").c_str()), 0);
+  std::set<int> serials;
   std::set<std::string> calls;
   int saved = 0;
   for (int w = 1; w <= kWriters; ++w) {
@@ -685,10 +687,16 @@ TEST_F(CliLoggingTest, FourCompanionsAtOnceLoseNoContact) {
       const auto j = nlohmann::json::parse(line);
       ASSERT_EQ(j["saved"], true) << line;
       ++saved;
+      EXPECT_TRUE(serials.insert(j["serial"].get<int>()).second) << line;
       EXPECT_TRUE(calls.insert(j["call"].get<std::string>()).second) << line;
+      // The serial the station gave is the one the log keeps.
+      const int serial = j["serial"].get<int>();
+      EXPECT_EQ(j["sent"].get<std::string>().substr(3, 3), (serial < 10 ? "00" : "0") + std::to_string(serial))
+          << line;
     }
   }
   EXPECT_EQ(saved, kWriters * kEach);
+  EXPECT_EQ(*serials.rbegin(), saved);
   const auto check = Json("check QVLK0001");
   EXPECT_EQ(check["clean"], true);
   EXPECT_EQ(check["records_in_use"], saved);
