@@ -404,8 +404,12 @@ bool FileManager::Reorganise(FileBlock* fb) {
     if (r.error || r.bytes < chunk.size()) return undo();
     for (std::int64_t i = 0; i < count; ++i) {
       const ConstBytes record(chunk.data() + static_cast<std::size_t>(i) * L, L);
-      if (GetI32(record, 0) != 0) {
-        if (!chained[static_cast<std::size_t>(first + i)]) {
+      const bool in_chain = chained[static_cast<std::size_t>(first + i)];
+      if (GetI32(record, 0) != 0 || in_chain) {
+        // A record marked deleted outside the free chain, or one in the
+        // chain whose link reads "in use": either mark is damaged, and
+        // neither record is certain. Its bytes go to the report.
+        if (GetI32(record, 0) == 0 || !in_chain) {
           dropped = true;
           ReportDroppedRecord(fb, "Ref: " + std::to_string(first + i) + " in-use mark damaged", record);
         }

@@ -289,8 +289,9 @@ bool FileManager::ThreadSlots(FileBlock* fb) {
   for (std::int64_t n = 1; n < slots; ++n) {
     if (!Read(fb, *dat, static_cast<std::uint64_t>(n) * L, record)) return false;
     const std::int32_t mark = GetI32(record, 0);
-    if (mark == 0) continue;
-    if (!chained[static_cast<std::size_t>(n)]) {
+    const bool in_chain = chained[static_cast<std::size_t>(n)];
+    if (mark == 0 && !in_chain) continue;
+    if (mark == 0 || !in_chain) {  // see Reorganise: a mark that contradicts the chain
       keep_copy();
       ReportDroppedRecord(fb, "Ref: " + std::to_string(n) + " in-use mark damaged", record);
     }
