@@ -1,5 +1,8 @@
 // logs, new-log, delete-log: the catalogue of the current folder through the
 // same controller and setup model the desktop program uses.
+#include <algorithm>
+#include <cctype>
+#include <cstring>
 #include <iostream>
 #include <memory>
 #include <optional>
@@ -14,6 +17,7 @@
 #include "catalogue/catalogue_controller.h"
 #include "catalogue/catalogue_records.h"
 #include "catalogue/setup_model.h"
+#include "refdata/locator.h"
 #include "logging/store_log_files.h"
 
 namespace vek::cli {
@@ -161,8 +165,33 @@ int RunLogs(const CommandContext& ctx, bool all_codes) {
   return 0;
 }
 
+// What a setup field cannot hold: control characters anywhere, and for
+// the own call, locator and DOK anything that cannot be one. Empty means fine.
+std::string RefusedInput(const NewLogOptions& o) {
+  const std::pair<const char*, const std::string*> texts[] = {
+      {"--name", &o.name},         {"--call", &o.call},       {"--locator", &o.locator},
+      {"--dok", &o.dok},           {"--postcode-town", &o.postcode_town}, {"--name-of-operator", &o.operator_name},
+      {"--street", &o.street},     {"--country", &o.country}, {"--swl", &o.swl},
+      {"--extra", &o.extra}};
+  for (const auto& [option, text] : texts)
+    for (unsigned char c : *text)
+      if (c < 0x20 || c == 0x7F) return std::string(option) + " holds a control character";
+  const auto only = [](const std::string& t, const char* allowed_punctuation) {
+    return std::all_of(t.begin(), t.end(), [&](unsigned char c) {
+      return std::isalnum(c) || std::strchr(allowed_punctuation, c) != nullptr;
+    });
+  };
+  if (!only(o.call, "/")) return "--call " + Shortened(o.call) + " is no call sign (letters, digits and /)";
+  const Text locator = AsciiUpper(o.locator);
+  if (!o.locator.empty() && ((locator.size() != 4 && locator.size() != 6) || !IsLocatorValid(locator)))
+    return "--locator " + Shortened(o.locator) + " is no locator (like JO43 or JO43KD)";
+  if (!only(o.dok, "-")) return "--dok " + Shortened(o.dok) + " is no DOK (letters and digits)";
+  return {};
+}
+
 int RunNewLog(const CommandContext& ctx, const NewLogOptions& o) {
   Output out(ctx.json);
+  if (const std::string refused = RefusedInput(o); !refused.empty()) return out.Abort(refused);
   if (o.code.size() != 1 || AllContestCodes().find(o.code[0]) == std::string_view::npos)
     return out.Abort("--code must be one of the contest codes " + std::string(AllContestCodes()));
   Session s(o.yes);

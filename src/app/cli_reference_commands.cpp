@@ -182,8 +182,11 @@ int RunPrefix(const CommandContext& ctx, const std::string& call_utf8, const std
   }
   out.Bool("chosen", r.chosen);
   fm.ExitFileManager();
+  if (r.status != PrefixStatus::kFound)
+    return out.Abort(r.status == PrefixStatus::kNotValid ? "the prefix of " + call + " is not valid on that date"
+                                                         : "no prefix of the prefix table matches " + call);
   out.Print(std::cout);
-  return r.status == PrefixStatus::kFound ? 0 : 1;
+  return 0;
 }
 
 }  // namespace

@@ -17,9 +17,10 @@ struct CliRun {
   std::string out;
 };
 
-CliRun Cli(const std::string& args) {
+// `raw`: args is a whole shell command (for arguments that need bash's quoting).
+CliRun Cli(const std::string& args, bool raw = false) {
   CliRun r;
-  const std::string command = std::string(VEK_CLI_PATH) + " " + args + " 2>/dev/null";
+  const std::string command = (raw ? args : std::string(VEK_CLI_PATH) + " " + args) + " 2>/dev/null";
   FILE* pipe = popen(command.c_str(), "r");
   if (!pipe) return r;
   std::array<char, 4096> buf;
@@ -748,6 +749,21 @@ TEST_F(CliCatalogueTest, ImportCallsRefusesWhatIsNoCallListAndKeepsTheOldOne) {
   const auto check = nlohmann::json::parse(In("check QVCALL --json").out);
   EXPECT_EQ(check["records_in_use"], 3);
   EXPECT_EQ(check["clean"], true);
+}
+
+TEST_F(CliCatalogueTest, NewLogRefusesWhatCannotBeACallALocatorOrADokAndLeavesNoLog) {
+  for (const std::string bad : {"--call $'DL1\\x01ABC'", "--call 'DL1 ABC'", "--locator JO4", "--locator XX99ZZ",
+                                "--dok $'I3\\x7f'", "--name $'A\\tB'"}) {
+    const std::string args = "new-log --name A --class 1 --call DL1ABC --locator JO43KD --dok I38 "
+                             "--postcode-town '1 X' " + bad + " --json";
+    const CliRun r = Cli("bash -c \"" + std::string(VEK_CLI_PATH) + " " + args + " --data-dir " + dir_ + "\"", true);
+    EXPECT_EQ(r.exit_code, 1) << bad;
+    EXPECT_NE(r.out.find("\"error\":"), std::string::npos) << bad << ": " << r.out;
+  }
+  EXPECT_EQ(nlohmann::json::parse(In("logs --json").out)["count"], 0);
+  const CliRun r = In("prefix ZZZ9 --json");
+  EXPECT_EQ(r.exit_code, 1);
+  EXPECT_NE(r.out.find("\"error\":"), std::string::npos);
 }
 
 TEST(CliTest, ArgumentErrorsExitOneWithAnErrorKey) {
