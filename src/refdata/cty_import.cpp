@@ -121,8 +121,14 @@ std::map<Text, int> ParseCtyCsv(std::string_view text) {
 bool ImportCty(SuiteFiles& files, const std::vector<CtyEntity>& entities, const std::map<Text, int>& numbers,
                CtyImportCounts& counts) {
   store::FileManager& fm = files.fm();
-  store::FileBlock* prefixes = files.OpenSuiteFile(SuiteFile::kPrefixes);
-  store::FileBlock* exact = files.OpenSuiteFile(SuiteFile::kPrefixOverrides1);
+  // The new tables are built beside the old ones, which stay in use until
+  // the new ones are complete and then give way whole.
+  store::FileBlockSpec prefix_spec = SuiteFileSpec(SuiteFile::kPrefixes);
+  store::FileBlockSpec exact_spec = SuiteFileSpec(SuiteFile::kPrefixOverrides1);
+  prefix_spec.file_name = "QVPREFNE";
+  exact_spec.file_name = "QVPREENE";
+  store::FileBlock* prefixes = files.OpenSpec(prefix_spec);
+  store::FileBlock* exact = files.OpenSpec(exact_spec);
   if (!prefixes || !exact) return false;
   fm.EmptyFileBlock(prefixes);
   fm.EmptyFileBlock(exact);
@@ -165,8 +171,20 @@ bool ImportCty(SuiteFiles& files, const std::vector<CtyEntity>& entities, const 
   fm.SetFlushAfterWrite(prefixes, true);
   fm.SetFlushAfterWrite(exact, true);
   ok = fm.Flush(prefixes) == 0 && fm.Flush(exact) == 0 && ok;
-  files.CloseSuiteFile(SuiteFile::kPrefixOverrides1);
-  files.CloseSuiteFile(SuiteFile::kPrefixes);
+  if (ok) {
+    store::FileBlock* old_prefixes = files.OpenSuiteFile(SuiteFile::kPrefixes);
+    store::FileBlock* old_exact = files.OpenSuiteFile(SuiteFile::kPrefixOverrides1);
+    ok = old_prefixes && old_exact && fm.ReplaceFiles(old_prefixes, prefixes) == 0 &&
+         fm.ReplaceFiles(old_exact, exact) == 0;
+    files.CloseSuiteFile(SuiteFile::kPrefixOverrides1);
+    files.CloseSuiteFile(SuiteFile::kPrefixes);
+  }
+  if (!ok) {  // the old tables stay; the half-built ones go
+    fm.EmptyFileBlock(prefixes);
+    fm.EmptyFileBlock(exact);
+  }
+  files.CloseName(exact_spec.file_name);
+  files.CloseName(prefix_spec.file_name);
   return ok;
 }
 

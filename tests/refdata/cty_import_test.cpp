@@ -97,3 +97,46 @@ TEST(CtyImportTest, EveryPrefixAndExactCallOfTheRealFileFindsItsCountry) {
 
 }  // namespace
 }  // namespace vek
+
+namespace vek {
+namespace {
+
+// A new country file replaces the tables whole: while another program has
+// the prefix table open the import gives up and the old table stays as it
+// was; once it is free, the new one takes its place and no work file stays.
+TEST(CtyImportTest, TheTablesGiveWayWholeOrNotAtAll) {
+  const char* kOld = "Germany:14:28:EU:51.00:-10.00:-1.0:DL:\n    DA,DB,DC,DD,DE,DF,DG,DH,DJ,DK,DL,DM,DN,DO,DP,DQ,DR;\n";
+  const char* kNew = "Austria:15:28:EU:47.33:-13.33:-1.0:OE:\n    OE;\n";
+  store::MemoryFileSystem fs;
+  store::StoreEnvironment env;
+  env.fs = &fs;
+  env.sleep = [](std::chrono::milliseconds) {};
+  store::FileManager fm(env), other(env);
+  ASSERT_EQ(fm.InitFileManager(), 0);
+  ASSERT_EQ(other.InitFileManager(), 0);
+  fm.SetLockQuestion([](const std::string&, store::LockQuestion q) {
+    return q == store::LockQuestion::kRebuildIndex || q == store::LockQuestion::kCreateFiles;
+  });
+  SuiteFiles files(fm), others_files(other);
+  CtyImportCounts counts;
+  ASSERT_TRUE(ImportCty(files, ParseCtyDat(kOld), {}, counts));
+  EXPECT_EQ(counts.prefixes, 17);
+
+  store::FileBlock* held = others_files.OpenSuiteFile(SuiteFile::kPrefixes);
+  ASSERT_EQ(other.FirstKey(held, 1), 0);  // the other program has the table open
+  CtyImportCounts second;
+  EXPECT_FALSE(ImportCty(files, ParseCtyDat(kNew), {}, second));
+  EXPECT_EQ(other.RecordCount(held), 17);
+  others_files.CloseSuiteFile(SuiteFile::kPrefixes);
+
+  CtyImportCounts third;
+  ASSERT_TRUE(ImportCty(files, ParseCtyDat(kNew), {}, third));
+  store::FileBlock* table = files.OpenSuiteFile(SuiteFile::kPrefixes);
+  EXPECT_EQ(fm.RecordCount(table), 1);
+  files.CloseSuiteFile(SuiteFile::kPrefixes);
+  for (const char* work : {"QVPREFNE.DAT", "QVPREFNE.IX", "QVPREENE.DAT", "QVPREENE.IX"})
+    EXPECT_FALSE(fs.Exists(work)) << work;
+}
+
+}  // namespace
+}  // namespace vek
