@@ -164,6 +164,7 @@ class EntrySession {
   store::FileBlock* log_block() const { return log_ ? log_->log() : nullptr; }
   store::FileManager& file_manager() { return ctx_.files->fm(); }
   UserPort& port() { return *ctx_.port; }
+  store::FileManager& fm() { return ctx_.files->fm(); }
   // Another operator for a while (an import collects its messages); the old one.
   UserPort* SwapPort(UserPort* port) { return std::exchange(ctx_.port, port); }
   bool english() const { return ctx_.english; }
@@ -174,7 +175,6 @@ class EntrySession {
  private:
   EntryField& Mut(EntryFieldId id) { return fields_[static_cast<std::size_t>(id)]; }
   Bytes Buffer();
-  store::FileManager& fm() { return ctx_.files->fm(); }
   void SetUpFields();
   Text DefaultReport() const;
   Text SentItem(int kind, const Text& value) const;

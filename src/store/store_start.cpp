@@ -1,5 +1,7 @@
 #include "store/store_start.h"
 
+#include "base/cp1252.h"
+
 namespace vek::store {
 
 LockQuestionRoutine AskThrough(UserPort& port, bool german) {
@@ -18,6 +20,20 @@ bool StartStore(FileManager& fm, UserPort& port, bool german) {
   fm.SetErrorLogName("IFD.ERR");
   if (!fm.HasLockQuestion()) fm.SetLockQuestion(AskThrough(port, german));  // a companion brings its own
   return true;
+}
+
+void TellRepairs(FileManager& fm, UserPort& port, bool german) {
+  for (const FileManager::RepairNote& n : fm.TakeRepairNotes()) {
+    const std::string count = std::to_string(n.records_dropped);
+    Text text = german ? "Die Datei " + n.file_name + ".DAT war beschädigt. " + count +
+                             " Datensatz/Datensätze konnte(n) nicht übernommen werden; die Bytes stehen in " +
+                             n.file_name + ".MSG."
+                       : "The file " + n.file_name + ".DAT was damaged. " + count +
+                             " record(s) could not be kept; their bytes are in " + n.file_name + ".MSG.";
+    if (!n.copy.empty())
+      text += german ? " Die Datei vor der Reparatur ist " + n.copy + "." : " The file as it was is " + n.copy + ".";
+    port.Inform(Utf8ToCp1252(text));
+  }
 }
 
 }  // namespace vek::store

@@ -17,4 +17,8 @@ LockQuestionRoutine AskThrough(UserPort& port, bool german);
 // gives false; the program then ends with exit code 1.
 bool StartStore(FileManager& fm, UserPort& port, bool german);
 
+// Tells the operator of every repair that could not keep all records: how
+// many, where their bytes are and where the file as it was is kept.
+void TellRepairs(FileManager& fm, UserPort& port, bool german);
+
 }  // namespace vek::store

@@ -1,5 +1,7 @@
 #include "ui/contest_brow.h"
 
+#include "store/store_start.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QDir>
@@ -161,6 +163,7 @@ TContestBrow::~TContestBrow() {
 CatalogueController::StartResult TContestBrow::Start() {
   ShowPictures();
   const auto result = controller_->Start(false);
+  store::TellRepairs(controller_->fm(), controller_->port(), !controller_->english());
   if (result != CatalogueController::StartResult::kReady) return result;
   lfuer_->setText(controller_->english() ? "FOR" : QString::fromUtf8("für"));
   MenueBeenden_->setText(controller_->english() ? "    Finish" : "    Beenden");

@@ -1,5 +1,7 @@
 #include "ui/contest_log_std.h"
 
+#include "store/store_start.h"
+
 #include <QApplication>
 #include <QCloseEvent>
 #include <QGridLayout>
@@ -55,6 +57,7 @@ TContestLogStd::TContestLogStd(EntryContext ctx, CloseHandler on_close, std::vec
       widths_(std::move(widths)) {
   setObjectName("TContestLogStd");
   opened_ = session_->Open();
+  store::TellRepairs(session_->fm(), session_->port(), true);
   // Without the main window's records a change is summed into spare ones.
   spare_kk_.assign(qvkk::Spec().record_length, 0);
   spare_kz_.assign(qvkz::kLength, 0);

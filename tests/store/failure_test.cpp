@@ -4,7 +4,9 @@
 #include <random>
 
 #include "base/cp1252.h"
+#include "base/scripted_user_port.h"
 #include "store/store_check.h"
+#include "store/store_start.h"
 #include "store_fixture.h"
 
 namespace vek::store::testing {
@@ -205,7 +207,14 @@ TEST_F(StoreTest, ALastSlotCutShortIsReportedNotLostSilently) {
   EXPECT_EQ(fm_->RecordCount(fb), 2);
   EXPECT_NE(fs_.Text("TEST.MSG").find("DL3"), std::string::npos);
   EXPECT_EQ(*fs_.Data("TEST.BAK"), std::vector<std::uint8_t>(before.begin(), before.end() - 1));
-  EXPECT_EQ(fm_->TakeRepairNotes().size(), 1u);
+  // The operator is told, once.
+  ScriptedUserPort port;
+  TellRepairs(*fm_, port, true);
+  TellRepairs(*fm_, port, true);
+  ASSERT_EQ(port.events().size(), 1u);
+  EXPECT_EQ(Cp1252ToUtf8(port.events()[0].text),
+            "Die Datei TEST.DAT war beschädigt. 1 Datensatz/Datensätze konnte(n) nicht übernommen werden; die "
+            "Bytes stehen in TEST.MSG. Die Datei vor der Reparatur ist TEST.BAK.");
 }
 
 TEST_F(StoreTest, DamagedFilesAreRebuiltWithoutLosingRecords) {
