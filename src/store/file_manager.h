@@ -10,10 +10,39 @@
 // Crash safety: the being-changed byte of the record file header is made
 // durable before the first write of a change; a flush makes every page, the
 // descriptors and the header durable and only then clears the byte. A file
-// found marked on open is rebuilt: the record file is reorganised (records
-// whose first four bytes are 0 are in use, whatever the header says) and the
-// index is built anew from the records. Writing a record slot is the one
-// write that decides whether an add, rewrite or delete happened.
+// found marked on open, with nobody alive answering for the mark, is
+// rebuilt: the record file is reorganised (records whose first four bytes
+// are 0 are in use, whatever the header says) and the index is built anew
+// from the records. Writing a record slot is the one write that decides
+// whether an add, rewrite or delete happened.
+//
+// Several processes on one fileblock. Beside NAME.DAT and NAME.IX lives
+// NAME.LCK, which no layout byte of the suite touches: an 8-byte change
+// counter, an in-change byte, and three one-byte lock ranges (locks owned by
+// the open file, so they die with their process):
+// - access (byte 0): every operation holds it, shared to read, exclusive to
+//   change, open, create, repair or delete. A change writes everything it
+//   made (pages, descriptors, header) before letting go and counts one up;
+//   whoever finds the counter moved drops its cached pages and re-reads the
+//   header and descriptors. Readers therefore never see half a change.
+// - holder (byte 1): held shared by a process whose changes are not durable
+//   yet (its being-changed byte stands). A marked record file whose holder
+//   lock can be taken has no live writer behind it.
+// - open (byte 2): held shared while the files are open. Replacing the
+//   record file (the reorganising rebuild, emptying, replacing the files by
+//   new ones) needs it exclusively, so nobody keeps writing into a file that
+//   was moved away; with others present a damaged fileblock is repaired in
+//   place instead (record numbers stay, deleted slots stay free).
+// - in-change byte: set before the first write of a change, cleared with
+//   the count. Found set under the exclusive access lock, it says a process
+//   died in the middle of a change: the files are repaired before use.
+// Lock conflicts are retried and asked about like every other (the lock
+// question). Damage that a cheap check finds while an operation runs (a page
+// that cannot stand in its tree, an entry pointing at a free slot, a broken
+// free chain) is repaired in place and the operation runs once more; only
+// damage that outlives its repair is a serious failure. A repair never drops
+// a record silently: what it cannot keep goes to NAME.MSG, the record file
+// as it was to NAME.BAK, and TakeRepairNotes tells the caller.
 #pragma once
 
 #include <algorithm>
