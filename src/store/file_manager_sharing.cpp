@@ -227,11 +227,21 @@ bool FileManager::WriteThrough(FileBlock* fb) {
   for (PageFrame* f : pool_->DirtyFrames(fb))
     if (!WritePage(*f)) return false;
   if (fb->descriptors_dirty_) {
+    // The descriptors that changed, from the first to the last, in one write
+    // (the bytes between them are slot 0 as read, so nothing else moves).
+    std::int64_t from = -1, to = -1;
+    std::array<std::uint8_t, kDescriptorSize> encoded;
     for (int k = 1; k <= fb->key_count_; ++k) {
-      auto at = std::span<std::uint8_t, kDescriptorSize>(fb->slot0_.data() + fb->key_offsets_[k], kDescriptorSize);
-      EncodeDescriptor(fb->descriptors_[k], at);
-      if (!Write(fb, *fb->ix_, static_cast<std::uint64_t>(fb->key_offsets_[k]), at)) return false;
+      EncodeDescriptor(fb->descriptors_[k], encoded);
+      std::uint8_t* at = fb->slot0_.data() + fb->key_offsets_[k];
+      if (std::equal(encoded.begin(), encoded.end(), at)) continue;
+      std::copy(encoded.begin(), encoded.end(), at);
+      if (from < 0) from = fb->key_offsets_[k];
+      to = fb->key_offsets_[k] + static_cast<std::int64_t>(kDescriptorSize);
     }
+    if (from >= 0 && !Write(fb, *fb->ix_, static_cast<std::uint64_t>(from),
+                            std::span<const std::uint8_t>(fb->slot0_.data() + from, static_cast<std::size_t>(to - from))))
+      return false;
     fb->descriptors_dirty_ = false;
   }
   return WriteHeader(fb);
