@@ -89,7 +89,9 @@ int PrintWithoutWindow(const QStringList& args) {
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
   QApplication::setApplicationName("Vek UKW Nordsee");
-  QApplication::setApplicationDisplayName("Vek UKW Nordsee");
+  // An empty display name: otherwise the window system appends the program's
+  // name to every caption and long German captions end cut off.
+  QApplication::setApplicationDisplayName(QString(""));
   if (QApplication::arguments().contains("--print")) return PrintWithoutWindow(QApplication::arguments());
   WriteHelpDiagnostics(QApplication::arguments());
 

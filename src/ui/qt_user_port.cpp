@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QInputDialog>
 #include <QMessageBox>
+#include <QPushButton>
 
 #include "ui/fortschritt.h"
 #include "ui/prefix_choice_dialog.h"
@@ -12,17 +13,34 @@ namespace vek::ui {
 
 QtUserPort::~QtUserPort() = default;
 
+namespace {
+
+// A box without a caption of its own carries the program's name: the window
+// manager adds nothing to captions (see main), so none is cut.
+QString CaptionOr(std::string_view caption) {
+  return caption.empty() ? QStringLiteral("Vek UKW Nordsee") : ToQt(caption);
+}
+
+}  // namespace
+
 void QtUserPort::Inform(std::string_view message, std::string_view caption) {
   // The core joins lines with CR; Qt wants LF.
   QString text = ToQt(message);
   text.replace('\r', '\n');
-  QMessageBox box(QMessageBox::Information, ToQt(caption), text, QMessageBox::Ok, parent_);
+  QMessageBox box(QMessageBox::Information, CaptionOr(caption), text, QMessageBox::Ok, parent_);
   box.exec();
 }
 
+// The questions are German, so are their buttons: J and N answer them (a
+// message box takes a button's letter without Alt), Esc is No.
 bool QtUserPort::AskYesNo(std::string_view question, std::string_view caption) {
-  QMessageBox box(QMessageBox::Question, ToQt(caption), ToQt(question), QMessageBox::Yes | QMessageBox::No, parent_);
-  return box.exec() == QMessageBox::Yes;
+  QMessageBox box(QMessageBox::Question, CaptionOr(caption), ToQt(question), QMessageBox::NoButton, parent_);
+  QPushButton* yes = box.addButton(QStringLiteral("&Ja"), QMessageBox::YesRole);
+  QPushButton* no = box.addButton(QStringLiteral("&Nein"), QMessageBox::NoRole);
+  box.setDefaultButton(yes);
+  box.setEscapeButton(no);
+  box.exec();
+  return box.clickedButton() == yes;
 }
 
 void QtUserPort::Beep() { QApplication::beep(); }

@@ -207,6 +207,10 @@ TEST(AgeOverviewWindowTest, TheChartFollowsTheStep) {
 }  // namespace
 }  // namespace vek::ui::testing
 
+#include <QMessageBox>
+#include <QTimer>
+#include <QTest>
+#include <QAbstractButton>
 #include <QPrinter>
 #include <QProgressBar>
 
@@ -215,6 +219,37 @@ TEST(AgeOverviewWindowTest, TheChartFollowsTheStep) {
 
 namespace vek::ui::testing {
 namespace {
+
+// Presses `key` in the question box as soon as it is up.
+void AnswerNextQuestionWith(int key) {
+  QTimer::singleShot(0, [key] {
+    QWidget* box = QApplication::activeModalWidget();
+    ASSERT_NE(qobject_cast<QMessageBox*>(box), nullptr);
+    QTest::keyClick(box, static_cast<Qt::Key>(key));
+  });
+}
+
+// German questions get German buttons: J says yes, N and Esc say no.
+TEST(QuestionBoxTest, AGermanQuestionIsAnsweredWithJOrN) {
+  QtUserPort port;
+  AnswerNextQuestionWith(Qt::Key_J);
+  EXPECT_TRUE(port.AskYesNo("Eintrag Nordsee 2008 löschen?"));
+  AnswerNextQuestionWith(Qt::Key_N);
+  EXPECT_FALSE(port.AskYesNo("Eintrag Nordsee 2008 löschen?"));
+  AnswerNextQuestionWith(Qt::Key_Escape);
+  EXPECT_FALSE(port.AskYesNo("Programm beenden?"));
+  QTimer::singleShot(0, [] {
+    auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+    ASSERT_NE(box, nullptr);
+    QStringList texts;
+    for (QAbstractButton* b : box->buttons()) texts << b->text();
+    texts.sort();
+    EXPECT_EQ(texts, QStringList({"&Ja", "&Nein"}));
+    EXPECT_EQ(box->windowTitle(), "Vek UKW Nordsee");
+    QTest::keyClick(box, Qt::Key_Return);  // the default is Ja
+  });
+  EXPECT_TRUE(port.AskYesNo("Programm beenden?"));
+}
 
 TEST(ProgressWindowTest, ShowsItsCaptionTwoLinesAndTheBar) {
   QtUserPort port;
