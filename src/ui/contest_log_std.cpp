@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QTimer>
 #include <QPushButton>
 #include <QTableWidget>
 #include <QVBoxLayout>
@@ -273,6 +274,8 @@ QWidget* TContestLogStd::BuildEntryPanel() {
   mode_list_->setWindowFlags(Qt::Popup);
   for (const Text& m : session_->Modes()) mode_list_->addItem(ToQt(m));
   connect(mode_list_, &QListWidget::itemActivated, this, [this](QListWidgetItem* i) { TakeMode(mode_list_->row(i)); });
+  band_list_->installEventFilter(this);
+  mode_list_->installEventFilter(this);
   entry_buttons_[0]->setVisible(session_->Bands().size() > 1);
   entry_buttons_[1]->setVisible(session_->Modes().size() > 1);
   return panel;
@@ -559,6 +562,7 @@ bool TContestLogStd::HandleFieldKey(F id, QKeyEvent* key) {
 
 bool TContestLogStd::eventFilter(QObject* watched, QEvent* event) {
   if (closed_ || !opened_) return QDialog::eventFilter(watched, event);  // the session has ended
+  if (watched == band_list_ || watched == mode_list_) return PickListEvent(static_cast<QListWidget*>(watched), event);
   if (list_ && watched == list_->grid() && event->type() == QEvent::FocusIn && !list_mode_) {
     SetListMode(true);  // the list has the focus: list mode
     return false;
@@ -581,6 +585,50 @@ bool TContestLogStd::eventFilter(QObject* watched, QEvent* event) {
     break;
   }
   return QDialog::eventFilter(watched, event);
+}
+
+// The band and mode lists: Enter or a click takes the highlighted entry,
+// Up/Down/Home/End/Page move in it; Esc, Tab, its own F-key or a click
+// outside close it and give the cursor back to the field; a character typed
+// meanwhile closes it too and lands in the field, so nothing typed is lost.
+bool TContestLogStd::PickListEvent(QListWidget* list, QEvent* event) {
+  if (event->type() == QEvent::Hide) {
+    QTimer::singleShot(0, this, [this] {
+      if (!closed_) FocusSessionField();
+    });
+    return false;
+  }
+  if (event->type() != QEvent::KeyPress) return false;
+  auto* key = static_cast<QKeyEvent*>(event);
+  switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+      return false;
+    case Qt::Key_Escape:
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+    case Qt::Key_F7:
+    case Qt::Key_F8:
+      list->hide();
+      FocusSessionField();
+      return true;
+    default:
+      break;
+  }
+  if (key->text().isEmpty() || !key->text().at(0).isPrint()) return false;
+  list->hide();
+  FocusSessionField();
+  if (QLineEdit* e = edits_[Ix(session_->focus())]; e && e->isVisible()) {
+    QKeyEvent again(QEvent::KeyPress, key->key(), key->modifiers(), key->text());
+    QApplication::sendEvent(e, &again);
+  }
+  return true;
 }
 
 void TContestLogStd::keyPressEvent(QKeyEvent* event) {

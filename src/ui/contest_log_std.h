@@ -116,6 +116,7 @@ class TContestLogStd : public QDialog {
   std::array<std::array<QLabel*, 4>, 7> columns_{};
   std::vector<QLabel*> multis_;
   std::vector<QPushButton*> entry_buttons_, list_buttons_;
+  bool PickListEvent(QListWidget* list, QEvent* event);
   QListWidget* band_list_ = nullptr;
   QListWidget* mode_list_ = nullptr;
   TkxBrow* list_ = nullptr;

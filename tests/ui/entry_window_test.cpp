@@ -52,6 +52,38 @@ void Shoot(QWidget* w, const char* name) {
   ASSERT_TRUE(w->grab().save(QString(VEK_SCREENSHOT_DIR) + "/" + name + ".png"));
 }
 
+// The band list under F8 closes with Esc (and F8, Tab) and gives the cursor
+// back to the call with what was typed; a letter typed while it is open
+// closes it and lands in the call.
+TEST_F(EntryWindowTest, TheBandListClosesWithEscAndLosesNoTypedLetter) {
+  StartProgram("Nordsee 2008");
+  bool ran = false;
+  WhenModal<TContestLogStd>([&](TContestLogStd* w) {
+    ran = true;
+    QLineEdit* call = w->edit(F::eCall);
+    QTest::keyClicks(call, "DL1");
+    QTest::keyClick(call, Qt::Key_F8);
+    ASSERT_TRUE(w->band_list()->isVisible());
+    QTest::keyClick(w->band_list(), Qt::Key_Escape);
+    QApplication::processEvents();
+    EXPECT_FALSE(w->band_list()->isVisible());
+    EXPECT_EQ(w->focusWidget(), call);
+    QTest::keyClick(call, Qt::Key_F8);
+    ASSERT_TRUE(w->band_list()->isVisible());
+    QTest::keyClick(w->band_list(), 'X');
+    QApplication::processEvents();
+    EXPECT_FALSE(w->band_list()->isVisible());
+    EXPECT_EQ(call->text(), "DL1X");
+    QTest::keyClick(call, Qt::Key_F8);
+    QTest::keyClick(w->band_list(), Qt::Key_F8);
+    EXPECT_FALSE(w->band_list()->isVisible());
+    EXPECT_EQ(w->session().band(), 'k');  // nothing was taken
+    Click(w, "btnEnde");
+  });
+  Click(window_.get(), "btnStart");
+  EXPECT_TRUE(ran);
+}
+
 TEST_F(EntryWindowTest, AShortLogIsTypedStoredAndFoundAgain) {
   StartProgram("Nordsee 2008");
   ImportCountries();
