@@ -465,6 +465,7 @@ void TContestLogStd::SetListMode(bool on) {
 }
 
 void TContestLogStd::FocusSessionField() {
+  if (list_mode_) SetListMode(false);  // an entry field with the cursor means entry mode, whole
   if (QLineEdit* e = edits_[Ix(session_->focus())]; e && e->isVisible()) {
     syncing_ = true;
     e->setFocus();

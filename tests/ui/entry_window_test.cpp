@@ -84,6 +84,31 @@ TEST_F(EntryWindowTest, TheBandListClosesWithEscAndLosesNoTypedLetter) {
   EXPECT_TRUE(ran);
 }
 
+// F5 (list mode), F12 (the correction window), Esc: back in the call field
+// the window is in entry mode again, header and buttons included.
+TEST_F(EntryWindowTest, BackFromTheCorrectionWindowTheEntryModeIsWhole) {
+  StartProgram("Nordsee 2008");
+  bool ran = false;
+  WhenModal<TContestLogStd>([&](TContestLogStd* w) {
+    ran = true;
+    QTest::keyClick(w->edit(F::eCall), Qt::Key_F5);
+    ASSERT_TRUE(w->list_mode());
+    WhenModal<TKorrekturstd>([](TKorrekturstd* k) { QTest::keyClick(k, Qt::Key_Escape); });
+    QTest::keyClick(w->list()->grid(), Qt::Key_F12);
+    EXPECT_FALSE(w->list_mode());
+    EXPECT_EQ(Text(w, "lHeader"), "Contest-Logbuch");
+    for (const char* button : {"btnBand", "btnMode", "btnLoeschen", "btnNameQth", "btnNotiz", "btnEnde"}) {
+      auto* b = w->findChild<QPushButton*>(button);
+      ASSERT_NE(b, nullptr) << button;
+      EXPECT_TRUE(b->isEnabled()) << button;
+    }
+    EXPECT_EQ(w->focusWidget(), w->edit(F::eCall));
+    Click(w, "btnEnde");
+  });
+  Click(window_.get(), "btnStart");
+  EXPECT_TRUE(ran);
+}
+
 TEST_F(EntryWindowTest, AShortLogIsTypedStoredAndFoundAgain) {
   StartProgram("Nordsee 2008");
   ImportCountries();
