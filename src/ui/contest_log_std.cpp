@@ -119,7 +119,12 @@ void TContestLogStd::Build() {
     const std::int32_t entry = entry_of_current();
     if (entry > 0) EditQso(*session_, entry, records_, this);
     Sync();
-    QTimer::singleShot(0, this, [this] { RefreshList(); });
+    // The cursor stays on the corrected contact (its entry number is its key here).
+    QTimer::singleShot(0, this, [this, entry] {
+      if (entry <= 0) return RefreshList();
+      list_model_->Reposition(store::LongToKey(entry));
+      list_->Refresh();
+    });
   };
   list_model_->events.OnBrowEnter = edit;
   list_model_->events.OnBrowDoppelKlick = edit;

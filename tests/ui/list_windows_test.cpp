@@ -61,6 +61,39 @@ class ListWindowTest : public MainWindowTest {
   std::unique_ptr<TContestLogStd> entry_;
 };
 
+// After a correction, in the correction list and in the entry window's own
+// list, the cursor stays on the corrected contact.
+TEST_F(ListWindowTest, AfterACorrectionTheCursorStaysOnTheCorrectedContact) {
+  TContestLogStd& w = OpenEntryWindow();
+  Contact("DL1ABC", "001", "JO42AB", "I23");
+  Contact("DL2XYZ", "002", "JO52AB", "DVI");
+  Contact("DL3AAA", "003", "JO53AB", "I38");
+  const auto correct_first_row = [](QTableWidget* grid) {
+    QTest::keyClick(grid, Qt::Key_Up);
+    QTest::keyClick(grid, Qt::Key_Up);
+    ASSERT_EQ(grid->currentRow(), 0);
+    WhenModal<TQsoAendern>([](TQsoAendern* d) {
+      d->band_list()->setCurrentText("70 cm");
+      QTest::keyClick(d, Qt::Key_Escape);
+    });
+    QTest::keyClick(grid, Qt::Key_Return);
+    QApplication::processEvents();
+    EXPECT_EQ(grid->currentRow(), 0);
+    EXPECT_TRUE(grid->item(0, 3)->text().startsWith("DL1ABC"));
+  };
+  bool ran = false;
+  WhenModal<TKorrekturstd>([&](TKorrekturstd* list) {
+    ran = true;
+    correct_first_row(list->list()->grid());
+    QTest::keyClick(list->list()->grid(), Qt::Key_Escape);
+  });
+  w.ShowList(TKorrekturstd::Mode::kCorrection);
+  EXPECT_TRUE(ran);
+  QTest::keyClick(w.edit(F::eCall), Qt::Key_F5);
+  ASSERT_TRUE(w.list_mode());
+  correct_first_row(w.list()->grid());
+}
+
 TEST_F(ListWindowTest, CorrectionListEditsAContactAndTheTotalsFollow) {
   TContestLogStd& w = OpenEntryWindow();
   Contact("DL1ABC", "001", "JO42AB", "I23");
@@ -212,6 +245,7 @@ TEST(AgeOverviewWindowTest, TheChartFollowsTheStep) {
 #include <QTest>
 #include <QAbstractButton>
 #include <QPrinter>
+#include <QTableWidget>
 #include <QProgressBar>
 
 #include "ui/fortschritt.h"
