@@ -145,6 +145,13 @@ QWidget* TEingContestStd::BuildContestGroup() {
     model_.ChooseClass(classes_->row(item));
     SyncFromModel();
   });
+  // The arrow keys, Home and End choose as a click does: a class can be
+  // chosen without the mouse.
+  connect(classes_, &QListWidget::currentRowChanged, this, [this](int row) {
+    if (syncing_ || row < 0 || row == model_.chosen_class()) return;
+    model_.ChooseClass(row);
+    SyncFromModel();
+  });
   grid->addWidget(classes_, 4, 0, 1, 4);
   return g;
 }

@@ -32,6 +32,30 @@ TEST_F(SetupDialogTest, AFailedCheckColoursTheFieldLightRedUntilItsTextChanges) 
   EXPECT_TRUE(name->styleSheet().isEmpty());
 }
 
+// Without the mouse: the class is chosen with the arrow keys, and the log
+// is saved with it.
+TEST_F(SetupDialogTest, TheClassIsChosenByKeyboard) {
+  StartProgram();
+  TEingContestStd d(Context(), false, false);
+  d.show();
+  for (const auto& [field, text] : {std::pair{"eName", "Tasten"}, {"eCall", "DL1ABC"}, {"eDOK", "I38"},
+                                    {"eLoc", "JO43KD"}, {"ePLZ", "26129"}, {"eOrt", "Oldenburg"}})
+    QTest::keyClicks(d.findChild<QLineEdit*>(field), text);
+  Click(&d, "rZeitUTC");
+  auto* classes = d.findChild<QListWidget*>("eteilnahmeart");
+  classes->setFocus();
+  QTest::keyClick(classes, Qt::Key_Down);
+  QTest::keyClick(classes, Qt::Key_Down);
+  const int chosen = classes->currentRow();
+  ASSERT_GE(chosen, 0);
+  const std::size_t said = port_.Messages().size();
+  Click(&d, "btnOK");
+  for (std::size_t i = said; i < port_.Messages().size(); ++i)
+    EXPECT_NE(port_.Messages()[i], "Sie haben keine Teilnahmeart angegeben.");
+  EXPECT_EQ(classes->currentRow(), chosen);
+  EXPECT_EQ(GetU8(fm_->RecordBuffer(window_->controller().qvkk()), qvkk::kClassNumber.offset), chosen + 1);
+}
+
 TEST_F(SetupDialogTest, DatesAndTimesAreCompletedWhenTheFieldIsLeft) {
   StartProgram();
   TEingContestStd d(Context(), false, false);
