@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QShortcut>
 #include <QTimer>
 #include <QPushButton>
 #include <QTableWidget>
@@ -170,6 +171,13 @@ QWidget* TContestLogStd::BuildEntryPanel() {
   lQSLs_ = new QLabel;
   lQSLs_->setObjectName("lQSLs");
   lQSLs_->installEventFilter(this);
+  lQSLs_->setTextFormat(Qt::RichText);
+  auto* toggle_qsl = new QShortcut(QKeySequence(Qt::ALT | Qt::Key_Q), this);
+  connect(toggle_qsl, &QShortcut::activated, this, [this] {
+    if (closed_ || !opened_) return;
+    session_->ToggleQslSent();
+    SyncFields(true);
+  });
   lcallname_ = new QLabel("QSO-Partner");
   lcallname_->setObjectName("lcallname");
   lenter_ = new QLabel(session_->english() ? "<CR> = save" : "<ET> = speichern");
@@ -207,6 +215,8 @@ QWidget* TContestLogStd::BuildEntryPanel() {
       SyncFields(true);
       SyncMultipliers();
     });
+    // A caption's "&" marks its letter: shown underlined, Alt+letter goes to the field.
+    caption->setBuddy(edit);
     captions_[Ix(f.id)] = caption;
     edits_[Ix(f.id)] = edit;
     grid->addWidget(caption, 0, f.col);
@@ -394,7 +404,11 @@ void TContestLogStd::SyncFields(bool keep_focused_text) {
   lNummer_->setText(QStringLiteral("Nr. %1").arg(s.next_serial()));
   lband_->setText(ToQt(BandName(s.band(), false)));
   lMode_->setText(ToQt(s.mode()));
-  lQSLs_->setText(ToQt(s.QslLabel()));
+  // "&QSL senden": the letter after "&" underlined, Alt+Q toggles (see Build).
+  QString qsl = ToQt(s.QslLabel()).toHtmlEscaped();
+  if (const int amp = qsl.indexOf("&amp;"); amp >= 0 && amp + 5 < qsl.size())
+    qsl = qsl.left(amp) + "<u>" + qsl.mid(amp + 5, 1) + "</u>" + qsl.mid(amp + 6);
+  lQSLs_->setText(qsl);
   lcallname_->setText(s.PartnerName().empty() ? QString("QSO-Partner") : ToQt(s.PartnerName()));
   syncing_ = false;
 }

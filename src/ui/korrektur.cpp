@@ -45,6 +45,7 @@ TQsoAendern::TQsoAendern(const CorrectionFields& f, const EntrySession& s, QWidg
     auto* label = new QLabel(QString::fromUtf8(caption));
     grid->addWidget(label, r, c);
     QLineEdit* e = Field(name, text, max);
+    label->setBuddy(e);  // "&QSL s": Alt+Q goes to the field
     e->setEnabled(enabled);
     edits_[name] = e;
     order_ << e;

@@ -109,6 +109,32 @@ TEST_F(EntryWindowTest, BackFromTheCorrectionWindowTheEntryModeIsWhole) {
   EXPECT_TRUE(ran);
 }
 
+// Captions whose "&" marks a letter show it underlined, and Alt with the
+// letter goes to the field (or toggles the QSL mark).
+TEST_F(EntryWindowTest, CaptionLettersAreShortcutsNotAmpersands) {
+  StartProgram("Nordsee 2008");
+  bool ran = false;
+  WhenModal<TContestLogStd>([&](TContestLogStd* w) {
+    ran = true;
+    auto* first = w->findChild<QLabel*>("leRSTr2");
+    ASSERT_NE(first, nullptr);
+    EXPECT_EQ(first->text(), "&1 : lfd.Nr.");
+    EXPECT_EQ(first->buddy(), w->edit(F::eRSTr2));
+    QApplication::setActiveWindow(w);
+    QTest::keyClick(w, Qt::Key_2, Qt::AltModifier);
+    EXPECT_EQ(w->focusWidget(), w->edit(F::eRSTr3));
+    EXPECT_EQ(w->session().focus(), F::eRSTr3);
+    auto* qsl = w->findChild<QLabel*>("lQSLs");
+    const QString before = qsl->text();
+    EXPECT_TRUE(before.startsWith("<u>Q</u>SL senden: ")) << before.toStdString();
+    QTest::keyClick(w, Qt::Key_Q, Qt::AltModifier);
+    EXPECT_NE(qsl->text(), before);
+    Click(w, "btnEnde");
+  });
+  Click(window_.get(), "btnStart");
+  EXPECT_TRUE(ran);
+}
+
 TEST_F(EntryWindowTest, AShortLogIsTypedStoredAndFoundAgain) {
   StartProgram("Nordsee 2008");
   ImportCountries();
