@@ -1,6 +1,9 @@
 // Points, multipliers and totals of contest g and of the other codes' rules,
 // against a real log data set.
 #include <gtest/gtest.h>
+#include <iterator>
+#include <sstream>
+#include <fstream>
 
 #include <random>
 
@@ -77,6 +80,25 @@ TEST_F(PointsTest, ContestGScoresFieldRingsAndSpecialDoks) {
   EXPECT_EQ(Points({"DL1ABC", 'k', "SSB", "JO32AA", "A12"}), 2);   // outside district I: field points
   EXPECT_EQ(Points({"PA1ABC", 'k', "SSB", "JO32AA", ""}), 2);      // no DOK at all
   EXPECT_EQ(Points({"PA1ABC", 'k', "SSB", "JO32", ""}), 2);        // a four-character locator
+}
+
+// The rules text the program shows names special DOKs as examples: each of
+// them must score as the rules say (10 points more; 10 without a locator).
+TEST_F(PointsTest, TheRulesTextsExampleDoksScoreAsItSays) {
+  std::ifstream in(std::string(VEK_DATA_DIR) + "/nordseeukwR.RTF", std::ios::binary);
+  const std::string rules((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  const auto sentence = rules.find("Sonder-DOKs des Distriktes (z. B. ");
+  ASSERT_NE(sentence, std::string::npos);
+  const auto from = rules.find("(z. B. ", sentence) + 7, to = rules.find(')', from);
+  std::stringstream examples(rules.substr(from, to - from));
+  int checked = 0;
+  for (std::string dok; std::getline(examples, dok, ',');) {
+    while (!dok.empty() && dok.front() == ' ') dok.erase(0, 1);
+    EXPECT_EQ(Points({"DL1ABC", 'k', "SSB", "", dok}), 10) << dok;
+    EXPECT_EQ(Points({"DL1ABC", 'k', "SSB", "JO32AA", dok}), 12) << dok;
+    ++checked;
+  }
+  EXPECT_GE(checked, 2);
 }
 
 TEST_F(PointsTest, OtherCodesFollowTheirRules) {
