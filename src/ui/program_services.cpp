@@ -1,6 +1,11 @@
 #include "ui/program_services.h"
 
+#include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QPointer>
+#include <QTextBrowser>
+#include <QVBoxLayout>
 #include <QDir>
 #include <QFileInfo>
 #include <QUrl>
@@ -19,9 +24,7 @@ std::function<void(const QString&)>& LinkOpener() {
 }
 
 std::function<void(const QString&)>& HelpOpener() {
-  static std::function<void(const QString&)> opener = [](const QString& url) {
-    QDesktopServices::openUrl(QUrl(url));
-  };
+  static std::function<void(const QString&)> opener = [](const QString& url) { ShowHelpWindow(url); };
   return opener;
 }
 
@@ -30,6 +33,32 @@ std::function<void(const QString&)>& HelpOpener() {
 void SetLinkOpener(std::function<void(const QString&)> opener) { LinkOpener() = std::move(opener); }
 void OpenUrl(const QString& url) { LinkOpener()(url); }
 void OpenLink(const QString& target) { OpenUrl(ToQt(LinkTarget(FromQt(target)))); }
+
+void ShowHelpWindow(const QString& url) {
+  static QPointer<QDialog> window;
+  if (!window) {
+    window = new QDialog(QApplication::activeWindow());
+    window->setAttribute(Qt::WA_DeleteOnClose);
+    window->setObjectName("THilfe");
+    window->setWindowTitle("Hilfe");
+    auto* layout = new QVBoxLayout(window);
+    auto* browser = new QTextBrowser;
+    browser->setObjectName("hilfetext");
+    browser->setOpenLinks(false);
+    QObject::connect(browser, &QTextBrowser::anchorClicked, browser, [browser](const QUrl& link) {
+      if (link.isLocalFile() || link.isRelative())
+        browser->setSource(link);
+      else
+        OpenUrl(link.toString());
+    });
+    layout->addWidget(browser);
+    window->resize(760, 560);
+  }
+  window->findChild<QTextBrowser*>("hilfetext")->setSource(QUrl(url));
+  window->show();
+  window->raise();
+  window->activateWindow();
+}
 
 void SetHelpOpener(std::function<void(const QString&)> opener) { HelpOpener() = std::move(opener); }
 

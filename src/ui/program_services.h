@@ -14,10 +14,15 @@ void OpenUrl(const QString& url);
 void OpenLink(const QString& target);
 
 // The program's help, at a context number (0: the contents). It opens the
-// help file beside the program with the desktop's HTML viewer; when there
-// is no help file or no viewer, nothing happens.
+// help file beside the program in a help window of the program's own, so it
+// shows on every machine, with or without a desktop browser; without a help
+// file nothing happens.
 inline constexpr const char* kHelpFile = "vekcont.html";
 void SetHelpOpener(std::function<void(const QString&)> opener);
 void ShowHelp(int context = 0);
+// The help window ("THilfe"): the page of `url` (a local file, with its
+// anchor), links inside it followed, outside links to the link opener.
+// Not modal: the operator keeps logging beside it. One at a time.
+void ShowHelpWindow(const QString& url);
 
 }  // namespace vek::ui

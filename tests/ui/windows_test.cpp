@@ -1,6 +1,8 @@
 // The list control's bottom panel at every width, the rules and program
 // windows, help, and the screenshots of the program's windows.
 #include <QDir>
+#include <QUrl>
+#include <QFileInfo>
 #include <QFile>
 #include <QLabel>
 #include <QPrinter>
@@ -174,6 +176,27 @@ TEST_F(FolderTest, HelpOpensTheHelpFileAtItsContextOrDoesNothing) {
   ASSERT_EQ(opened.size(), 2);
   EXPECT_TRUE(opened[0].endsWith("vekcont.html#ctx12"));
   EXPECT_TRUE(opened[1].endsWith("vekcont.html"));
+}
+
+// The help shows in a window of the program, at its context, without any
+// browser of the desktop.
+TEST_F(FolderTest, TheHelpShowsInAWindowOfTheProgramAtItsContext) {
+  QFile help(kHelpFile);
+  ASSERT_TRUE(help.open(QIODevice::WriteOnly));
+  help.write("<html><body><p>Inhalt</p><a name=\"ctx12\"></a><h1>Bandwechsel</h1></body></html>");
+  help.close();
+  const QString url = QUrl::fromLocalFile(QFileInfo(kHelpFile).absoluteFilePath()).toString() + "#ctx12";
+  ShowHelpWindow(url);
+  QWidget* window = nullptr;
+  for (QWidget* w : QApplication::topLevelWidgets())
+    if (w->objectName() == "THilfe" && w->isVisible()) window = w;
+  ASSERT_NE(window, nullptr);
+  EXPECT_EQ(window->windowTitle(), "Hilfe");
+  auto* text = window->findChild<QTextBrowser*>("hilfetext");
+  ASSERT_NE(text, nullptr);
+  EXPECT_TRUE(text->toPlainText().contains("Bandwechsel"));
+  EXPECT_EQ(text->source().fragment(), "ctx12");
+  window->close();
 }
 
 TEST_F(FolderTest, TheProgramWindowShowsTheSecondOneOnceAndItsButtonsOpenLinks) {
