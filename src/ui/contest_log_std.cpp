@@ -275,7 +275,7 @@ QWidget* TContestLogStd::BuildEntryPanel() {
             &TContestLogStd::ShowAgeOverview);
   }
   buttons->addStretch();
-  connect(add("Contest beenden", "btnEnde", entry_buttons_), &QPushButton::clicked, this,
+  connect(add("Contest &beenden", "btnEnde", entry_buttons_), &QPushButton::clicked, this,
           &TContestLogStd::btnEndeClick);
   v->addLayout(buttons);
 

@@ -94,6 +94,7 @@ TkxBrow::TkxBrow(store::RecordBrowser& model, QWidget* parent) : QWidget(parent)
   grid_->setEditTriggers(QAbstractItemView::NoEditTriggers);
   grid_->setSelectionBehavior(QAbstractItemView::SelectRows);
   grid_->setSelectionMode(QAbstractItemView::SingleSelection);
+  grid_->setTabKeyNavigation(false);  // Tab leaves the list for the window's next control
   grid_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
   grid_->verticalHeader()->hide();

@@ -10,6 +10,26 @@
 namespace vek::ui::testing {
 namespace {
 
+// Tab goes from the catalogue list through every control of the window and
+// back: nothing needs the mouse.
+TEST_F(MainWindowTest, TabReachesEveryButtonOfTheMainWindow) {
+  TContestBrow& w = StartProgram("Nordsee 2008");
+  QApplication::setActiveWindow(&w);
+  auto* grid = w.findChild<QTableWidget*>("grid");
+  ASSERT_NE(grid, nullptr);
+  grid->setFocus();
+  QSet<QString> reached;
+  for (int i = 0; i < 40; ++i) {
+    QTest::keyClick(QApplication::focusWidget() ? QApplication::focusWidget() : grid, Qt::Key_Tab);
+    if (QWidget* f = QApplication::focusWidget()) reached << f->objectName();
+  }
+  for (QPushButton* b : w.findChildren<QPushButton*>()) {
+    if (!b->isVisible()) continue;
+    EXPECT_TRUE(reached.contains(b->objectName())) << b->objectName().toStdString();
+  }
+  EXPECT_TRUE(reached.contains("grid"));
+}
+
 TEST_F(MainWindowTest, FirstStartOpensTheSetupDialogAndTheNewLogIsListedWithTheContestDates) {
   TContestBrow& w = StartProgram("DL-Nordsee");
   EXPECT_EQ(w.windowTitle(), TContestBrow::kCaption);
