@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QScrollArea>
 #include <QShortcut>
 #include <QTimer>
 #include <QPushButton>
@@ -349,19 +350,38 @@ QWidget* TContestLogStd::BuildTotalsPanel() {
   return panel;
 }
 
+// Six rows of ten labels to begin with; more rows come as the values grow
+// (up to the 500 the panel lists), and the panel scrolls to a value that
+// the contact being typed brings new.
 QWidget* TContestLogStd::BuildMultiPanel() {
-  auto* panel = new QFrame;
-  panel->setObjectName("panelmulties");
-  panel->setFrameShape(QFrame::StyledPanel);
-  auto* grid = new QGridLayout(panel);
-  grid->setSpacing(2);
-  for (int i = 0; i < 60; ++i) {
+  multi_scroll_ = new QScrollArea;
+  multi_scroll_->setObjectName("panelmulties");
+  multi_scroll_->setFrameShape(QFrame::StyledPanel);
+  multi_scroll_->setWidgetResizable(true);
+  multi_scroll_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+  auto* inner = new QWidget;
+  multi_grid_ = new QGridLayout(inner);
+  multi_grid_->setSpacing(2);
+  multi_grid_->setAlignment(Qt::AlignTop);
+  multi_scroll_->setWidget(inner);
+  AddMultiLabels(60);
+  const int row = multis_.front()->sizeHint().height() + multi_grid_->spacing();
+  multi_scroll_->setMinimumHeight(6 * row + 2 * multi_scroll_->frameWidth() + 8);
+  return multi_scroll_;
+}
+
+void TContestLogStd::AddMultiLabels(std::size_t count) {
+  while (multis_.size() < count) {
+    const int i = static_cast<int>(multis_.size());
     auto* l = new QLabel(".");
     l->setObjectName(QStringLiteral("lMulti%1").arg(i + 1));
     multis_.push_back(l);
-    grid->addWidget(l, i / 10, i % 10);
+    multi_grid_->addWidget(l, i / 10, i % 10);
+    l->show();
   }
-  return panel;
+  // Laid out now, so that the scroll to a new value finds its place.
+  multi_grid_->activate();
+  multi_scroll_->widget()->adjustSize();
 }
 
 void TContestLogStd::showEvent(QShowEvent* event) {
@@ -444,6 +464,8 @@ void TContestLogStd::SyncTotals() {
 
 void TContestLogStd::SyncMultipliers() {
   const std::vector<MultiValue> values = session_->totals().Panel();
+  if (values.size() > multis_.size()) AddMultiLabels((values.size() + 9) / 10 * 10);
+  QLabel* brought_new = nullptr;
   // The values the contact being entered offers: worked before, they show green.
   const ScoringContext& ctx = session_->totals().context();
   std::vector<Text> offered;
@@ -464,12 +486,15 @@ void TContestLogStd::SyncMultipliers() {
         v.state == 2 && std::find(offered.begin(), offered.end(), v.value) != offered.end();
     if (v.state == 1) {
       l->setStyleSheet("color: red;" + weight);
+      if (!brought_new) brought_new = l;
     } else if (worked_by_entry) {
       l->setStyleSheet("color: green; text-decoration: underline;" + weight);
     } else {
       l->setStyleSheet("color: grey;" + weight);
     }
   }
+  // The mark of a value new with this contact never hides below the fold.
+  if (brought_new) multi_scroll_->ensureWidgetVisible(brought_new, 0, 4);
 }
 
 void TContestLogStd::SetListMode(bool on) {

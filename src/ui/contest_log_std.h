@@ -17,7 +17,9 @@
 class QFrame;
 class QLabel;
 class QLineEdit;
+class QGridLayout;
 class QListWidget;
+class QScrollArea;
 class QPushButton;
 
 namespace vek::ui {
@@ -115,6 +117,9 @@ class TContestLogStd : public QDialog {
   QLabel* sum_score_ = nullptr;
   std::array<std::array<QLabel*, 4>, 7> columns_{};
   std::vector<QLabel*> multis_;
+  QScrollArea* multi_scroll_ = nullptr;
+  QGridLayout* multi_grid_ = nullptr;
+  void AddMultiLabels(std::size_t count);
   std::vector<QPushButton*> entry_buttons_, list_buttons_;
   bool PickListEvent(QListWidget* list, QEvent* event);
   QListWidget* band_list_ = nullptr;

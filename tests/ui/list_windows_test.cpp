@@ -1,6 +1,7 @@
 // The list window, the correction dialog, the note window and the age
 // overview, driven offscreen over a real entry window.
 #include <QComboBox>
+#include <QScrollArea>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QRadioButton>
@@ -92,6 +93,49 @@ TEST_F(ListWindowTest, AfterACorrectionTheCursorStaysOnTheCorrectedContact) {
   QTest::keyClick(w.edit(F::eCall), Qt::Key_F5);
   ASSERT_TRUE(w.list_mode());
   correct_first_row(w.list()->grid());
+}
+
+// With 180 multipliers the panel holds them all, and the red mark of the
+// value the contact being typed brings new is in sight.
+TEST_F(ListWindowTest, TheMultiplierPanelShowsEveryValueAndTheNewOne) {
+  TContestLogStd& w = OpenEntryWindow();
+  EntrySession& s = w.session();
+  for (int i = 0; i < 90; ++i) {
+    const std::string call = std::string("DK") + static_cast<char>('0' + i % 10) + "A" +
+                             static_cast<char>('A' + i / 10) + static_cast<char>('A' + i % 10);
+    char number[8], field[8], dok[8];
+    std::snprintf(number, sizeof number, "%03d", i + 1);
+    std::snprintf(field, sizeof field, "JO%02dAA", i);
+    std::snprintf(dok, sizeof dok, "I%02d", i + 1);
+    for (auto [id, text] : {std::pair<F, std::string>{F::eCall, call}, {F::eRSTr2, number}, {F::eRSTr3, field},
+                            {F::eRSTr4, dok}}) {
+      ASSERT_EQ(s.focus(), id) << call;
+      s.Type(id, text);
+      s.Enter();
+    }
+  }
+  ASSERT_EQ(s.saves(), 90);
+  Contact("DL9ZZZ", "001", "JO42AB", "I38");  // refreshes the window
+  QTest::keyClicks(w.edit(F::eCall), "DL8YYY");
+  QTest::keyClick(w.edit(F::eCall), Qt::Key_Return);
+  QTest::keyClicks(w.edit(F::eRSTr2), "002");
+  QTest::keyClick(w.edit(F::eRSTr2), Qt::Key_Return);
+  QTest::keyClicks(w.edit(F::eRSTr3), "JN99AA");
+  QLabel* mark = nullptr;
+  int values = 0;
+  for (QLabel* l : w.findChildren<QLabel*>()) {
+    if (!l->objectName().startsWith("lMulti") || l->objectName() == "lMulti") continue;
+    if (l->text() != ".") ++values;
+    if (l->text() == "JN99") mark = l;
+  }
+  EXPECT_GE(values, 181);
+  ASSERT_NE(mark, nullptr);
+  EXPECT_TRUE(mark->styleSheet().contains("red"));
+  auto* panel = w.findChild<QScrollArea*>("panelmulties");
+  ASSERT_NE(panel, nullptr);
+  const QRect in_view(mark->mapTo(panel->viewport(), QPoint(0, 0)), mark->size());
+  EXPECT_TRUE(in_view.top() >= 0 && in_view.bottom() <= panel->viewport()->height()) << in_view.y() << "+" << in_view.height() << " x " << in_view.x() << "+" << in_view.width() << " of " << panel->viewport()->height() << "x" << panel->viewport()->width();
+  EXPECT_TRUE(panel->viewport()->rect().intersects(in_view));
 }
 
 TEST_F(ListWindowTest, CorrectionListEditsAContactAndTheTotalsFollow) {
@@ -245,8 +289,10 @@ TEST(AgeOverviewWindowTest, TheChartFollowsTheStep) {
 #include <QTest>
 #include <QAbstractButton>
 #include <QPrinter>
+#include <QScrollArea>
 #include <QTableWidget>
 #include <QProgressBar>
+#include <QScrollArea>
 
 #include "ui/fortschritt.h"
 #include "ui/qt_user_port.h"
