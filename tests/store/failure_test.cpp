@@ -148,12 +148,7 @@ TEST_F(StoreTest, RandomBytesInIndexPagesAreRepairedNotBelieved) {
     Recorded rec;
     FileManager fm(MakeEnvironment(&fs, &rec));
     ASSERT_EQ(fm.InitFileManager(), 0);
-    FileBlock* b = fm.OpenFileBlock("TEST", "TEST", kRecordLength, kRecordLength, nullptr, kKeys, TestKey);
-    fm.DefineKey(b, 1, 5, false);
-    fm.DefineKey(b, 2, 16, true);
-    fm.DefineKey(b, 3, 15, false);
-    fm.DefineKey(b, 4, 5, true);
-    fm.SetAutoNumber(b, 1, 4);
+    FileBlock* b = OpenTestBlock(fm);
     for (int i = 0; i < 300; ++i) {
       ASSERT_EQ(fm.FindKey(b, 3, PadRight("DL" + std::to_string(i), 15)), 0) << "round " << round << " DL" << i;
       ASSERT_EQ(GetI32(fm.RecordBuffer(b), 25), i % 7);
@@ -262,12 +257,7 @@ TEST_F(StoreTest, DamagedFilesAreRebuiltWithoutLosingRecords) {
     Recorded rec;
     FileManager fm(MakeEnvironment(&fs, &rec));
     ASSERT_EQ(fm.InitFileManager(), 0);
-    FileBlock* b = fm.OpenFileBlock("TEST", "TEST", kRecordLength, kRecordLength, nullptr, kKeys, TestKey);
-    fm.DefineKey(b, 1, 5, false);
-    fm.DefineKey(b, 2, 16, true);
-    fm.DefineKey(b, 3, 15, false);
-    fm.DefineKey(b, 4, 5, true);
-    fm.SetAutoNumber(b, 1, 4);
+    FileBlock* b = OpenTestBlock(fm);
     EXPECT_EQ(fm.RecordCount(b), d.expected);
     EXPECT_TRUE(rec.stops.empty());
     for (int k = 1; k <= kKeys; ++k) {

@@ -27,13 +27,7 @@ std::unique_ptr<Process> Start(MemoryFileSystem& fs, bool flush = true) {
     rec->questions.emplace_back(name, q);
     return rec->answer;
   });
-  p->fb = p->fm->OpenFileBlock("LOG", "LOG", kRecordLength, kRecordLength, nullptr, kKeys, TestKey);
-  p->fm->DefineKey(p->fb, 1, 5, false);
-  p->fm->DefineKey(p->fb, 2, 16, true);
-  p->fm->DefineKey(p->fb, 3, 15, false);
-  p->fm->DefineKey(p->fb, 4, 5, true);
-  p->fm->SetAutoNumber(p->fb, 1, 4);
-  p->fm->SetFlushAfterWrite(p->fb, flush);
+  p->fb = OpenTestBlock(*p->fm, "LOG", flush);
   return p;
 }
 

@@ -50,6 +50,19 @@ inline StoreEnvironment MakeEnvironment(OsFileSystem* fs, Recorded* rec, const C
   return env;
 }
 
+// The test layout's fileblock NAME on `fm`, keys and automatic number defined.
+inline FileBlock* OpenTestBlock(FileManager& fm, const std::string& name = "TEST", bool flush = true) {
+  FileBlock* fb = fm.OpenFileBlock(name, name, kRecordLength, kRecordLength, nullptr, kKeys, TestKey);
+  EXPECT_NE(fb, nullptr);
+  EXPECT_EQ(fm.DefineKey(fb, 1, 5, false), 0);
+  EXPECT_EQ(fm.DefineKey(fb, 2, 16, true), 0);
+  EXPECT_EQ(fm.DefineKey(fb, 3, 15, false), 0);
+  EXPECT_EQ(fm.DefineKey(fb, 4, 5, true), 0);
+  EXPECT_EQ(fm.SetAutoNumber(fb, 1, 4), 0);
+  fm.SetFlushAfterWrite(fb, flush);
+  return fb;
+}
+
 class StoreTest : public ::testing::Test {
  protected:
   void SetUp() override { Start(); }
@@ -71,17 +84,7 @@ class StoreTest : public ::testing::Test {
     Start();
   }
 
-  FileBlock* Open(const std::string& name = "TEST", bool flush = true) {
-    FileBlock* fb = fm_->OpenFileBlock(name, name, kRecordLength, kRecordLength, nullptr, kKeys, TestKey);
-    EXPECT_NE(fb, nullptr);
-    EXPECT_EQ(fm_->DefineKey(fb, 1, 5, false), 0);
-    EXPECT_EQ(fm_->DefineKey(fb, 2, 16, true), 0);
-    EXPECT_EQ(fm_->DefineKey(fb, 3, 15, false), 0);
-    EXPECT_EQ(fm_->DefineKey(fb, 4, 5, true), 0);
-    EXPECT_EQ(fm_->SetAutoNumber(fb, 1, 4), 0);
-    fm_->SetFlushAfterWrite(fb, flush);
-    return fb;
-  }
+  FileBlock* Open(const std::string& name = "TEST", bool flush = true) { return OpenTestBlock(*fm_, name, flush); }
 
   void Fill(FileBlock* fb, const std::string& call, char band = 'k', std::int32_t value = 0) {
     fm_->ClearRecord(fb);
