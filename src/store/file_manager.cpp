@@ -671,18 +671,13 @@ int FileManager::EmptyFileBlock(FileBlock* fb) {
     if (!AloneWithFiles(fb)) {
       // Others have the files open. Empty already: that is what was wanted
       // (the numbering starts at 1 again either way), and nobody has to wait.
-      if (HoldsNoRecords(fb)) return End();
-      if (std::int32_t e = LockShare(fb, 2, true)) return Fail(e, fb), End();
-      fb->open_held_ = true;
+      if (HoldsNoRecords(fb) || !WaitUntilAlone(fb)) return End();
     }
   }
   for (const char* ext : {".DAT", ".IX", ".VAR"}) fs_->Remove(fb->Path(ext));
   fb->current_ = -1;
   fb->position_key_ = 0;
-  fb->wrote_ = fb->share_ != nullptr;  // others drop what they cached
-  if (fb->share_ && WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_;
-  fb->wrote_ = false;
-  LetGoOfOpen(fb);
+  CountReplacedFiles(fb);
   return End();
 }
 
@@ -693,9 +688,7 @@ int FileManager::ReplaceFiles(FileBlock* fb, FileBlock* work) {
   if (status_ > 2) return End();
   OpenShare(fb);
   if (fb->share_) {
-    if (!Access(fb, true)) return End();
-    if (std::int32_t e = LockShare(fb, 2, true)) return Fail(e, fb), End();
-    fb->open_held_ = true;
+    if (!Access(fb, true) || !WaitUntilAlone(fb)) return End();
   }
   // The record file last: until it moves, the old one stands with an index
   // that no longer matches it, which the next open rebuilds.
@@ -708,8 +701,7 @@ int FileManager::ReplaceFiles(FileBlock* fb, FileBlock* work) {
   }
   fb->current_ = -1;
   fb->position_key_ = 0;
-  if (fb->share_ && WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_;
-  LetGoOfOpen(fb);
+  CountReplacedFiles(fb);
   return End();
 }
 

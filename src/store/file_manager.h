@@ -229,6 +229,8 @@ class FileManager {
   bool HoldsNoRecords(FileBlock* fb);
 
   // --- sharing with other processes (file_manager_sharing.cpp) ---
+  // The lock ranges of the share file (see the top of this file).
+  static constexpr std::uint64_t kAccessByte = 0, kHolderByte = 1, kOpenByte = 2;
   void OpenShare(FileBlock* fb);
   std::int32_t LockShare(FileBlock* fb, std::uint64_t byte, bool exclusive);
   bool TryShareLock(FileBlock* fb, std::uint64_t byte);
@@ -242,6 +244,8 @@ class FileManager {
   bool HoldOpen(FileBlock* fb);
   void LetGoOfOpen(FileBlock* fb);
   bool AloneWithFiles(FileBlock* fb);
+  bool WaitUntilAlone(FileBlock* fb);
+  void CountReplacedFiles(FileBlock* fb);
   bool MarkIsCrash(FileBlock* fb);
   bool Refresh(FileBlock* fb);
   bool PlausibleDescriptor(const Descriptor& d, const DatHeader& h) const;

@@ -77,7 +77,7 @@ bool FileManager::MakeRoomForHandles(FileBlock* fb) {
 bool FileManager::OpenFiles(FileBlock* fb) {
   OpenShare(fb);
   if (fb->share_) {
-    if (std::int32_t e = LockShare(fb, 0, true)) return Fail(e, fb);
+    if (std::int32_t e = LockShare(fb, kAccessByte, true)) return Fail(e, fb);
     if (std::find(accessed_.begin(), accessed_.end(), fb) == accessed_.end()) accessed_.push_back(fb);
     fb->access_ = 2;
     bool in_change = false;

@@ -24,7 +24,6 @@
 
 namespace vek::store {
 namespace {
-constexpr std::uint64_t kAccessByte = 0, kHolderByte = 1, kOpenByte = 2;
 constexpr std::size_t kShareBytes = 9;  // counter (8) and the in-change byte
 }  // namespace
 
@@ -155,6 +154,21 @@ bool FileManager::AloneWithFiles(FileBlock* fb) {
   if (fb->share_->LockRange(kOpenByte, true) != 0) return false;
   fb->open_held_ = true;
   return true;
+}
+
+// Waits (with the lock retry and question) until no other process has the
+// files open; the caller then holds the open byte exclusively.
+bool FileManager::WaitUntilAlone(FileBlock* fb) {
+  if (std::int32_t e = LockShare(fb, kOpenByte, true)) return Fail(e, fb);
+  fb->open_held_ = true;
+  return true;
+}
+
+// The files were deleted or replaced: others drop what they cached, and the
+// open byte is let go.
+void FileManager::CountReplacedFiles(FileBlock* fb) {
+  if (fb->share_ && WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_;
+  LetGoOfOpen(fb);
 }
 
 // A marked record file is a crash only when no live process holds the
