@@ -1,5 +1,7 @@
 #include "catalogue/setup_model.h"
 
+#include <algorithm>
+
 
 #include <cstdio>
 #include <string>
@@ -252,8 +254,20 @@ void SetupModel::ApplyModeButtons() {
   controls_["rPR"].enabled = d.HasMode("PR") || d.HasMode("DIGITAL") || d.HasMode("FSK441");
   if (d.HasMode("DIGITAL")) controls_["rPR"].caption = "DIGI";
   if (d.HasMode("FSK441")) controls_["rPR"].caption = "FSK441";
-  for (const char* name : {"rcw", "rssb", "rFM", "rPR"})
+  bool any = false;
+  for (const char* name : {"rcw", "rssb", "rFM", "rPR"}) {
     if (!controls_[name].enabled) controls_[name].checked = false;
+    any = any || controls_[name].checked;
+  }
+  // No start mode stored means CW: shown checked again once CW is offered
+  // (a definition without a class yet offers none), else the first offered.
+  if (!any) {
+    for (const char* name : {"rcw", "rssb", "rFM", "rPR"}) {
+      if (!controls_[name].enabled) continue;
+      controls_[name].checked = true;
+      break;
+    }
+  }
 }
 
 void SetupModel::PresetPeriod() {
@@ -297,8 +311,9 @@ void SetupModel::SetText(const std::string& name, std::string_view text) {
 
 void SetupModel::Check(const std::string& name, bool checked) {
   controls_[name].checked = checked;
+  // Only the group of the button checked gives up its other choice.
   auto exclusive = [&](std::initializer_list<const char*> group) {
-    if (!checked) return;
+    if (!checked || std::find(group.begin(), group.end(), name) == group.end()) return;
     for (const char* other : group)
       if (name != other) controls_[other].checked = false;
   };

@@ -106,6 +106,26 @@ TEST_F(SetupTest, ChecksStopTheSaveInOrder) {
   EXPECT_EQ(fm_->RecordCount(c_->qvkz()), 1);
 }
 
+// A choice in one group of buttons leaves the other groups as they are: the
+// computer's time, typed last, keeps SSB as the start mode saved.
+TEST_F(SetupTest, EachGroupOfButtonsKeepsItsOwnChoice) {
+  SetupModel m = New('g');
+  m.Check("rssb", true);
+  EXPECT_FALSE(m.control("rcw").checked);
+  ASSERT_EQ(TypeNewLog(m, "Nordsee"), SetupResult::kClosed);  // checks "rZeitUTC" on the way
+  EXPECT_TRUE(m.control("rssb").checked);
+  EXPECT_TRUE(m.control("rZeitUTC").checked);
+  EXPECT_NE(GetU8(fm_->RecordBuffer(c_->qvkk()), qvkk::kModeSsb.offset), 0);
+  SetupModel again(ScriptedHost::Context(*c_), true, false);
+  EXPECT_TRUE(again.control("rssb").checked);
+  EXPECT_FALSE(again.control("rcw").checked);
+  // A new log starts with CW, also once a class has rebuilt the definition.
+  SetupModel fresh = New('g');
+  EXPECT_TRUE(fresh.control("rcw").checked);
+  fresh.ChooseClass(0);
+  EXPECT_TRUE(fresh.control("rcw").checked);
+}
+
 TEST_F(SetupTest, ContestWithoutLocatorSavesWithAnEmptyLocator) {
   SetupModel m = New('3');  // a DOK contest: no locator is sent
   m.SetText("eDatumvon", "0510");  // no default dates in this contest

@@ -56,6 +56,30 @@ TEST_F(SetupDialogTest, TheClassIsChosenByKeyboard) {
   EXPECT_EQ(GetU8(fm_->RecordBuffer(window_->controller().qvkk()), qvkk::kClassNumber.offset), chosen + 1);
 }
 
+// A save refused for a missing class changes no other choice of the dialog.
+TEST_F(SetupDialogTest, ARefusedSaveKeepsTheStartModeChecked) {
+  StartProgram();
+  TEingContestStd d(Context(), false, false);
+  d.show();
+  for (const auto& [field, text] : {std::pair{"eName", "Tasten"}, {"eCall", "DL1ABC"}, {"eDOK", "I38"},
+                                    {"eLoc", "JO43KD"}, {"ePLZ", "26129"}, {"eOrt", "Oldenburg"}})
+    QTest::keyClicks(d.findChild<QLineEdit*>(field), text);
+  Click(&d, "rZeitUTC");
+  auto* cw = d.findChild<QRadioButton*>("rcw");
+  ASSERT_TRUE(cw->isChecked());
+  Click(&d, "btnOK");
+  ASSERT_EQ(port_.Messages().back(), "Sie haben keine Teilnahmeart angegeben.");
+  EXPECT_TRUE(cw->isChecked());
+  EXPECT_TRUE(d.findChild<QRadioButton*>("rZeitUTC")->isChecked());
+  // Chosen now by keys, the class saves the log with CW as its start mode.
+  auto* classes = d.findChild<QListWidget*>("eteilnahmeart");
+  classes->setFocus();
+  QTest::keyClick(classes, Qt::Key_Down);
+  Click(&d, "btnOK");
+  EXPECT_FALSE(d.isVisible());
+  EXPECT_TRUE(cw->isChecked());
+}
+
 TEST_F(SetupDialogTest, DatesAndTimesAreCompletedWhenTheFieldIsLeft) {
   StartProgram();
   TEingContestStd d(Context(), false, false);
