@@ -333,9 +333,12 @@ void RecordBrowser::SelectRow(int row) {
   LandOnCurrent();
 }
 
-void RecordBrowser::SetFirstColumn(int c) {
-  first_column_ = std::clamp(c, 0, std::max(0, column_count_ - 1));
+int RecordBrowser::LastFirstColumn() const {
+  const int last = std::max(0, column_count_ - 1);
+  return last_first_column_ < 0 ? last : std::min(last_first_column_, last);
 }
+
+void RecordBrowser::SetFirstColumn(int c) { first_column_ = std::clamp(c, 0, LastFirstColumn()); }
 
 bool RecordBrowser::HandleKey(BrowserKey key, bool grid_focus, int code) {
   switch (key) {
@@ -351,7 +354,7 @@ bool RecordBrowser::HandleKey(BrowserKey key, bool grid_focus, int code) {
       SetFirstColumn(first_column_ + (key == BrowserKey::kColumnLeft ? -1 : 1));
       break;
     case BrowserKey::kFirstColumn: SetFirstColumn(0); break;
-    case BrowserKey::kLastColumn: SetFirstColumn(column_count_ - 1); break;
+    case BrowserKey::kLastColumn: SetFirstColumn(LastFirstColumn()); break;
     case BrowserKey::kEnter:
       if (events.OnBrowEnter) events.OnBrowEnter();
       break;

@@ -70,7 +70,10 @@ struct BrowserEvents {
 class RecordBrowser {
  public:
   static constexpr int kRowSlots = 100;
-  static constexpr int kMaxVisibleRows = 20;
+  // A list shows 20 rows until its window says how many it has room for;
+  // a tall window shows up to the whole row buffer.
+  static constexpr int kDefaultVisibleRows = 20;
+  static constexpr int kMaxVisibleRows = kRowSlots;
   static constexpr int kScrollCap = 247;        // the bar's range for big files
   static constexpr std::int32_t kExactScrollLimit = 3000;
   static constexpr const char* kUnreadableRow = " ***** Datensatz nicht lesbar *****";
@@ -90,7 +93,7 @@ class RecordBrowser {
   bool Build(FileBlock* fb, int key, Key low, Key high);
   // Takes the list down (OnEntf_brDats).
   void TakeDown();
-  // Rows the window has room for (1..20); the page is refilled around the
+  // Rows the window has room for (1..kMaxVisibleRows); the page is refilled around the
   // current row.
   void SetVisibleRows(int rows);
   // Rebuilds the page around the current row's key (after others changed
@@ -124,6 +127,11 @@ class RecordBrowser {
   void SetColumnCount(int n) { column_count_ = n; if (first_column_ >= n) first_column_ = n > 0 ? n - 1 : 0; }
   int first_column() const { return first_column_; }
   void SetFirstColumn(int c);
+  // The furthest first column worth scrolling to: the window gives the one
+  // from which the last columns fill its width, so that End and the bar stop
+  // there instead of showing the last column alone (-1: the last column).
+  void SetLastFirstColumn(int c) { last_first_column_ = c; SetFirstColumn(first_column_); }
+  int LastFirstColumn() const;
 
   // --- scroll bar ---
   int ScrollMaximum() const { return scroll_max_; }
@@ -177,7 +185,8 @@ class RecordBrowser {
   Key low_, high_;
   std::vector<BrowserRow> rows_;
   int current_ = -1;
-  int visible_ = kMaxVisibleRows;
+  int visible_ = kDefaultVisibleRows;
+  int last_first_column_ = -1;
   Text header_, footer_;
   std::vector<Text> sort_list_;
   int sort_index_ = -1;

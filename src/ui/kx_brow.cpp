@@ -14,6 +14,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cmath>
+#include <vector>
 
 #include "ui/text_conversion.h"
 
@@ -100,6 +101,8 @@ TkxBrow::TkxBrow(store::RecordBrowser& model, QWidget* parent) : QWidget(parent)
   grid_->verticalHeader()->hide();
   grid_->horizontalHeader()->setHighlightSections(false);
   grid_->horizontalHeader()->setSectionsClickable(false);
+  // A title over its data, also over the widened last column.
+  grid_->horizontalHeader()->setDefaultAlignment(Qt::AlignLeft | Qt::AlignVCenter);
   grid_->setWordWrap(false);
   grid_->setTextElideMode(Qt::ElideNone);  // rows are padded texts; blanks need no ellipsis
   QFont fixed("Monospace");
@@ -269,7 +272,7 @@ void TkxBrow::Refresh() {
   }
   {
     QSignalBlocker block(hbar_);
-    hbar_->setRange(0, std::max(0, columns - 1));
+    hbar_->setRange(0, model_.LastFirstColumn());
     hbar_->setValue(model_.first_column());
   }
   if (model_.search_clears() != seen_clears_) {
@@ -294,24 +297,57 @@ void TkxBrow::LayOutColumns() {
   const int offset = model_.SelectionColumn() ? 1 : 0;
   const int x_width = QFontMetrics(grid_->font()).horizontalAdvance('X');
   if (offset) grid_->setColumnWidth(0, 2 * x_width);
-  int total = offset ? 2 * x_width : 0;
   const int columns = grid_->columnCount() - offset;
+  std::vector<int> widths(static_cast<std::size_t>(std::max(0, columns)));
   for (int c = 0; c < columns; ++c) {
     const QString title = c < titles.size() ? titles[c] : QString();
     const int w = OnBrowColWidths ? OnBrowColWidths(c, title) : (static_cast<int>(title.size()) + 1) * x_width;
+    widths[static_cast<std::size_t>(c)] = w;
     grid_->setColumnWidth(c + offset, w);
-    total += w;
+  }
+  // Scrolling to the right ends where the last columns fill the width.
+  const int room = grid_->viewport()->width() - (offset ? 2 * x_width : 0);
+  int last_first = columns - 1, tail = 0;
+  while (last_first >= 0 && tail + widths[static_cast<std::size_t>(last_first)] <= room)
+    tail += widths[static_cast<std::size_t>(last_first--)];
+  last_first = std::max(0, std::min(columns - 1, last_first + 1));
+  const int before = model_.first_column();
+  model_.SetLastFirstColumn(last_first);
+  if (model_.first_column() != before) {
+    for (int c = 0; c < columns; ++c) grid_->setColumnHidden(c + offset, c < model_.first_column());
+  }
+  {
+    QSignalBlocker block(hbar_);
+    hbar_->setRange(0, model_.LastFirstColumn());
+    hbar_->setValue(model_.first_column());
   }
   // The last column takes what is left of the grid's width.
-  const int spare = grid_->viewport()->width() - total;
+  int shown = 0;
+  for (int c = model_.first_column(); c < columns; ++c) shown += widths[static_cast<std::size_t>(c)];
+  const int spare = room - shown;
   if (columns > 0 && spare > 0)
     grid_->setColumnWidth(columns - 1 + offset, grid_->columnWidth(columns - 1 + offset) + spare);
 }
 
+QSize TkxBrow::minimumSizeHint() const {
+  const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+  const int width = 320;
+  const PanelPlan plan = PlanBottomPanel(width, Widths());
+  const int panel_row = std::max(sort_->sizeHint().height(), tools_->sizeHint().height()) + 2;
+  const int header = grid_->horizontalHeader()->sizeHint().height();
+  const int rows = kMinimumRows * grid_->verticalHeader()->defaultSectionSize();
+  const int top = header_panel_->isVisibleTo(this) ? header_close_->sizeHint().height() : 0;
+  return {width, top + header + rows + 2 * grid_->frameWidth() + bar + footer_->sizeHint().height() +
+                     plan.rows * panel_row + Widths().gap};
+}
+
 int TkxBrow::VisibleRowsForHeight() const {
-  const int header = grid_->horizontalHeader()->isVisible() ? grid_->horizontalHeader()->height() : 0;
+  // The header's own wish: its height is only set when the grid lays itself out.
+  const int header = grid_->horizontalHeader()->isHidden() ? 0 : grid_->horizontalHeader()->sizeHint().height();
   const int room = grid_->height() - header - 2 * grid_->frameWidth();
-  return std::clamp(room / std::max(1, row_height_), 1, store::RecordBrowser::kMaxVisibleRows);
+  // The rows' real height: a font given to the grid later changes it.
+  const int row = grid_->rowCount() > 0 ? grid_->rowHeight(0) : grid_->verticalHeader()->defaultSectionSize();
+  return std::clamp(room / std::max(1, row), 1, store::RecordBrowser::kMaxVisibleRows);
 }
 
 TkxBrow::PanelWidths TkxBrow::Widths() const {

@@ -61,7 +61,9 @@ class TkxBrow : public QWidget {
   const PanelPlan& panel_plan() const { return plan_; }
   // The widest text of a column among its title and the rows shown, in characters.
   int ContentChars(int column) const;
-  int row_height() const { return row_height_; }
+  // Room for a few rows, the header and the bottom panel at a narrow width.
+  QSize minimumSizeHint() const override;
+  static constexpr int kMinimumRows = 5;
 
  protected:
   bool eventFilter(QObject* watched, QEvent* event) override;
