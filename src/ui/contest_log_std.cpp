@@ -29,6 +29,7 @@
 #include "logging/notes.h"
 #include "ui/adif_import_dialog.h"
 #include "ui/text_conversion.h"
+#include "ui/wrap_layout.h"
 
 namespace vek::ui {
 namespace {
@@ -41,6 +42,24 @@ const QColor kCaption("teal"), kValue("navy"), kFocused("red");
 
 void Colour(QLabel* l, const QColor& c, bool bold = false) {
   l->setStyleSheet(QStringLiteral("color: %1;%2").arg(c.name(), bold ? " font-weight: bold;" : ""));
+}
+
+// Characters an entry field shows at once.
+int TypicalChars(EntryFieldId id) {
+  using F = EntryFieldId;
+  switch (id) {
+    case F::eCall:
+    case F::eCall2: return 14;
+    case F::eRSTs1:
+    case F::eRSTr1: return 3;
+    case F::eDatum:
+    case F::eFreq: return 10;
+    case F::ezeit: return 8;
+    case F::eName:
+    case F::eQTH: return 16;
+    case F::emode: return 6;
+    default: return 8;  // exchange fields: serial numbers, locators, DOKs
+  }
 }
 
 QPushButton* Button(const QString& caption, const char* name) {
@@ -220,9 +239,15 @@ QWidget* TContestLogStd::BuildEntryPanel() {
     caption->setBuddy(edit);
     captions_[Ix(f.id)] = caption;
     edits_[Ix(f.id)] = edit;
+    // Wide enough for what the field usually takes (a whole portable call,
+    // a six-character locator); longer texts scroll inside.
+    const int chars = TypicalChars(f.id) + 1;
+    edit->setFixedWidth(QFontMetrics(mono).horizontalAdvance(QString(chars, QChar('W'))) + 12);
     grid->addWidget(caption, 0, f.col);
     grid->addWidget(edit, 1, f.col);
   }
+  // The fields keep to the left; the room to their right stays free.
+  grid->setColumnStretch(16, 1);
   // Values shown where a field is fixed by the log's settings.
   lRSTs1_ = new QLabel;
   lRSTs1_->setObjectName("lRSTs1");
@@ -235,14 +260,16 @@ QWidget* TContestLogStd::BuildEntryPanel() {
   lZeit_ = new QLabel;
   lZeit_->setObjectName("lZeit");
   for (QLabel* l : {lRSTs1_, lRSTr1_, lRSTs2_, lDatum_, lZeit_}) Colour(l, kValue, true);
-  grid->addWidget(lRSTs1_, 2, 2);
-  grid->addWidget(lRSTs2_, 2, 3, 1, 3);
-  grid->addWidget(lRSTr1_, 2, 6);
-  grid->addWidget(lDatum_, 2, 10);
-  grid->addWidget(lZeit_, 2, 11);
   v->addLayout(grid);
+  // Under the fields, on a line of their own so that they widen no field.
+  auto* fixed = new QHBoxLayout;
+  for (QLabel* l : {lRSTs1_, lRSTs2_, lRSTr1_}) fixed->addWidget(l);
+  fixed->addStretch();
+  for (QLabel* l : {lDatum_, lZeit_}) fixed->addWidget(l);
+  v->addLayout(fixed);
 
-  auto* buttons = new QHBoxLayout;
+  auto* buttons = new WrapLayout;
+  buttons->SetLastAtRight(true);
   auto add = [&](const QString& caption, const char* name, std::vector<QPushButton*>& group) {
     QPushButton* b = Button(caption, name);
     buttons->addWidget(b);
@@ -275,7 +302,6 @@ QWidget* TContestLogStd::BuildEntryPanel() {
     connect(add("Auswertung [F11]", "btnauswertung", entry_buttons_), &QPushButton::clicked, this,
             &TContestLogStd::ShowAgeOverview);
   }
-  buttons->addStretch();
   connect(add("Contest &beenden", "btnEnde", entry_buttons_), &QPushButton::clicked, this,
           &TContestLogStd::btnEndeClick);
   v->addLayout(buttons);

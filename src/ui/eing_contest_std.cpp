@@ -81,6 +81,8 @@ void TEingContestStd::Build() {
   columns->addLayout(right, 2);
   top->addLayout(columns);
   top->addWidget(BuildTotalsGroup());
+  // A larger dialog keeps its groups together; the room goes above the buttons.
+  top->addStretch(1);
 
   auto* buttons = new QHBoxLayout;
   auto add_button = [&](const char* name, const QString& caption, void (TEingContestStd::*slot)()) {

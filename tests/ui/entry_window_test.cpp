@@ -47,11 +47,6 @@ class EntryWindowTest : public MainWindowTest {
   static QString Text(QWidget* w, const char* name) { return w->findChild<QLabel*>(name)->text(); }
 };
 
-void Shoot(QWidget* w, const char* name) {
-  QDir().mkpath(VEK_SCREENSHOT_DIR);
-  ASSERT_TRUE(w->grab().save(QString(VEK_SCREENSHOT_DIR) + "/" + name + ".png"));
-}
-
 // The band list under F8 closes with Esc (and F8, Tab) and gives the cursor
 // back to the call with what was typed; a letter typed while it is open
 // closes it and lands in the call.

@@ -20,48 +20,6 @@ namespace {
 
 using F = EntryFieldId;
 
-void Shoot(QWidget* w, const char* name) {
-  QDir().mkpath(VEK_SCREENSHOT_DIR);
-  ASSERT_TRUE(w->grab().save(QString(VEK_SCREENSHOT_DIR) + "/" + name + ".png"));
-}
-
-class ListWindowTest : public MainWindowTest {
- protected:
-  void SetUp() override {
-    MainWindowTest::SetUp();
-    clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 15), 14 * 3600 + 12 * 60});
-  }
-
-  TContestLogStd& OpenEntryWindow() {
-    StartProgram("Nordsee 2008");
-    auto& c = window_->controller();
-    log_ = c.CurrentLogNumber();
-    auto ctx = EntryContextFor(c, log_, clock_, port_);
-    EXPECT_TRUE(ctx);
-    entry_ = std::make_unique<TContestLogStd>(std::move(*ctx), nullptr);
-    entry_->SetLogRecords(
-        [this] {
-          auto& cc = window_->controller();
-          return std::pair<Bytes, Bytes>(fm_->RecordBuffer(cc.qvkk()), fm_->RecordBuffer(cc.qvkz()));
-        },
-        [this] { fm_->PutRecord(window_->controller().qvkk()); });
-    entry_->show();
-    return *entry_;
-  }
-
-  void Contact(const char* call, const char* nr, const char* loc, const char* dok) {
-    EntrySession& s = entry_->session();
-    for (auto [id, text] : {std::pair{F::eCall, call}, {F::eRSTr2, nr}, {F::eRSTr3, loc}, {F::eRSTr4, dok}}) {
-      ASSERT_EQ(s.focus(), id);
-      QTest::keyClicks(entry_->edit(id), text);
-      QTest::keyClick(entry_->edit(id), Qt::Key_Return);
-    }
-  }
-
-  std::int32_t log_ = 0;
-  std::unique_ptr<TContestLogStd> entry_;
-};
-
 // After a correction, in the correction list and in the entry window's own
 // list, the cursor stays on the corrected contact.
 TEST_F(ListWindowTest, AfterACorrectionTheCursorStaysOnTheCorrectedContact) {

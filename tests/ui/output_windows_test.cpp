@@ -112,8 +112,7 @@ TEST_F(OutputWindowsTest, ScreenshotOfTheOutputMenu) {
   Click(&d, "btnDruck");
   QMenu* menu = d.output_menu();
   ASSERT_TRUE(QTest::qWaitForWindowExposed(menu));
-  QDir().mkpath(VEK_SCREENSHOT_DIR);
-  ASSERT_TRUE(menu->grab().save(QString(VEK_SCREENSHOT_DIR) + "/output_menu.png"));
+  Shoot(menu, "output_menu");
   menu->close();
 }
 
@@ -134,8 +133,7 @@ TEST(EditorWindowTest, ShowsTheFileAndSavesItBackInTheFilesOwnForm) {
   // "Courier New" or the metric-compatible face the system puts in its place.
   const QString family = QFontInfo(editor.editor()->font()).family();
   EXPECT_TRUE(family.contains("Courier") || family.contains("Liberation Mono")) << family.toStdString();
-  QDir().mkpath(VEK_SCREENSHOT_DIR);
-  ASSERT_TRUE(editor.grab().save(QString(VEK_SCREENSHOT_DIR) + "/editor_window.png"));
+  Shoot(&editor, "editor_window");
   editor.editor()->moveCursor(QTextCursor::End);
   QTest::keyClicks(editor.editor(), "Unterschrift: Hans M");
   editor.editor()->insertPlainText(QString::fromUtf8("ö"));
@@ -260,8 +258,7 @@ TEST_F(OutputWindowsTest, AdifImportDialogMapsByKeyboardAndImportsThroughTheEntr
   EXPECT_EQ(d.fields()->item(8)->text(), "Loc (GRIDSQUARE)");
   EXPECT_EQ(d.fields()->item(9)->text(), "DOK (DARC_DOK)");
   EXPECT_TRUE(d.findChild<QPushButton*>("btnStart")->isEnabled());
-  QDir().mkpath(VEK_SCREENSHOT_DIR);
-  ASSERT_TRUE(d.grab().save(QString(VEK_SCREENSHOT_DIR) + "/adif_import_dialog.png"));
+  Shoot(&d, "adif_import_dialog");
   Click(&d, "btnStart");
   EXPECT_TRUE(d.imported());
   EXPECT_EQ(port_.Messages().back(), W("2 Datensätze importiert"));
@@ -289,8 +286,7 @@ TEST_F(OutputWindowsTest, EdiHeaderDialogShowsThePreFilledValuesAndKeepsWhatWasT
     EXPECT_EQ(qobject_cast<QLineEdit*>(d.control("psect"))->text(), "S");
     ASSERT_NE(d.findChild<QPushButton*>("btnOK"), nullptr);
     Type(&d, "rtrx", "IC-9700");
-    QDir().mkpath(VEK_SCREENSHOT_DIR);
-    ASSERT_TRUE(d.grab().save(QString(VEK_SCREENSHOT_DIR) + "/edi_header_dialog.png"));
+    Shoot(&d, "edi_header_dialog");
     QTest::keyClick(&d, Qt::Key_Escape);
   }
   EXPECT_EQ(header.Value("rtrx"), "IC-9700");

@@ -11,6 +11,7 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
 #include <QTableWidget>
 #include <QTest>
 #include <QTimer>
@@ -20,7 +21,9 @@
 #include "base/scripted_user_port.h"
 #include "logging/store_log_files.h"
 #include "store/memory_file_system.h"
+#include "logging/entry_context.h"
 #include "ui/contest_brow.h"
+#include "ui/contest_log_std.h"
 #include "ui/eing_contest_std.h"
 #include "ui/kx_brow.h"
 #include "ui/text_conversion.h"
@@ -43,6 +46,16 @@ void WhenModal(std::function<void(T*)> act) {
     }
   });
   timer->start();
+}
+
+// Saves what the window shows under build/screenshots/WIDTHxHEIGHT/ (the
+// test screen's size).
+inline void Shoot(QWidget* w, const char* name) {
+  const QSize screen = QGuiApplication::primaryScreen()->size();
+  const QString dir = QStringLiteral(VEK_SCREENSHOT_DIR "/%1x%2").arg(screen.width()).arg(screen.height());
+  QDir().mkpath(dir);
+  const QString path = dir + "/" + name + ".png";
+  ASSERT_TRUE(w->grab().save(path)) << path.toStdString();
 }
 
 inline void Type(QWidget* dialog, const char* field, const QString& text) {
@@ -121,6 +134,46 @@ class MainWindowTest : public ::testing::Test {
   std::unique_ptr<store::FileManager> fm_;
   std::unique_ptr<StoreLogFiles> logs_;
   std::unique_ptr<TContestBrow> window_;
+};
+
+// An entry window of contest g over the main window's first log, on the
+// 15th of November 2008.
+class ListWindowTest : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    MainWindowTest::SetUp();
+    clock_.Set(UtcInstant{*DayNumberFromDate(2008, 11, 15), 14 * 3600 + 12 * 60});
+  }
+
+  TContestLogStd& OpenEntryWindow() {
+    StartProgram("Nordsee 2008");
+    auto& c = window_->controller();
+    log_ = c.CurrentLogNumber();
+    auto ctx = EntryContextFor(c, log_, clock_, port_);
+    EXPECT_TRUE(ctx);
+    entry_ = std::make_unique<TContestLogStd>(std::move(*ctx), nullptr);
+    entry_->SetLogRecords(
+        [this] {
+          auto& cc = window_->controller();
+          return std::pair<Bytes, Bytes>(fm_->RecordBuffer(cc.qvkk()), fm_->RecordBuffer(cc.qvkz()));
+        },
+        [this] { fm_->PutRecord(window_->controller().qvkk()); });
+    entry_->show();
+    return *entry_;
+  }
+
+  void Contact(const char* call, const char* nr, const char* loc, const char* dok) {
+    EntrySession& s = entry_->session();
+    using F = EntryFieldId;
+    for (auto [id, text] : {std::pair{F::eCall, call}, {F::eRSTr2, nr}, {F::eRSTr3, loc}, {F::eRSTr4, dok}}) {
+      ASSERT_EQ(s.focus(), id);
+      QTest::keyClicks(entry_->edit(id), text);
+      QTest::keyClick(entry_->edit(id), Qt::Key_Return);
+    }
+  }
+
+  std::int32_t log_ = 0;
+  std::unique_ptr<TContestLogStd> entry_;
 };
 
 }  // namespace vek::ui::testing

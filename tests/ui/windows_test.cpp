@@ -220,12 +220,6 @@ TEST_F(FolderTest, TheProgramWindowShowsTheSecondOneOnceAndItsButtonsOpenLinks) 
   EXPECT_TRUE(opened[0].startsWith("mailto:"));
 }
 
-void Shoot(QWidget* w, const char* name) {
-  QDir().mkpath(VEK_SCREENSHOT_DIR);
-  const QString path = QString(VEK_SCREENSHOT_DIR) + "/" + name + ".png";
-  ASSERT_TRUE(w->grab().save(path)) << path.toStdString();
-}
-
 TEST_F(FolderTest, ScreenshotsOfTheMainWindowTheSetupDialogAndTheRulesWindow) {
   CopyRules();
   StartProgram("UKW Nordsee 2008");
