@@ -127,6 +127,13 @@ EntrySession::EntrySession(EntryContext ctx) : ctx_(std::move(ctx)) {}
 
 EntrySession::~EntrySession() {
   if (log_) log_->CloseContestLog();
+  ReleaseCallBook();
+}
+
+void EntrySession::ReleaseCallBook() {
+  if (!call_book_held_) return;
+  ctx_.files->CloseSuiteFile(SuiteFile::kCallBook);
+  call_book_held_ = false;
 }
 
 Bytes EntrySession::Buffer() { return fm().RecordBuffer(log_->log()); }
@@ -297,6 +304,7 @@ bool EntrySession::Open() {
   totals_->SetCurrent(band_, mode_);
   totals_->RecalculateTotals(true);
   prefixes_ = std::make_unique<PrefixLookup>(*ctx_.files, *ctx_.port, ctx_.clock->NowUtc().day);
+  call_book_held_ = ctx_.files->OpenSuiteFile(SuiteFile::kCallBook) != nullptr;
   NewQso(0);
   return true;
 }
@@ -315,6 +323,7 @@ void EntrySession::Close(Bytes qvkk, Bytes qvkz) {
   }
   log_->CloseContestLog();
   log_.reset();
+  ReleaseCallBook();
 }
 
 Text EntrySession::DefaultReport() const {

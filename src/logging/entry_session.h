@@ -228,6 +228,10 @@ class EntrySession {
   bool names_shown_ = false;
   std::vector<std::pair<Text, Text>> qcwa_;  // member list of code k
   bool qcwa_loaded_ = false, qcwa_changed_ = false;
+  // The call book stays open while the session runs: its entries follow each
+  // save without a sync of their own and become durable when it closes.
+  bool call_book_held_ = false;
+  void ReleaseCallBook();
 };
 
 }  // namespace vek

@@ -92,6 +92,8 @@ class FileBlock {
   std::int64_t slot_size_ = 0;
   std::int64_t ix_slots_ = 0;  // slots after slot 0 that the index file holds
   bool changing_ = false;      // being-changed flag is on disk
+  bool ix_unsynced_ = false;    // written since the index file's last sync
+  bool var_unsynced_ = false;   // the same for the variable tails
   bool index_suspect_ = false; // an entry was missing: the flag stays for the next open to rebuild
   bool descriptors_dirty_ = false;
   bool locked_ = false;

@@ -185,12 +185,18 @@ bool FileManager::Write(FileBlock* fb, OsFile& file, std::uint64_t offset, std::
     if (r.error) return r.error;
     return r.bytes < data.size() ? kShortWrite : 0;
   });
-  return e == 0 || Fail(e, fb);
+  if (e != 0) return Fail(e, fb);
+  if (&file == fb->ix_.get()) fb->ix_unsynced_ = true;
+  if (&file == fb->var_.get()) fb->var_unsynced_ = true;
+  return true;
 }
 
 bool FileManager::Sync(FileBlock* fb, OsFile& file) {
   const std::int32_t e = Retry(fb, false, [&] { return file.Sync(); });
-  return e == 0 || Fail(e, fb);
+  if (e != 0) return Fail(e, fb);
+  if (&file == fb->ix_.get()) fb->ix_unsynced_ = false;
+  if (&file == fb->var_.get()) fb->var_unsynced_ = false;
+  return true;
 }
 
 // ---------------------------------------------------------------- store
@@ -487,7 +493,8 @@ int FileManager::PutRecord(FileBlock* fb) {
     }
     ok = ok && WriteRecord(fb, number, buffer);
     if (ok) {
-      fb->descriptors_dirty_ = true;
+      // Index pages and descriptors change only with a key.
+      if (!changes.empty()) fb->descriptors_dirty_ = true;
       std::copy(buffer.begin(), buffer.end(), fb->last_read_.begin());
       fb->position_key_ = 0;
       if (fb->flush_after_write_) FlushFiles(fb);

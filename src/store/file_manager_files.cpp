@@ -263,8 +263,11 @@ bool FileManager::CreateFiles(FileBlock* fb) {
 }
 
 void FileManager::CloseFiles(FileBlock* fb, bool flush) {
-  if (flush && fb->FilesOpen() && status_ <= 2 && (!fb->share_ || Access(fb, true)) && FlushFiles(fb))
-    Sync(fb, *fb->dat_);  // a clean close needs no rebuild
+  // Changes not yet durable are made so; a file that was only read, or whose
+  // changes were flushed already, is not waited for (the cleared flag, like
+  // every flush's, reaches the disk in the system's own time).
+  if (flush && fb->FilesOpen() && status_ <= 2 && fb->changing_ && (!fb->share_ || Access(fb, true)))
+    FlushFiles(fb);
   if (fb->share_ && fb->access_ > 0) {
     ReleaseAccess(fb);
     accessed_.erase(std::remove(accessed_.begin(), accessed_.end(), fb), accessed_.end());
@@ -288,6 +291,7 @@ void FileManager::CloseFilesKeepingShare(FileBlock* fb) {
   fb->ix_.reset();
   fb->var_.reset();
   fb->changing_ = false;
+  fb->ix_unsynced_ = fb->var_unsynced_ = false;
 }
 
 bool FileManager::WriteHeader(FileBlock* fb) {
@@ -326,9 +330,10 @@ bool FileManager::FlushFiles(FileBlock* fb) {
       if (!Write(fb, *fb->ix_, 0, fb->slot0_)) return false;
       fb->descriptors_dirty_ = false;
     }
-    if (!Sync(fb, *fb->ix_)) return false;
+    // A change that left every key alone (a rewrite) wrote nothing there.
+    if (fb->ix_unsynced_ && !Sync(fb, *fb->ix_)) return false;
   }
-  if (fb->var_ && !Sync(fb, *fb->var_)) return false;
+  if (fb->var_ && fb->var_unsynced_ && !Sync(fb, *fb->var_)) return false;
   if (!WriteHeader(fb) || !Sync(fb, *fb->dat_)) return false;
   if (fb->index_suspect_) return true;  // the mark stays for the next open
   fb->header_.being_changed = 0;

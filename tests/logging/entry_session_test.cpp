@@ -487,5 +487,45 @@ TEST_F(EntrySessionTest, MemberNumbersArePrefilledFromTheCallBookAndTheMemberLis
   EXPECT_EQ(q.field(F::eRSTr2).text, "1234");
 }
 
+// What the disk waits for: a save makes the contact durable with the three
+// syncs of one change (the call book follows without a sync of its own and
+// is made durable when the session ends); the call field's checks only read
+// and wait for nothing.
+TEST_F(EntrySessionTest, ASaveWaitsForThreeSyncsAndTheCallChecksForNone) {
+  EntrySession& s = Open(Context());
+  Contact("DL1ABC", "001", "JO42AB", "I23");  // the call book and the suite files are open now
+  const auto syncs = [&] { return fs_.syncs(); };
+  for (int i = 0; i < 5; ++i) {
+    std::int64_t before = syncs();
+    const std::string call = "DL" + std::to_string(i + 2) + "XYZ";
+    Fields({{F::eCall, call.c_str()}});
+    EXPECT_EQ(syncs() - before, 0) << "Enter in the call field";
+    before = syncs();
+    const std::string serial = "00" + std::to_string(i + 2);
+    Fields({{F::eRSTr2, serial.c_str()}, {F::eRSTr3, "JO52AB"}, {F::eRSTr4, "DVI"}});
+    EXPECT_EQ(s.saves(), i + 2);
+    EXPECT_LE(syncs() - before, 3) << "save " << i;
+  }
+  // The call book's changes are durable once the session ends.
+  const std::int64_t before = syncs();
+  std::vector<std::uint8_t> kk(qvkk::Spec().record_length, 0), kz(qvkz::kLength, 0);
+  s.Close(kk, kz);
+  EXPECT_GT(syncs(), before);
+  const auto durable = fs_.DurableImage(), applied = fs_.AppliedImage();
+  int book_files = 0;
+  for (const auto& [path, bytes] : applied) {
+    if (path != "QVCBUCH.DAT" && path != "QVCBUCH.IX") continue;
+    ++book_files;
+    ASSERT_TRUE(durable.count(path)) << path;
+    // Everything but the cleared being-changed byte, which is not waited for.
+    const auto& kept = durable.at(path);
+    ASSERT_EQ(kept.size(), bytes.size()) << path;
+    int differ = 0;
+    for (std::size_t i = 0; i < bytes.size(); ++i) differ += kept[i] != bytes[i];
+    EXPECT_LE(differ, path == "QVCBUCH.DAT" ? 1 : 0) << path;
+  }
+  EXPECT_GE(book_files, 2);
+}
+
 }  // namespace
 }  // namespace vek

@@ -230,5 +230,46 @@ TEST(FileManagerStartTest, StartsOnceWithSaneLimits) {
   EXPECT_TRUE(rec.stops.empty());
 }
 
+// Every sync the disk waits for is needed: an add becomes durable with three
+// (the being-changed mark, the index, the record file), a rewrite that moves
+// no key with two, buffered changes with the mark and one flush; a file only
+// read, or closed after its changes were flushed, waits for none.
+TEST_F(StoreTest, OnlyWhatWasWrittenIsWaitedFor) {
+  FileBlock* fb = Open();
+  ASSERT_EQ(Add(fb, "DL1ABC"), 0);
+  std::int64_t before = fs_.syncs();
+  ASSERT_EQ(Add(fb, "DL2XYZ"), 0);
+  EXPECT_EQ(fs_.syncs() - before, 3);
+  before = fs_.syncs();
+  fm_->RecordBuffer(fb)[30] = 'x';
+  ASSERT_EQ(fm_->PutRecord(fb), 0);
+  EXPECT_EQ(fs_.syncs() - before, 2);
+  before = fs_.syncs();
+  ASSERT_EQ(fm_->CloseFileBlock(fb), 0);
+  EXPECT_EQ(fs_.syncs(), before);
+
+  fb = Open();
+  before = fs_.syncs();
+  ASSERT_EQ(fm_->SearchKey(fb, 3, "DL2XYZ"), 0);
+  EXPECT_EQ(Call(fb), "DL2XYZ");
+  EXPECT_EQ(fm_->RecordBuffer(fb)[30], 'x');
+  ASSERT_EQ(fm_->CloseFileBlock(fb), 0);
+  EXPECT_EQ(fs_.syncs(), before);
+
+  fb = Open("TEST", false);
+  before = fs_.syncs();
+  for (int i = 0; i < 20; ++i) ASSERT_EQ(Add(fb, "DK" + std::to_string(i) + "AA"), 0);
+  EXPECT_EQ(fs_.syncs() - before, 1);
+  ASSERT_EQ(fm_->CloseFileBlock(fb), 0);
+  EXPECT_EQ(fs_.syncs() - before, 3);
+  // All of it is on the disk for a store started on the durable image.
+  fs_ = MemoryFileSystem(fs_.DurableImage());
+  Restart();
+  fb = Open();
+  EXPECT_EQ(fm_->RecordCount(fb), 22);
+  ASSERT_EQ(fm_->SearchKey(fb, 3, "DK19AA"), 0);
+  EXPECT_EQ(Call(fb), "DK19AA");
+}
+
 }  // namespace
 }  // namespace vek::store::testing
