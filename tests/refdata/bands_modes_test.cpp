@@ -1,5 +1,11 @@
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <iomanip>
+#include <random>
+#include <string>
+#include <vector>
+
 #include "refdata/bands.h"
 #include "refdata/modes.h"
 
@@ -100,6 +106,39 @@ TEST(BandTest, FiveDecimalComparison) {
   EXPECT_FALSE(SameAtFiveDecimals(0.123456, 0.12345));
   EXPECT_FALSE(SameAtFiveDecimals(2, 2.00001));
   EXPECT_TRUE(SameAtFiveDecimals(1e300, 1e300));
+  EXPECT_FALSE(SameAtFiveDecimals(0.0, -0.0));  // "0.00000" against "-0.00000"
+  EXPECT_FALSE(SameAtFiveDecimals(0.0, -0.000001));
+  EXPECT_TRUE(SameAtFiveDecimals(-0.0, -0.000001));
+}
+
+// The quick answers agree with the printed texts themselves, on values around
+// every band's number, on halves that round either way and on random pairs.
+TEST(BandTest, FiveDecimalComparisonAgreesWithThePrintedTexts) {
+  const auto printed = [](double a, double b) {
+    char ta[400], tb[400];
+    std::snprintf(ta, sizeof ta, "%.5f", a);
+    std::snprintf(tb, sizeof tb, "%.5f", b);
+    return std::string(ta) == tb;
+  };
+  std::vector<double> values = {0, -0.0, 0.012, 0.7, 2, 2.000005, 2.0000049999, 2.0000050001, 144.3, 432.2,
+                                1296.2, 24048, 0.137, 1e-6, -1e-6, 5e-6, 1.5e-5, 1e15, 1e15 + 0.125};
+  for (double base : {0.012, 0.7, 2.0, 144.0, 430.0, 1240.0, 10368.1})
+    for (int i = -40; i <= 40; ++i) values.push_back(base + i * 2.5e-6);
+  std::mt19937_64 random(18);
+  std::uniform_real_distribution<double> near(-3e-5, 3e-5), far(0, 30000);
+  for (int i = 0; i < 2000; ++i) {
+    const double a = far(random);
+    values.push_back(a);
+    values.push_back(a + near(random));
+  }
+  int agreeing_pairs = 0;
+  for (double a : values) {
+    for (double b : {values[static_cast<std::size_t>(agreeing_pairs) % values.size()], a + 4e-6, a - 6e-6, a + 1.2e-5}) {
+      ASSERT_EQ(SameAtFiveDecimals(a, b), printed(a, b)) << std::setprecision(17) << a << " " << b;
+      agreeing_pairs += printed(a, b);
+    }
+  }
+  EXPECT_GT(agreeing_pairs, 100);  // the pairs do include equal texts
 }
 
 TEST(ModeTest, Spellings) {
