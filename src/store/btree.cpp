@@ -86,7 +86,7 @@ bool FileManager::WritePage(PageFrame& frame) {
   if (!fb->changing_ && !BeginChange(fb)) return false;
   const std::vector<std::uint8_t> bytes = EncodePage(frame.page, fb->keys_[frame.key].length);
   if (!Write(fb, *fb->ix_, fb->PageOffset(frame.key, frame.number), bytes)) return false;
-  frame.dirty = false;
+  pool_->SetDirty(frame, false);
   return true;
 }
 
@@ -119,7 +119,7 @@ PinnedPage FileManager::NewPage(FileBlock* fb, int key, Page&& page) {
   fb->descriptors_dirty_ = true;
   PageFrame* frame = pool_->Add(fb, key, number, std::move(page));
   if (!frame) return {};
-  frame->dirty = true;
+  pool_->SetDirty(*frame, true);
   return PinnedPage(frame);
 }
 

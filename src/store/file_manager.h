@@ -104,7 +104,11 @@ class FileManager {
   FileManager(const FileManager&) = delete;
   FileManager& operator=(const FileManager&) = delete;
 
-  int InitFileManager(int page_buffers = 160, int open_file_limit = 32);
+  // The page pool is no part of any file: 4096 pages (a few megabytes) keep
+  // the upper levels of a 100,000-contact log's 27 indexes in memory, where
+  // 160 pages made almost every insert of a renumbering load and evict.
+  static constexpr int kPageBuffers = 4096;
+  int InitFileManager(int page_buffers = kPageBuffers, int open_file_limit = 32);
   void ExitFileManager();
 
   FileBlock* OpenFileBlock(const std::string& file_name, const std::string& display_name, int record_length,

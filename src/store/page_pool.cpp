@@ -16,10 +16,11 @@ PageFrame* PagePool::Add(FileBlock* fb, int key, std::int32_t number, Page&& pag
     --it;
     if (it->pins > 0) continue;
     if (it->dirty && !write_back_(*it)) return nullptr;
+    SetDirty(*it, false);
     index_.erase({it->fb, it->key, it->number});
     it = frames_.erase(it);
   }
-  frames_.push_front(PageFrame{fb, key, number, std::move(page), false, 0});
+  frames_.push_front(PageFrame{fb, key, number, std::move(page), false, 0, this});
   index_[{fb, key, number}] = frames_.begin();
   return &frames_.front();
 }
@@ -27,6 +28,7 @@ PageFrame* PagePool::Add(FileBlock* fb, int key, std::int32_t number, Page&& pag
 void PagePool::Forget(FileBlock* fb, int key, std::int32_t number) {
   auto it = index_.find({fb, key, number});
   if (it == index_.end()) return;
+  SetDirty(*it->second, false);
   frames_.erase(it->second);
   index_.erase(it);
 }
@@ -34,6 +36,7 @@ void PagePool::Forget(FileBlock* fb, int key, std::int32_t number) {
 void PagePool::ForgetAll(FileBlock* fb) {
   for (auto it = frames_.begin(); it != frames_.end();) {
     if (it->fb == fb) {
+      SetDirty(*it, false);
       index_.erase({it->fb, it->key, it->number});
       it = frames_.erase(it);
     } else {
@@ -44,9 +47,23 @@ void PagePool::ForgetAll(FileBlock* fb) {
 
 std::vector<PageFrame*> PagePool::DirtyFrames(FileBlock* fb) {
   std::vector<PageFrame*> out;
-  for (PageFrame& f : frames_)
-    if (f.fb == fb && f.dirty) out.push_back(&f);
+  auto it = dirty_.find(fb);
+  if (it == dirty_.end()) return out;
+  for (const auto& [key, number] : it->second) out.push_back(&*index_.at({fb, key, number}));
   return out;
+}
+
+void PagePool::SetDirty(PageFrame& frame, bool dirty) {
+  if (frame.dirty == dirty) return;
+  frame.dirty = dirty;
+  if (dirty) {
+    dirty_[frame.fb].insert({frame.key, frame.number});
+    return;
+  }
+  auto it = dirty_.find(frame.fb);
+  if (it == dirty_.end()) return;
+  it->second.erase({frame.key, frame.number});
+  if (it->second.empty()) dirty_.erase(it);
 }
 
 }  // namespace vek::store

@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <functional>
 #include <list>
+#include <set>
 #include <unordered_map>
 #include <vector>
 
@@ -15,13 +16,16 @@ namespace vek::store {
 
 class FileBlock;
 
+class PagePool;
+
 struct PageFrame {
   FileBlock* fb = nullptr;
   int key = 0;
   std::int32_t number = 0;
   Page page;
-  bool dirty = false;
+  bool dirty = false;  // set and cleared through the pool, which lists the dirty frames
   int pins = 0;
+  PagePool* pool = nullptr;
 };
 
 class PagePool {
@@ -39,7 +43,10 @@ class PagePool {
   PageFrame* Add(FileBlock* fb, int key, std::int32_t number, Page&& page);
   void Forget(FileBlock* fb, int key, std::int32_t number);
   void ForgetAll(FileBlock* fb);
+  // The dirty frames of a fileblock, by key and page number; found without
+  // looking at the other frames, so a large pool costs a flush nothing.
   std::vector<PageFrame*> DirtyFrames(FileBlock* fb);
+  void SetDirty(PageFrame& frame, bool dirty);
   std::size_t size() const { return frames_.size(); }
   std::size_t capacity() const { return capacity_; }
 
@@ -62,6 +69,7 @@ class PagePool {
   WriteBack write_back_;
   List frames_;  // most recently used first
   std::unordered_map<Id, List::iterator, IdHash> index_;
+  std::unordered_map<FileBlock*, std::set<std::pair<int, std::int32_t>>> dirty_;
 };
 
 // Keeps a frame pinned for the lifetime of the handle.
@@ -88,7 +96,7 @@ class PinnedPage {
   Page* operator->() const { return &frame_->page; }
   Page& operator*() const { return frame_->page; }
   std::int32_t number() const { return frame_->number; }
-  void MarkDirty() const { frame_->dirty = true; }
+  void MarkDirty() const { frame_->pool->SetDirty(*frame_, true); }
 
  private:
   void Release() {

@@ -13,7 +13,7 @@ LockQuestionRoutine AskThrough(UserPort& port, bool german) {
 
 bool StartStore(FileManager& fm, UserPort& port, bool german) {
   fm.SetErrorLogName("KX.ERR");
-  if (fm.InitFileManager(160, 32) != 0) {
+  if (fm.InitFileManager(FileManager::kPageBuffers, 32) != 0) {
     port.Inform(german ? "Dateiverwaltung konnte nicht initialisiert werden" : "Error initializising file manager");
     return false;
   }

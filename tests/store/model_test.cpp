@@ -78,6 +78,8 @@ struct Model {
 class ModelTest : public ::testing::Test {
  protected:
   static constexpr int kBlocks = 3;
+  int page_buffers_ = FileManager::kPageBuffers;
+  void RunOperations(long default_ops);
 
   void StartStore() {
     StoreEnvironment env;
@@ -85,7 +87,7 @@ class ModelTest : public ::testing::Test {
     env.sleep = [](std::chrono::milliseconds) {};
     env.shutdown = [this](const StopReport& r) { stops_.push_back(r); };
     fm_ = std::make_unique<FileManager>(env);
-    ASSERT_EQ(fm_->InitFileManager(), 0);
+    ASSERT_EQ(fm_->InitFileManager(page_buffers_), 0);
     for (int b = 0; b < kBlocks; ++b) {
       const std::string name = "MODEL" + std::to_string(b);
       blocks_[b] = fm_->OpenFileBlock(name, name, kLength, kLength, nullptr, kKeyCount, Build);
@@ -280,11 +282,20 @@ class ModelTest : public ::testing::Test {
   std::mt19937 rng_;
 };
 
-TEST_F(ModelTest, TwoHundredThousandOperations) {
+TEST_F(ModelTest, TwoHundredThousandOperations) { RunOperations(200000); }
+
+// The same through the smallest pool the store accepts: pages are evicted,
+// written back and read again at almost every step.
+TEST_F(ModelTest, FiftyThousandOperationsThroughEightPages) {
+  page_buffers_ = 8;
+  RunOperations(50000);
+}
+
+void ModelTest::RunOperations(long default_ops) {
   const char* seed_env = std::getenv("VEK_MODEL_SEED");
   const char* ops_env = std::getenv("VEK_MODEL_OPS");
   const unsigned seed = seed_env ? static_cast<unsigned>(std::strtoul(seed_env, nullptr, 10)) : std::random_device{}();
-  const long ops = ops_env ? std::strtol(ops_env, nullptr, 10) : 200000;
+  const long ops = ops_env ? std::strtol(ops_env, nullptr, 10) : default_ops;
   rng_.seed(seed);
   SCOPED_TRACE("VEK_MODEL_SEED=" + std::to_string(seed));
   StartStore();
