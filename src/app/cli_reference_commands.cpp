@@ -148,24 +148,8 @@ int RunImportCalls(const CommandContext& ctx, const std::string& path) {
   return 0;
 }
 
-int RunPrefix(const CommandContext& ctx, const std::string& call_utf8, const std::string& date_text) {
-  Output out(ctx.json);
-  const DayNumber today = SystemClock().NowUtc().day;
-  DayNumber date = 0;
-  if (!date_text.empty()) {
-    const auto d = ParseDate(date_text, DateForm::kDdMmYyyy, DateFromDayNumber(today).year);
-    if (!d) return Fail(out, "--date wants a date as dd.mm.yyyy, not '" + date_text + "'");
-    date = *d;
-  }
-  store::FileManager fm{CompanionStoreEnvironment()};
-  WaitForOtherPrograms(fm);
-  if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
-  SuiteFiles files(fm);
-  ScriptedUserPort port;
-  port.SetDefaultChoice(ScriptedUserPort::kTakePreselected);
-  PrefixLookup lookup(files, port, today);
-  const Text call = AsciiUpper(Utf8ToCp1252(call_utf8));
-  const PrefixResult r = lookup.LookupPrefix(call, date);
+// What a lookup found, under the keys of `prefix`.
+void PutPrefixResult(Output& out, const Text& call, const PrefixResult& r) {
   using namespace prefix_record;
   const char* status[] = {"found", "not_found", "not_valid"};
   out.Text("call", call);
@@ -181,6 +165,64 @@ int RunPrefix(const CommandContext& ctx, const std::string& call_utf8, const std
     out.Integer("dxcc_number", GetI16(r.record, kDxccNumber.offset));
   }
   out.Bool("chosen", r.chosen);
+}
+
+// One line per call read: the JSON object, or call, status and the found
+// prefix, continent, DXCC number and country separated by tabs.
+std::string PrefixLine(bool json, const Text& call, const PrefixResult& r) {
+  if (json) {
+    Output out(true);
+    PutPrefixResult(out, call, r);
+    std::ostringstream text;
+    out.Print(text);
+    return text.str();
+  }
+  using namespace prefix_record;
+  const char* status[] = {"found", "not_found", "not_valid"};
+  std::string line = Cp1252ToUtf8(call) + '\t' + status[static_cast<int>(r.status)];
+  if (r.status == PrefixStatus::kFound && !r.record.empty()) {
+    line += '\t' + Cp1252ToUtf8(GetText(r.record, kPrefix)) + '\t' + Cp1252ToUtf8(GetText(r.record, kContinent)) +
+            '\t' + std::to_string(GetI16(r.record, kDxccNumber.offset)) + '\t' +
+            Cp1252ToUtf8(GetText(r.record, kCountry));
+  }
+  return line + '\n';
+}
+
+int RunPrefix(const CommandContext& ctx, const std::string& call_utf8, const std::string& date_text, bool from_stdin) {
+  Output out(ctx.json);
+  const DayNumber today = SystemClock().NowUtc().day;
+  DayNumber date = 0;
+  if (!date_text.empty()) {
+    const auto d = ParseDate(date_text, DateForm::kDdMmYyyy, DateFromDayNumber(today).year);
+    if (!d) return Fail(out, "--date wants a date as dd.mm.yyyy, not '" + date_text + "'");
+    date = *d;
+  }
+  if (from_stdin == !call_utf8.empty()) return Fail(out, "give either a CALL or --stdin");
+  store::FileManager fm{CompanionStoreEnvironment()};
+  WaitForOtherPrograms(fm);
+  if (fm.InitFileManager() != 0) return Fail(out, "the record store cannot start");
+  SuiteFiles files(fm);
+  ScriptedUserPort port;
+  port.SetDefaultChoice(ScriptedUserPort::kTakePreselected);
+  PrefixLookup lookup(files, port, today);
+  if (from_stdin) {
+    // One lookup per line on one open store; the tables stay open between calls.
+    lookup.HoldTables();
+    std::string line;
+    while (std::getline(std::cin, line)) {
+      if (!line.empty() && line.back() == '\r') line.pop_back();
+      const Text call = AsciiUpper(TrimBlanks(Utf8ToCp1252(line)));
+      if (call.empty()) continue;
+      std::cout << PrefixLine(ctx.json, call, lookup.LookupPrefix(call, date));
+      if (Trouble().Serious()) break;
+    }
+    std::cout.flush();
+    fm.ExitFileManager();
+    return Trouble().Serious() ? 1 : 0;
+  }
+  const Text call = AsciiUpper(Utf8ToCp1252(call_utf8));
+  const PrefixResult r = lookup.LookupPrefix(call, date);
+  PutPrefixResult(out, call, r);
   fm.ExitFileManager();
   if (r.status != PrefixStatus::kFound)
     return out.Abort(r.status == PrefixStatus::kNotValid ? "the prefix of " + call + " is not valid on that date"
@@ -212,12 +254,16 @@ void RegisterReferenceCommands(CLI::App& app, CommandContext& ctx) {
     auto* cmd = app.add_subcommand("prefix", "Country of a call from the prefix tables");
     auto call = std::make_shared<std::string>();
     auto date = std::make_shared<std::string>();
-    cmd->add_option("CALL", *call, "call sign")->required();
+    auto from_stdin = std::make_shared<bool>(false);
+    cmd->add_option("CALL", *call, "call sign");
     cmd->add_option("--date", *date, "QSO date dd.mm.yyyy (default: today)");
+    cmd->add_flag("--stdin", *from_stdin, "look up one call per input line, one result per output line");
     cmd->footer(
         "Keys: call, status (found|not_found|not_valid), prefix, dxcc_prefix, alternative_prefix, cq_zone,\n"
-        "      itu_zone, continent, country, dxcc_number, chosen. Exit code 1 unless found.");
-    cmd->callback([&ctx, call, date] { ctx.result = RunPrefix(ctx, *call, *date); });
+        "      itu_zone, continent, country, dxcc_number, chosen. Exit code 1 unless found.\n"
+        "With --stdin: one JSON object per line (--json), else call, status, prefix, continent,\n"
+        "dxcc_number and country separated by tabs; exit code 0 unless the store failed.");
+    cmd->callback([&ctx, call, date, from_stdin] { ctx.result = RunPrefix(ctx, *call, *date, *from_stdin); });
   }
 }
 

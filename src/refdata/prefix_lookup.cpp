@@ -24,6 +24,16 @@ Text Six(std::string_view t) { return PadRight(Cut(t, 6), 6); }
 PrefixLookup::PrefixLookup(SuiteFiles& files, UserPort& port, DayNumber today)
     : files_(files), fm_(files.fm()), port_(port), today_(today) {}
 
+PrefixLookup::~PrefixLookup() {
+  for (SuiteFile table : held_) files_.CloseSuiteFile(table);
+}
+
+void PrefixLookup::HoldTables() {
+  if (!held_.empty()) return;
+  for (SuiteFile table : {SuiteFile::kPrefixOverrides1, SuiteFile::kPrefixOverrides2, SuiteFile::kPrefixes})
+    if (files_.OpenSuiteFile(table)) held_.push_back(table);
+}
+
 Bytes PrefixLookup::Current() {
   if (use_result_) return result_;
   return fm_.RecordBuffer(table_);

@@ -26,6 +26,14 @@ class PrefixLookup {
  public:
   // `port` answers the choice dialog when a prefix stands for several countries.
   PrefixLookup(SuiteFiles& files, UserPort& port, DayNumber today);
+  ~PrefixLookup();
+  PrefixLookup(const PrefixLookup&) = delete;
+  PrefixLookup& operator=(const PrefixLookup&) = delete;
+
+  // A batch of lookups keeps the three tables open between calls instead of
+  // opening and closing them for each (which lets a new import replace them
+  // between two lookups of a window).
+  void HoldTables();
 
   PrefixResult LookupPrefix(std::string_view call, DayNumber date);
   bool FindDxccEntry(std::string_view dxcc, std::vector<std::uint8_t>& record);
@@ -60,6 +68,7 @@ class PrefixLookup {
   UserPort& port_;
   DayNumber today_;
   store::FileBlock* table_ = nullptr;
+  std::vector<SuiteFile> held_;
   bool chosen_ = false;
   std::vector<std::uint8_t> result_;  // the record an override or a choice made current
   bool use_result_ = false;

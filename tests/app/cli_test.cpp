@@ -5,6 +5,7 @@
 
 #include <array>
 #include <cstdio>
+#include <sstream>
 #include <string>
 #include <iterator>
 #include <set>
@@ -369,6 +370,25 @@ TEST(CliReferenceTest, ImportTheCountryFileAndLookUpCalls) {
   EXPECT_EQ(dl["dxcc_number"], 230);
   EXPECT_EQ(nlohmann::json::parse(Cli("prefix K1XX --json --data-dir " + dir).out)["dxcc_prefix"], "K");
   EXPECT_EQ(Cli("prefix 0 --data-dir " + dir).exit_code, 1);
+  // A batch: one result per line, the same as single lookups; a call not
+  // found is a result there, not a failure.
+  r = Cli("printf 'dl1abc\\n\\nK1XX\\r\\n0\\n' | " + std::string(VEK_CLI_PATH) + " prefix --stdin --data-dir " + dir,
+          true);
+  EXPECT_EQ(r.exit_code, 0);
+  EXPECT_EQ(r.out,
+            "DL1ABC\tfound\tDL1\tEU\t230\tFed. Rep. of Germany\n"
+            "K1XX\tfound\tK1\tNA\t291\tUnited States of America\n"
+            "0\tnot_found\n");
+  r = Cli("printf 'DL1ABC\\nK1XX\\n' | " + std::string(VEK_CLI_PATH) + " prefix --stdin --json --data-dir " + dir,
+          true);
+  std::istringstream lines(r.out);
+  std::string line;
+  std::vector<nlohmann::json> objects;
+  while (std::getline(lines, line)) objects.push_back(nlohmann::json::parse(line));
+  ASSERT_EQ(objects.size(), 2u);
+  EXPECT_EQ(objects[0], dl);
+  EXPECT_EQ(objects[1]["dxcc_prefix"], "K");
+  EXPECT_EQ(Cli("prefix DL1ABC --stdin --data-dir " + dir + " < /dev/null").exit_code, 1);
   EXPECT_EQ(Cli("check QVPREFIX --data-dir " + dir).exit_code, 0);
   EXPECT_EQ(Cli("check QVPREFEE --data-dir " + dir).exit_code, 0);
   r = Cli("import-calls /usr/share/hamradio-files/WAG_call_history.txt --json --data-dir " + dir);
