@@ -15,6 +15,7 @@
 
 #include "base/scripted_user_port.h"
 #include "bench_folder.h"
+#include "counting_file_system.h"
 #include "contest_log_fill.h"
 #include "catalogue/catalogue_records.h"
 #include "logging/entry_session.h"
@@ -27,6 +28,7 @@ using Clock_ = std::chrono::steady_clock;
 
 struct Fixture {
   bench::DataFolder folder;
+  bench::CountingFileSystem fs;
   std::unique_ptr<store::FileManager> fm;
   std::unique_ptr<SuiteFiles> files;
   ScriptedUserPort port;
@@ -34,7 +36,9 @@ struct Fixture {
   std::unique_ptr<EntrySession> session;
 
   explicit Fixture(int contacts) : folder("vekbench" + std::to_string(contacts)) {
-    fm = std::make_unique<store::FileManager>();
+    store::StoreEnvironment env;
+    env.fs = &fs;
+    fm = std::make_unique<store::FileManager>(env);
     fm->InitFileManager();
     files = std::make_unique<SuiteFiles>(*fm);
     Fill(contacts);
@@ -85,6 +89,7 @@ void Report(benchmark::State& state, std::vector<double>& us) {
 void BM_DurableSave(benchmark::State& state) {
   Fixture f(static_cast<int>(state.range(0)));
   std::vector<double> us;
+  std::int64_t syncs = 0;
   int n = 0;
   for (auto _ : state) {
     EntrySession& s = *f.session;
@@ -97,12 +102,39 @@ void BM_DurableSave(benchmark::State& state) {
     s.Type(EntryFieldId::eRSTr3, "JO22AB");
     s.Enter();
     s.Type(EntryFieldId::eRSTr4, "I23");
+    const std::int64_t before = f.fs.syncs();
     const auto t0 = Clock_::now();
     s.Enter();  // the save: add, flush, totals, call book, next contact
     us.push_back(std::chrono::duration<double, std::micro>(Clock_::now() - t0).count());
+    syncs += f.fs.syncs() - before;
   }
   Report(state, us);
+  state.counters["syncs_per_save"] = static_cast<double>(syncs) / static_cast<double>(state.iterations());
 }
+
+// Enter in the call field: the duplicate check, the partner and country
+// look-ups; it only reads.
+void BM_EnterInTheCallField(benchmark::State& state) {
+  Fixture f(static_cast<int>(state.range(0)));
+  std::vector<double> us;
+  std::int64_t syncs = 0;
+  int n = 0;
+  for (auto _ : state) {
+    EntrySession& s = *f.session;
+    char call[16];
+    std::snprintf(call, sizeof call, "OZ%dQQ", n++);
+    s.Type(EntryFieldId::eCall, call);
+    const std::int64_t before = f.fs.syncs();
+    const auto t0 = Clock_::now();
+    s.Enter();
+    us.push_back(std::chrono::duration<double, std::micro>(Clock_::now() - t0).count());
+    syncs += f.fs.syncs() - before;
+    s.Escape();
+  }
+  Report(state, us);
+  state.counters["syncs_per_enter"] = static_cast<double>(syncs) / static_cast<double>(state.iterations());
+}
+BENCHMARK(BM_EnterInTheCallField)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_DurableSave)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)->Iterations(300);
 
 void BM_KeyPressInAnExchangeField(benchmark::State& state) {
