@@ -14,6 +14,13 @@ namespace {
 class SetupDialogTest : public MainWindowTest {
  protected:
   SetupContext Context(char code = 'g') { return window_->controller().SetupContextFor(code); }
+  // A new log whose only gap is the class.
+  static void TypeEverythingButTheClass(TEingContestStd& d) {
+    for (const auto& [field, text] : {std::pair{"eName", "Tasten"}, {"eCall", "DL1ABC"}, {"eDOK", "I38"},
+                                      {"eLoc", "JO43KD"}, {"ePLZ", "26129"}, {"eOrt", "Oldenburg"}})
+      QTest::keyClicks(d.findChild<QLineEdit*>(field), text);
+    Click(&d, "rZeitUTC");
+  }
 };
 
 TEST_F(SetupDialogTest, AFailedCheckColoursTheFieldLightRedUntilItsTextChanges) {
@@ -38,10 +45,7 @@ TEST_F(SetupDialogTest, TheClassIsChosenByKeyboard) {
   StartProgram();
   TEingContestStd d(Context(), false, false);
   d.show();
-  for (const auto& [field, text] : {std::pair{"eName", "Tasten"}, {"eCall", "DL1ABC"}, {"eDOK", "I38"},
-                                    {"eLoc", "JO43KD"}, {"ePLZ", "26129"}, {"eOrt", "Oldenburg"}})
-    QTest::keyClicks(d.findChild<QLineEdit*>(field), text);
-  Click(&d, "rZeitUTC");
+  TypeEverythingButTheClass(d);
   auto* classes = d.findChild<QListWidget*>("eteilnahmeart");
   classes->setFocus();
   QTest::keyClick(classes, Qt::Key_Down);
@@ -61,10 +65,7 @@ TEST_F(SetupDialogTest, ARefusedSaveKeepsTheStartModeChecked) {
   StartProgram();
   TEingContestStd d(Context(), false, false);
   d.show();
-  for (const auto& [field, text] : {std::pair{"eName", "Tasten"}, {"eCall", "DL1ABC"}, {"eDOK", "I38"},
-                                    {"eLoc", "JO43KD"}, {"ePLZ", "26129"}, {"eOrt", "Oldenburg"}})
-    QTest::keyClicks(d.findChild<QLineEdit*>(field), text);
-  Click(&d, "rZeitUTC");
+  TypeEverythingButTheClass(d);
   auto* cw = d.findChild<QRadioButton*>("rcw");
   ASSERT_TRUE(cw->isChecked());
   Click(&d, "btnOK");
