@@ -19,6 +19,31 @@ bool IsWildcard(char c) { return c == '#' || c == '?' || c == '~'; }
 bool IsDigitOrLetter(char c) { return IsAsciiDigit(c) || IsAsciiUpper(c); }
 Text Six(std::string_view t) { return PadRight(Cut(t, 6), 6); }
 
+// The tables one lookup probes some twenty times: open for the whole
+// lookup, each read under one shared access instead of a lock per probe.
+class TablesRead {
+ public:
+  explicit TablesRead(SuiteFiles& files) : files_(files) {
+    for (SuiteFile table : {SuiteFile::kPrefixOverrides1, SuiteFile::kPrefixOverrides2, SuiteFile::kPrefixes}) {
+      store::FileBlock* fb = files_.OpenSuiteFile(table);
+      if (!fb) continue;
+      opened_.push_back(table);
+      if (files_.fm().HoldReading(fb)) held_.push_back(fb);
+    }
+  }
+  ~TablesRead() {
+    for (store::FileBlock* fb : held_) files_.fm().EndReading(fb);
+    for (SuiteFile table : opened_) files_.CloseSuiteFile(table);
+  }
+  TablesRead(const TablesRead&) = delete;
+  TablesRead& operator=(const TablesRead&) = delete;
+
+ private:
+  SuiteFiles& files_;
+  std::vector<SuiteFile> opened_;
+  std::vector<store::FileBlock*> held_;
+};
+
 }  // namespace
 
 PrefixLookup::PrefixLookup(SuiteFiles& files, UserPort& port, DayNumber today)
@@ -205,6 +230,7 @@ PrefixResult PrefixLookup::LookupPrefix(std::string_view call_in, DayNumber date
   chosen_ = false;
   use_result_ = false;
   const Text call = Cut(call_in, 255);
+  const TablesRead reading(files_);
   for (SuiteFile table : {SuiteFile::kPrefixOverrides1, SuiteFile::kPrefixOverrides2}) {
     if (FindOverride(table, call)) {
       out.status = PrefixStatus::kFound;

@@ -103,6 +103,7 @@ class FileBlock {
   std::unique_ptr<OsFile> share_;  // null: this program is taken to be the files' only user
   std::uint64_t seen_counter_ = 0;  // the change counter the cached state belongs to
   int access_ = 0;                  // 0 none, 1 shared, 2 exclusive for the running operation
+  bool reading_held_ = false;       // the shared access outlasts the operations (HoldReading)
   bool holding_ = false;            // holds the holder byte: changes of ours are not durable yet
   bool open_held_ = false;          // holds the open byte
   bool wrote_ = false;              // the running operation has changed something

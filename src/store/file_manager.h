@@ -155,6 +155,13 @@ class FileManager {
   // Writes what is buffered and makes it durable (also done by close and,
   // with flush-after-write, by every change).
   int Flush(FileBlock* fb);
+  // A run of reads on an open fileblock (the probes of one prefix lookup)
+  // keeps its shared access between operations instead of locking and
+  // checking the change counter for each; other processes' changes wait
+  // until EndReading. False when the access could not be had (the reads then
+  // lock each on their own).
+  bool HoldReading(FileBlock* fb);
+  void EndReading(FileBlock* fb);
   // Puts the files of `work` (a fileblock of the same layout, closed here)
   // in the place of fb's, once nobody else has fb's files open; fb's old
   // files are gone afterwards. Class 2 while another process holds them.

@@ -272,6 +272,7 @@ void FileManager::CloseFiles(FileBlock* fb, bool flush) {
     ReleaseAccess(fb);
     accessed_.erase(std::remove(accessed_.begin(), accessed_.end(), fb), accessed_.end());
   }
+  fb->reading_held_ = false;
   CloseFilesKeepingShare(fb);
   if (!fb->share_) return;
   LetGoOfHolder(fb);

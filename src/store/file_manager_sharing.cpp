@@ -112,8 +112,41 @@ void FileManager::ReleaseAccess(FileBlock* fb) {
 }
 
 void FileManager::ReleaseAllAccess() {
-  for (FileBlock* fb : accessed_) ReleaseAccess(fb);
-  accessed_.clear();
+  std::vector<FileBlock*> held;
+  for (FileBlock* fb : accessed_) {
+    if (fb->reading_held_ && fb->access_ == 1) {
+      held.push_back(fb);
+      continue;
+    }
+    ReleaseAccess(fb);
+  }
+  accessed_ = std::move(held);
+}
+
+bool FileManager::HoldReading(FileBlock* fb) {
+  if (!fb || !fb->FilesOpen() || stopped_) return false;
+  if (fb->reading_held_) return true;
+  if (!fb->share_) return false;
+  // Taken between operations: a failure here is no operation's failure.
+  const int status = status_;
+  const std::int32_t error = error_;
+  const bool ok = Access(fb, false);
+  status_ = status, error_ = error;
+  if (!ok) {
+    ReleaseAccess(fb);
+    accessed_.erase(std::remove(accessed_.begin(), accessed_.end(), fb), accessed_.end());
+    return false;
+  }
+  fb->reading_held_ = true;
+  return true;
+}
+
+void FileManager::EndReading(FileBlock* fb) {
+  if (!fb || !fb->reading_held_) return;
+  fb->reading_held_ = false;
+  if (fb->access_ == 0 || !fb->share_) return;
+  ReleaseAccess(fb);
+  accessed_.erase(std::remove(accessed_.begin(), accessed_.end(), fb), accessed_.end());
 }
 
 // The first write of a change: from here until the change is written out,

@@ -189,5 +189,40 @@ TEST(SharingTest, AnOperationWaitsForAnotherProcessInTheMiddleOfAChange) {
   EXPECT_EQ(Find(*a, "DL1A"), 0);
 }
 
+// A run of reads that holds its shared access: the other process's change
+// waits (and, asked, gives up) until the reads end; the reader sees one
+// state throughout, and its own change in between still goes through.
+TEST(SharingTest, HeldReadsKeepOthersChangesOutUntilTheyEnd) {
+  MemoryFileSystem fs;
+  auto a = Start(fs), b = Start(fs);
+  for (const char* call : {"DL1A", "DL1B"}) ASSERT_EQ(Add(*a, call), 0);
+  ASSERT_EQ(Find(*b, "DL1A"), 0);
+  ASSERT_TRUE(b->fm->HoldReading(b->fb));
+  a->rec.answer = false;  // "try again?" - no
+  EXPECT_EQ(Add(*a, "DL1C"), 2);
+  ASSERT_FALSE(a->rec.questions.empty());
+  EXPECT_EQ(a->rec.questions.back().second, LockQuestion::kLocked);
+  for (int i = 0; i < 3; ++i) {
+    EXPECT_EQ(Find(*b, "DL1B"), 0);
+    EXPECT_EQ(Find(*b, "DL1C"), 1);
+  }
+  // The holder changes the file itself; the hold comes back with its next read.
+  ASSERT_EQ(Add(*b, "DL2B"), 0);
+  EXPECT_EQ(Find(*b, "DL2B"), 0);
+  EXPECT_EQ(Add(*a, "DL1C"), 2);
+  b->fm->EndReading(b->fb);
+  a->rec.answer = true;
+  ASSERT_EQ(Add(*a, "DL1C"), 0);
+  EXPECT_EQ(Find(*b, "DL1C"), 0);
+  EXPECT_EQ(b->fm->RecordCount(b->fb), 4);
+  // A fileblock closed while held lets go of it.
+  ASSERT_TRUE(b->fm->HoldReading(b->fb));
+  ASSERT_EQ(b->fm->CloseFileBlock(b->fb), 0);
+  ASSERT_EQ(Add(*a, "DL1D"), 0);
+  a.reset();
+  b.reset();
+  ExpectClean(fs);
+}
+
 }  // namespace
 }  // namespace vek::store::testing
