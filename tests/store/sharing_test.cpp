@@ -224,5 +224,38 @@ TEST(SharingTest, HeldReadsKeepOthersChangesOutUntilTheyEnd) {
   ExpectClean(fs);
 }
 
+// What another process or the walker itself changes further on is what a
+// walk in record order then reads (nothing read earlier stands in for it).
+TEST(SharingTest, AWalkReadsWhatWasChangedAheadOfIt) {
+  MemoryFileSystem fs;
+  auto a = Start(fs), b = Start(fs);
+  for (int i = 0; i < 150; ++i) ASSERT_EQ(Add(*a, "DL" + std::to_string(1000 + i), i), 0);
+  const auto value = [](Process& p) { return GetI32(p.fm->RecordBuffer(p.fb), 25); };
+  // Key 1 is the automatic number: record order.
+  ASSERT_EQ(b->fm->FirstKey(b->fb, 1), 0);
+  for (int i = 1; i < 10; ++i) ASSERT_EQ(b->fm->NextKey(b->fb, 1), 0);
+  EXPECT_EQ(value(*b), 9);
+  ASSERT_EQ(Find(*a, "DL1020"), 0);
+  PutI32(a->fm->RecordBuffer(a->fb), 25, 2020);
+  ASSERT_EQ(a->fm->PutRecord(a->fb), 0);
+  ASSERT_EQ(Find(*a, "DL1030"), 0);
+  ASSERT_EQ(a->fm->DeleteRecord(a->fb), 0);
+  std::vector<std::int32_t> seen;
+  while (b->fm->NextKey(b->fb, 1) == 0) {
+    seen.push_back(value(*b));
+    if (value(*b) == 40) {  // the walker changes a record further on
+      KeepPosition keep(*b->fm, b->fb);
+      ASSERT_EQ(Find(*b, "DL1045"), 0);
+      PutI32(b->fm->RecordBuffer(b->fb), 25, 4545);
+      ASSERT_EQ(b->fm->PutRecord(b->fb), 0);
+    }
+  }
+  ASSERT_EQ(seen.size(), 139u);  // 10..149 without 30
+  EXPECT_EQ(seen[10], 2020);
+  EXPECT_EQ(seen[20], 31);
+  EXPECT_EQ(seen[34], 4545);
+  EXPECT_EQ(seen.back(), 149);
+}
+
 }  // namespace
 }  // namespace vek::store::testing
