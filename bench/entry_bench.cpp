@@ -86,10 +86,26 @@ void Report(benchmark::State& state, std::vector<double>& us) {
   state.counters["p99_us"] = us[std::min(us.size() - 1, us.size() * 99 / 100)];
 }
 
-void BM_DurableSave(benchmark::State& state) {
-  Fixture f(static_cast<int>(state.range(0)));
+// Times one Enter and counts the syncs it waited for.
+struct EnterTimes {
   std::vector<double> us;
   std::int64_t syncs = 0;
+  void Enter(Fixture& f) {
+    const std::int64_t before = f.fs.syncs();
+    const auto t0 = Clock_::now();
+    f.session->Enter();
+    us.push_back(std::chrono::duration<double, std::micro>(Clock_::now() - t0).count());
+    syncs += f.fs.syncs() - before;
+  }
+  void Report(benchmark::State& state, const char* syncs_counter) {
+    ::Report(state, us);
+    state.counters[syncs_counter] = static_cast<double>(syncs) / static_cast<double>(state.iterations());
+  }
+};
+
+void BM_DurableSave(benchmark::State& state) {
+  Fixture f(static_cast<int>(state.range(0)));
+  EnterTimes times;
   int n = 0;
   for (auto _ : state) {
     EntrySession& s = *f.session;
@@ -102,37 +118,25 @@ void BM_DurableSave(benchmark::State& state) {
     s.Type(EntryFieldId::eRSTr3, "JO22AB");
     s.Enter();
     s.Type(EntryFieldId::eRSTr4, "I23");
-    const std::int64_t before = f.fs.syncs();
-    const auto t0 = Clock_::now();
-    s.Enter();  // the save: add, flush, totals, call book, next contact
-    us.push_back(std::chrono::duration<double, std::micro>(Clock_::now() - t0).count());
-    syncs += f.fs.syncs() - before;
+    times.Enter(f);  // the save: add, flush, totals, call book, next contact
   }
-  Report(state, us);
-  state.counters["syncs_per_save"] = static_cast<double>(syncs) / static_cast<double>(state.iterations());
+  times.Report(state, "syncs_per_save");
 }
 
 // Enter in the call field: the duplicate check, the partner and country
 // look-ups; it only reads.
 void BM_EnterInTheCallField(benchmark::State& state) {
   Fixture f(static_cast<int>(state.range(0)));
-  std::vector<double> us;
-  std::int64_t syncs = 0;
+  EnterTimes times;
   int n = 0;
   for (auto _ : state) {
-    EntrySession& s = *f.session;
     char call[16];
     std::snprintf(call, sizeof call, "OZ%dQQ", n++);
-    s.Type(EntryFieldId::eCall, call);
-    const std::int64_t before = f.fs.syncs();
-    const auto t0 = Clock_::now();
-    s.Enter();
-    us.push_back(std::chrono::duration<double, std::micro>(Clock_::now() - t0).count());
-    syncs += f.fs.syncs() - before;
-    s.Escape();
+    f.session->Type(EntryFieldId::eCall, call);
+    times.Enter(f);
+    f.session->Escape();
   }
-  Report(state, us);
-  state.counters["syncs_per_enter"] = static_cast<double>(syncs) / static_cast<double>(state.iterations());
+  times.Report(state, "syncs_per_enter");
 }
 BENCHMARK(BM_EnterInTheCallField)->Arg(1000)->Arg(100000)->Unit(benchmark::kMicrosecond)->Iterations(300);
 BENCHMARK(BM_DurableSave)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMicrosecond)->Iterations(300);
