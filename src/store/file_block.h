@@ -4,7 +4,9 @@
 
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <memory>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -108,6 +110,17 @@ class FileBlock {
   bool open_held_ = false;          // holds the open byte
   bool wrote_ = false;              // the running operation has changed something
   bool damaged_ = false;            // a cheap check failed: repair before going on
+
+  // Between BeginFill and EndFill: the keys that decide an add without an
+  // index to look them up in (unique keys and the groups of automatic numbers).
+  struct KeyLess {
+    bool operator()(const Key& a, const Key& b) const;
+  };
+  struct Filling {
+    std::map<int, std::set<Key, KeyLess>> unique;
+    std::map<int, std::set<Key, KeyLess>> numbered;
+  };
+  std::unique_ptr<Filling> filling_;
 };
 
 }  // namespace vek::store

@@ -35,6 +35,9 @@ bool FileManager::Begin(Operation op, FileBlock* fb) {
     error_ = kStoreNotStarted;
     return false;
   }
+  // A fileblock being filled has no index to read until EndFill.
+  if (fb && fb->filling_ && op != Operation::kAdd && op != Operation::kFill && op != Operation::kClose)
+    return Fail(kFillUnfinished, fb);
   return true;
 }
 
@@ -413,6 +416,7 @@ int FileManager::AddRecord(FileBlock* fb) {
   if (!Begin(Operation::kAdd, fb)) return End();
   Bytes buffer = fb->buffer();
   if (GetI32(buffer, 0) != 0) return Fail(kReservedBytesSet, fb), End();
+  if (fb->filling_) return FillOneRecord(fb), End();
   std::int32_t written = 0;  // the slot the record went into
   return Run(fb, true, [&](int run) {
     if (run == 2 && written > 0) {

@@ -67,6 +67,7 @@ namespace vek::store {
 enum class Operation : std::uint16_t {
   kNone = 0, kInit, kOpen, kClose, kDefineKey, kSetAutoNumber, kAdd, kPut, kDelete,
   kFind, kSearch, kFirst, kLast, kNext, kPrev, kCount, kEmpty, kFindOpen, kFlush, kRebuild,
+  kFill,
 };
 
 struct FailureEntry {
@@ -169,6 +170,18 @@ class FileManager {
   // Reorganises the record file and builds every index anew, as an open does
   // when it finds the files inconsistent.
   int RebuildFileBlock(FileBlock* fb);
+  // Many records into an empty fileblock at once (a renumbering refills a
+  // whole log): between BeginFill and EndFill, AddRecord puts each record in
+  // the next slot with the automatic numbers and the refusal of a unique key
+  // that one add after the other would give, and EndFill builds every index
+  // by sorting, as a rebuild does. The files then hold what the adds one by
+  // one would have left, except how the entries spread over index pages.
+  // The exclusive access is held from BeginFill to EndFill, so no other
+  // process sees a half-built index; no other operation may use the
+  // fileblock in between. A fill cut short (a crash, a close without
+  // EndFill) leaves the being-changed mark, and the next open rebuilds.
+  int BeginFill(FileBlock* fb);
+  int EndFill(FileBlock* fb);
 
   // The position of a fileblock as a value (for KeepPosition).
   struct SavedPosition {
@@ -290,6 +303,9 @@ class FileManager {
   Key BuildKey(FileBlock* fb, ConstBytes record, int key);
   bool EnterAllKeys(FileBlock* fb, ConstBytes record, std::int32_t number);
   bool ComputeAutoNumbers(FileBlock* fb);
+  // --- filling (file_manager_fill.cpp) ---
+  bool FillOneRecord(FileBlock* fb);
+  bool NumberFromMemory(FileBlock* fb);
   void NoteMissingEntry(FileBlock* fb, int key, std::int32_t record);
   int Position(FileBlock* fb, Operation op, int key, const std::function<bool(const Entry*&)>& find,
                std::int32_t not_found_error);

@@ -263,6 +263,13 @@ bool FileManager::CreateFiles(FileBlock* fb) {
 }
 
 void FileManager::CloseFiles(FileBlock* fb, bool flush) {
+  if (fb->filling_) {
+    // A fill given up: its index was never built. The being-changed marks
+    // stay on disk and in the share file, and the next open rebuilds.
+    fb->filling_.reset();
+    flush = false;
+    fb->wrote_ = false;
+  }
   // Changes not yet durable are made so; a file that was only read, or whose
   // changes were flushed already, is not waited for (the cleared flag, like
   // every flush's, reaches the disk in the system's own time).

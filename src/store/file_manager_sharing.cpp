@@ -114,7 +114,7 @@ void FileManager::ReleaseAccess(FileBlock* fb) {
 void FileManager::ReleaseAllAccess() {
   std::vector<FileBlock*> held;
   for (FileBlock* fb : accessed_) {
-    if (fb->reading_held_ && fb->access_ == 1) {
+    if ((fb->reading_held_ && fb->access_ == 1) || (fb->filling_ && fb->access_ == 2)) {
       held.push_back(fb);
       continue;
     }

@@ -56,6 +56,7 @@ enum ErrorNumber : std::int32_t {
   // store repairs the fileblock and runs the operation again (class 1).
   kDamageFound = 0x3072,
   kAutoNumberNotLastInKey = 0x5001,  // class 3
+  kFillUnfinished = 0x5002,          // class 3: a fileblock being filled used otherwise
   kConfigurationBad = 0x7001,        // class 5
   kConfigurationTooManyKeys = 0x700B,
   kStoreNotStarted = 0x7010,

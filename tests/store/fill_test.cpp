@@ -1,0 +1,143 @@
+// Filling an empty fileblock in bulk against the same records added one by
+// one: the record files must be the same bytes, every index must walk the
+// same entries, and what the adds refuse the fill refuses too.
+#include <random>
+
+#include "store/store_check.h"
+#include "store_fixture.h"
+
+namespace vek::store::testing {
+namespace {
+
+struct Walked {
+  Key key;
+  std::int32_t record;
+  std::int32_t serial;
+};
+
+class FillTest : public StoreTest {
+ protected:
+  std::vector<Walked> Walk(FileBlock* fb, int key) {
+    std::vector<Walked> out;
+    for (int s = fm_->FirstKey(fb, key); s == 0; s = fm_->NextKey(fb, key))
+      out.push_back({fb->position_text(), fb->current_record(), Serial(fb)});
+    return out;
+  }
+
+  // Calls from a small alphabet so that some repeat (key 3 refuses them),
+  // on three bands, with values that repeat too (key 4 keeps its duplicates
+  // in record order).
+  struct Planned {
+    std::string call;
+    char band;
+    std::int32_t value;
+  };
+  static std::vector<Planned> Plan(int count) {
+    std::mt19937 random(20261209);
+    std::vector<Planned> plan;
+    for (int i = 0; i < count; ++i) {
+      std::string call = "D";
+      for (int c = 0; c < 3; ++c) call += static_cast<char>('A' + random() % 12);
+      plan.push_back({call, "kmn"[random() % 3], static_cast<std::int32_t>(random() % 40) - 20});
+    }
+    return plan;
+  }
+};
+
+TEST_F(FillTest, AFillLeavesTheFilesThatAddsOneByOneLeave) {
+  const std::vector<Planned> plan = Plan(3000);
+  FileBlock* one = Open("ONE", false);
+  FileBlock* bulk = Open("BULK", false);
+  std::vector<int> refused_one, refused_bulk;
+  for (std::size_t i = 0; i < plan.size(); ++i)
+    if (Add(one, plan[i].call, plan[i].band, plan[i].value) != 0) refused_one.push_back(static_cast<int>(i));
+  ASSERT_EQ(fm_->Flush(one), 0);
+
+  ASSERT_EQ(fm_->BeginFill(bulk), 0);
+  for (std::size_t i = 0; i < plan.size(); ++i) {
+    const int status = Add(bulk, plan[i].call, plan[i].band, plan[i].value);
+    if (status != 0) {
+      EXPECT_EQ(fm_->ErrorNumber(), kDuplicateKey);
+      EXPECT_EQ(fm_->Failures().at(0).key, 3);
+      refused_bulk.push_back(static_cast<int>(i));
+    } else {
+      // The added record is current with its number, as after an add.
+      EXPECT_EQ(Serial(bulk), static_cast<std::int32_t>(i + 1 - refused_bulk.size()));
+      EXPECT_EQ(Call(bulk), plan[i].call);
+    }
+  }
+  ASSERT_EQ(fm_->EndFill(bulk), 0);
+  EXPECT_FALSE(refused_one.empty());
+  EXPECT_EQ(refused_bulk, refused_one);
+
+  EXPECT_EQ(*fs_.Data("BULK.DAT"), *fs_.Data("ONE.DAT"));
+  for (int key = 1; key <= kKeys; ++key) {
+    const std::vector<Walked> a = Walk(one, key), b = Walk(bulk, key);
+    ASSERT_EQ(a.size(), b.size()) << "key " << key;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+      EXPECT_EQ(b[i].key, a[i].key) << "key " << key << " entry " << i;
+      EXPECT_EQ(b[i].record, a[i].record) << "key " << key << " entry " << i;
+    }
+  }
+  const KeyBuilder builder = TestKey;
+  const CheckResult check = CheckFiles(fs_, "BULK", &builder);
+  EXPECT_TRUE(check.clean) << check.Describe();
+  EXPECT_FALSE(check.being_changed);
+
+  // The filled fileblock goes on like any other: numbers continue, a delete
+  // and a rewrite find their entries.
+  ASSERT_EQ(Add(bulk, "DL1NEW"), 0);
+  ASSERT_EQ(Add(one, "DL1NEW"), 0);
+  EXPECT_EQ(Serial(bulk), Serial(one));
+  ASSERT_EQ(fm_->FindKey(bulk, 3, PadRight("DL1NEW", 15)), 0);
+  ASSERT_EQ(fm_->DeleteRecord(bulk), 0);
+  ASSERT_EQ(fm_->FirstKey(bulk, 4), 0);
+  PutI32(fm_->RecordBuffer(bulk), 25, 99);
+  ASSERT_EQ(fm_->PutRecord(bulk), 0);
+  ASSERT_EQ(fm_->Flush(bulk), 0);
+  const CheckResult after = CheckFiles(fs_, "BULK", &builder);
+  EXPECT_TRUE(after.clean) << after.Describe();
+  EXPECT_EQ(after.records_in_use, static_cast<std::int32_t>(plan.size() - refused_one.size()));
+}
+
+TEST_F(FillTest, AFillCutShortIsRebuiltWithEveryRecordItWrote) {
+  FileBlock* fb = Open("CUT", false);
+  ASSERT_EQ(fm_->BeginFill(fb), 0);
+  for (int i = 0; i < 50; ++i) ASSERT_EQ(Add(fb, "DL" + std::to_string(100 + i)), 0);
+  const std::int64_t syncs = fs_.syncs();
+  // The program ends without EndFill: nothing more is made durable, and the
+  // files keep the mark that says they are unfinished.
+  Restart();
+  EXPECT_EQ(fs_.syncs(), syncs);
+  EXPECT_TRUE(CheckFiles(fs_, "CUT").being_changed);
+  fb = Open("CUT");
+  EXPECT_EQ(fm_->RecordCount(fb), 50);
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("DL149", 15)), 0);
+  EXPECT_EQ(Serial(fb), 50);
+  const KeyBuilder builder = TestKey;
+  const CheckResult check = CheckFiles(fs_, "CUT", &builder);
+  EXPECT_TRUE(check.clean) << check.Describe();
+  EXPECT_TRUE(rec_.stops.empty());
+}
+
+TEST_F(FillTest, AFillNeedsAnEmptyFileblockAndNoOtherUseOfIt) {
+  FileBlock* fb = Open("FULL");
+  ASSERT_EQ(Add(fb, "DL1AAA"), 0);
+  const std::vector<std::uint8_t> before = *fs_.Data("FULL.DAT");
+  // Records still there: a fill on top would double them.
+  EXPECT_EQ(fm_->BeginFill(fb), 2);
+  EXPECT_EQ(*fs_.Data("FULL.DAT"), before);
+  ASSERT_EQ(Add(fb, "DL2BBB"), 0);  // not filling: an ordinary add
+  ASSERT_EQ(fm_->FindKey(fb, 3, PadRight("DL2BBB", 15)), 0);
+
+  FileBlock* empty = Open("EMPTY");
+  ASSERT_EQ(fm_->BeginFill(empty), 0);
+  ASSERT_EQ(Add(empty, "DL3CCC"), 0);
+  // Its index is not built yet: a look-up would believe an empty index.
+  EXPECT_GT(fm_->FindKey(empty, 3, PadRight("DL3CCC", 15)), 2);
+  EXPECT_EQ(fm_->ErrorNumber(), kFillUnfinished);
+  EXPECT_EQ(rec_.stops.size(), 1u);
+}
+
+}  // namespace
+}  // namespace vek::store::testing
