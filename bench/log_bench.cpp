@@ -9,6 +9,7 @@
 
 #include "base/scripted_user_port.h"
 #include "logging/contest_log.h"
+#include "logging/contest_totals.h"
 #include "logging/qso_record.h"
 
 namespace {
@@ -34,14 +35,27 @@ void BM_RenumberLog(benchmark::State& state) {
       vek::PutI32(r, vek::qso::kTime.offset, static_cast<int>(rng() % 86400));
       vek::PutU8(r, vek::qso::kBand.offset, static_cast<std::uint8_t>("klm"[rng() % 3]));
       vek::PutText(r, vek::qso::kMode, rng() % 2 ? "SSB" : "CW");
+      vek::PutText(r, vek::qso::kLocator, "JO" + std::to_string(10 + rng() % 80) + "AB");
+      vek::PutText(r, vek::qso::kCountryPrefix, rng() % 3 ? "DL" : "PA");
+      vek::StoreRcvdDok(r, "I" + std::to_string(10 + rng() % 60));
       fm.AddRecord(log.log());
     }
     fm.SetFlushAfterWrite(log.log(), true);
-    vek::ContestDefinition d;
-    d.SentKind1 = vek::kDok;
+    // With the marks of a contest whose multipliers are judged per band and
+    // mode (code 2), or without any marks.
+    vek::DefinitionInputs in;
+    in.ContestCode = '2';
+    in.ClassNumber = 1;
+    in.OwnLocator = "JO31AB";
+    const vek::ContestDefinition d = vek::BuildContestDefinition(in);
+    vek::ScoringContext ctx;
+    ctx.code = '2';
+    ctx.definition = &d;
+    ctx.own_locator = "JO31AB";
+    vek::ContestTotals totals(fm, log.log(), ctx);
     vek::ScriptedUserPort port;
     state.ResumeTiming();
-    benchmark::DoNotOptimize(log.RenumberLog(d, port));
+    benchmark::DoNotOptimize(log.RenumberLog(d, port, state.range(1) ? &totals : nullptr));
     state.PauseTiming();
     log.CloseTempLog();
     log.CloseContestLog();
@@ -52,7 +66,7 @@ void BM_RenumberLog(benchmark::State& state) {
   }
   state.SetItemsProcessed(state.iterations() * n);
 }
-BENCHMARK(BM_RenumberLog)->Arg(10000)->Arg(100000)->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_RenumberLog)->Args({10000, 0})->Args({100000, 0})->Args({100000, 1})->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
 
 }  // namespace
 

@@ -161,15 +161,15 @@ bool ContestLog::SetPendingRenumbering(std::int32_t number) {
   return f->WriteAt(0, bytes).bytes == 4 && f->Sync() == 0;
 }
 
-ContestLog::RenumberResult ContestLog::FillLogFromTemp(UserPort& port, const MarkRebuild& marks) {
+ContestLog::RenumberResult ContestLog::FillLogFromTemp(UserPort& port, MarkRebuild* marks) {
   const std::int32_t total = fm_.RecordCount(temp_);
   port.ProgressBegin("Neunummerierung", total);
-  fm_.EmptyFileBlock(log_);
-  fm_.SetFlushAfterWrite(log_, false);
+  // Emptied, or the fill would double what another program kept open.
+  bool ok = fm_.EmptyFileBlock(log_) == 0 && fm_.BeginFill(log_) == 0;
   std::map<char, std::int32_t> band_counter, mode_counter;
   std::int32_t done = 0;
-  bool ok = true;
-  for (int s = fm_.FirstKey(temp_, 1); s == 0 && ok; s = fm_.NextKey(temp_, 1)) {
+  if (ok && marks) marks->BeginMarks();
+  for (int s = ok ? fm_.FirstKey(temp_, 1) : 1; s == 0 && ok; s = fm_.NextKey(temp_, 1)) {
     ConstBytes t = fm_.RecordBuffer(temp_);
     fm_.ClearRecord(log_);
     Bytes r = fm_.RecordBuffer(log_);
@@ -181,12 +181,15 @@ ContestLog::RenumberResult ContestLog::FillLogFromTemp(UserPort& port, const Mar
     PutI32(r, qso::kBandNoB.offset, band_no);
     const std::int32_t mode_no = ++mode_counter[ModeCodeFromText(GetText(r, qso::kMode))];
     PutU16(r, qso::kModeNo.offset, static_cast<std::uint16_t>(mode_no));
-    if (marks) marks(r);
+    if (marks) marks->Mark(r);
     ok = fm_.AddRecord(log_) == 0;
+    if (ok && marks) marks->Added(fm_.RecordBuffer(log_));
     if (++done % 10 == 0) port.ProgressStep(done);
   }
-  fm_.SetFlushAfterWrite(log_, true);
-  ok = ok && fm_.Flush(log_) == 0;
+  if (marks) marks->EndMarks();
+  // The indexes of what went in are built even after a failure, as the adds
+  // one by one left them; the pending mark then finishes the work later.
+  ok = fm_.EndFill(log_) == 0 && ok;
   port.ProgressEnd();
   if (!ok) {
     port.Inform("Fehler beim Neuaufbau der Datenbank");
@@ -196,8 +199,7 @@ ContestLog::RenumberResult ContestLog::FillLogFromTemp(UserPort& port, const Mar
   return RenumberResult::kDone;
 }
 
-ContestLog::RenumberResult ContestLog::RenumberLog(const ContestDefinition& d, UserPort& port,
-                                                   const MarkRebuild& marks) {
+ContestLog::RenumberResult ContestLog::RenumberLog(const ContestDefinition& d, UserPort& port, MarkRebuild* marks) {
   if (!log_ && !OpenContestLog()) return RenumberResult::kRebuildFailed;
   if (d.SentKind1 == kSerial || d.SentKind2 == kSerial || d.SentKind3 == kSerial) {
     // Serial numbers were sent: the numbers are part of the log and stay.
@@ -218,12 +220,11 @@ ContestLog::RenumberResult ContestLog::RenumberLog(const ContestDefinition& d, U
     return RenumberResult::kOtherLogPending;
   }
   // Pass 1: the log in time order into QVLKTEMP, band-change entries left out.
-  fm_.EmptyFileBlock(temp_);
   const std::int32_t total = fm_.RecordCount(log_);
   port.ProgressBegin("Neunummerierung", total);
+  bool ok = fm_.EmptyFileBlock(temp_) == 0 && fm_.BeginFill(temp_) == 0;
   std::int32_t done = 0;
-  bool ok = true;
-  for (int s = fm_.FirstKey(log_, 1); s == 0 && ok; s = fm_.NextKey(log_, 1)) {
+  for (int s = ok ? fm_.FirstKey(log_, 1) : 1; s == 0 && ok; s = fm_.NextKey(log_, 1)) {
     ConstBytes r = fm_.RecordBuffer(log_);
     if (++done % 10 == 0) port.ProgressStep(done);
     if (GetU8(r, qso::kQsyBand.offset) != 0) continue;
@@ -232,7 +233,9 @@ ContestLog::RenumberResult ContestLog::RenumberLog(const ContestDefinition& d, U
     PutI32(t, qso::kEntryNo.offset, 0);
     ok = fm_.AddRecord(temp_) == 0;
   }
-  ok = ok && fm_.Status() <= 1 && fm_.Flush(temp_) == 0;
+  ok = fm_.Status() <= 1 && ok;
+  ok = fm_.EndFill(temp_) == 0 && ok;
+  ok = ok && fm_.Flush(temp_) == 0;
   port.ProgressEnd();
   if (!ok || !SetPendingRenumbering(number_)) {
     port.Inform(W("Fehler beim Aufbau der temporären Datenbank"));

@@ -58,20 +58,30 @@ class ContestLog {
 
   RunningNumbers NextRunningNumbers(char band, std::string_view mode);
 
-  // Recomputes a record's multiplier marks while the log is rebuilt in time
-  // order (the scoring of the log provides it; none keeps the marks).
-  using MarkRebuild = std::function<void(Bytes record)>;
+  // Recomputes each record's multiplier marks while the log is rebuilt in
+  // time order (the scoring of the log provides it; none keeps the marks).
+  // The log is refilled in bulk, so its indexes are not there to search
+  // while it fills: Added tells of each record as stored, for the marks of
+  // the records after it to be judged against.
+  class MarkRebuild {
+   public:
+    virtual ~MarkRebuild() = default;
+    virtual void BeginMarks() {}
+    virtual void Mark(Bytes record) = 0;
+    virtual void Added(ConstBytes record) { (void)record; }
+    virtual void EndMarks() {}
+  };
   enum class RenumberResult { kDone, kNotNeeded, kTempFailed, kRebuildFailed, kOtherLogPending };
   // Renumbers in time order. A renumbering cut short while the log was being
   // filled again (a crash, a full disk) is finished from QVLKTEMP before
   // anything else, and QVLKTEMP is never emptied while another log still
   // needs its records.
-  RenumberResult RenumberLog(const ContestDefinition& definition, UserPort& port, const MarkRebuild& marks = {});
+  RenumberResult RenumberLog(const ContestDefinition& definition, UserPort& port, MarkRebuild* marks = nullptr);
 
  private:
   std::int32_t PendingRenumbering();
   bool SetPendingRenumbering(std::int32_t number);
-  RenumberResult FillLogFromTemp(UserPort& port, const MarkRebuild& marks);
+  RenumberResult FillLogFromTemp(UserPort& port, MarkRebuild* marks);
 
   SuiteFiles& files_;
   store::FileManager& fm_;

@@ -53,44 +53,100 @@ std::int64_t& ContestTotals::MultiplierCount(char band) {
   return bands_[static_cast<unsigned char>(band)].multipliers;
 }
 
-bool ContestTotals::EarlierExists(MultiKind kind, const Text& value, ConstBytes record) {
+std::optional<ContestTotals::Probe> ContestTotals::ProbeFor(MultiKind kind, const Text& value, char band_code,
+                                                           bool& fixed) const {
   const ContestDefinition& d = *ctx_.definition;
-  const int scope = d.MultiplierScope;
-  const Text band(1, static_cast<char>(GetU8(record, qso::kBand.offset)));
-  const Text mode = GetText(record, qso::kMode);
-  const auto any = [&](int key, const store::Key& prefix, bool same_mode) {
-    for (int st = fm_.SearchKey(log_, key, prefix); st == 0; st = fm_.NextKey(log_, key)) {
-      if (log_->position_text().compare(0, prefix.size(), prefix) != 0) return false;
-      ConstBytes r = fm_.RecordBuffer(log_);
-      if (IsBandChangeEntry(r) || KindValue(kind, r, ctx_) != value) continue;
-      if (kind == MultiKind::kCall && GetU8(r, qso::kBand.offset) != static_cast<std::uint8_t>(band[0])) continue;
-      if (same_mode && GetText(r, qso::kMode) != mode) continue;
-      return true;
-    }
-    return false;
-  };
+  const Text band(1, band_code);
+  fixed = false;
   const NewValueScope where = ScopeOfNewValue(kind, d, ctx_.code);
-  if (where.always_new) return false;
+  if (where.always_new) return std::nullopt;
   const bool band_wide = where.per_band, by_mode = where.per_mode;
   switch (kind) {
     case MultiKind::kCountry:
-      return band_wide ? any(10, band + PadRight(value, 6), by_mode) : any(5, PadRight(value, 6), false);
+      return band_wide ? Probe{10, band + PadRight(value, 6), by_mode} : Probe{5, PadRight(value, 6), false};
     case MultiKind::kUsState:
-      if (scope != 0) return true;  // US states count only per band
-      return any(25, band + PadRight(value, 2), false);
+      if (d.MultiplierScope != 0) {  // US states count only per band
+        fixed = true;
+        return std::nullopt;
+      }
+      return Probe{25, band + PadRight(value, 2), false};
     case MultiKind::kPostcode:
-      return band_wide ? any(25, band + PadRight(value, 2), by_mode) : any(26, PadRight(value, 2), false);
+      return band_wide ? Probe{25, band + PadRight(value, 2), by_mode} : Probe{26, PadRight(value, 2), false};
     case MultiKind::kMember16:
     case MultiKind::kMember19:
-      return band_wide ? any(27, band + PadRight(value, 6), false) : any(20, PadRight(value, 6), false);
+      return band_wide ? Probe{27, band + PadRight(value, 6), false} : Probe{20, PadRight(value, 6), false};
     case MultiKind::kDok:
-      return band_wide ? any(21, band + PadRight(value, 8), by_mode) : any(18, PadRight(value, 8), false);
-    case MultiKind::kDistrict: return band_wide ? any(21, band + value, false) : any(18, value, false);
-    case MultiKind::kLocator: return band_wide ? any(23, band + value, false) : any(3, value, false);
-    case MultiKind::kCall:
-      return any(9, band + PadRight(CallSignPart(value, true), 14), false);
+      return band_wide ? Probe{21, band + PadRight(value, 8), by_mode} : Probe{18, PadRight(value, 8), false};
+    case MultiKind::kDistrict: return band_wide ? Probe{21, band + value, false} : Probe{18, value, false};
+    case MultiKind::kLocator: return band_wide ? Probe{23, band + value, false} : Probe{3, value, false};
+    case MultiKind::kCall: return Probe{9, band + PadRight(CallSignPart(value, true), 14), false};
+  }
+  return std::nullopt;
+}
+
+bool ContestTotals::EarlierExists(MultiKind kind, const Text& value, ConstBytes record) {
+  const char band = static_cast<char>(GetU8(record, qso::kBand.offset));
+  const Text mode = GetText(record, qso::kMode);
+  bool fixed = false;
+  const std::optional<Probe> probe = ProbeFor(kind, value, band, fixed);
+  if (!probe) return fixed;
+  if (filled_) {
+    if (filled_->bands.insert(band).second)
+      for (const FilledValue& v : filled_->values) NoteFilled(*filled_, v, band);
+    return filled_->found.count({kind, value, band, probe->same_mode, probe->same_mode ? mode : Text()}) != 0;
+  }
+  for (int st = fm_.SearchKey(log_, probe->key, probe->prefix); st == 0; st = fm_.NextKey(log_, probe->key)) {
+    if (log_->position_text().compare(0, probe->prefix.size(), probe->prefix) != 0) return false;
+    ConstBytes r = fm_.RecordBuffer(log_);
+    if (IsBandChangeEntry(r) || KindValue(kind, r, ctx_) != value) continue;
+    if (kind == MultiKind::kCall && GetU8(r, qso::kBand.offset) != static_cast<std::uint8_t>(band)) continue;
+    if (probe->same_mode && GetText(r, qso::kMode) != mode) continue;
+    return true;
   }
   return false;
+}
+
+// The index search above lands on `v` for a contact on `band` when v's key
+// starts with the probe and v passes the same tests.
+void ContestTotals::NoteFilled(Filled& f, const FilledValue& v, char band) const {
+  bool fixed = false;
+  const std::optional<Probe> probe = ProbeFor(v.kind, v.value, band, fixed);
+  if (!probe || v.key.compare(0, probe->prefix.size(), probe->prefix) != 0) return;
+  if (v.kind == MultiKind::kCall && v.band != band) return;
+  f.found.emplace(v.kind, v.value, band, probe->same_mode, probe->same_mode ? v.mode : Text());
+}
+
+void ContestTotals::BeginMarks() { filled_ = std::make_unique<Filled>(); }
+
+void ContestTotals::EndMarks() { filled_.reset(); }
+
+void ContestTotals::Mark(Bytes record) {
+  // Evaluated on a copy: the record may be the log's own buffer, which the
+  // look-ups of the evaluation use and put back.
+  std::vector<std::uint8_t> copy(record.begin(), record.end());
+  EvaluateMultipliers(copy, false);
+  std::copy(copy.begin(), copy.end(), record.begin());
+}
+
+void ContestTotals::Added(ConstBytes record) {
+  if (!filled_ || IsBandChangeEntry(record)) return;
+  const ContestDefinition& d = *ctx_.definition;
+  const char band = static_cast<char>(GetU8(record, qso::kBand.offset));
+  const Text mode = GetText(record, qso::kMode);
+  // The keys come from the log's own key builder, over the record as stored.
+  store::KeepRecordBuffer keep(fm_, log_);
+  Bytes buffer = fm_.RecordBuffer(log_);
+  if (buffer.data() != record.data()) std::copy(record.begin(), record.end(), buffer.begin());
+  for (MultiKind kind : kMultiKinds) {
+    if (!KindEnabled(kind, d)) continue;
+    Text value = KindValue(kind, record, ctx_);
+    if (value.empty()) continue;
+    bool fixed = false;
+    const std::optional<Probe> probe = ProbeFor(kind, value, band, fixed);
+    if (!probe) continue;
+    filled_->values.push_back(FilledValue{kind, std::move(value), fm_.MakeKey(log_, probe->key), band, mode});
+    for (char b : filled_->bands) NoteFilled(*filled_, filled_->values.back(), b);
+  }
 }
 
 void ContestTotals::InsertListValue(MultiKind kind, const Text& value, int state) {

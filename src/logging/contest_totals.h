@@ -7,11 +7,15 @@
 #include <array>
 #include <cstdint>
 #include <map>
+#include <memory>
+#include <optional>
 #include <set>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/user_port.h"
+#include "logging/contest_log.h"
 #include "logging/scoring.h"
 #include "store/file_manager.h"
 
@@ -42,7 +46,7 @@ struct TotalsDisplay {
   Text band_points_caption, band_points, band_multi_caption, band_multis, band_qso_caption, band_qsos;
 };
 
-class ContestTotals {
+class ContestTotals : public ContestLog::MarkRebuild {
  public:
   static constexpr std::size_t kListLimit = 500;
 
@@ -81,6 +85,13 @@ class ContestTotals {
 
   const ScoringContext& context() const { return ctx_; }
 
+  // A renumbering's marks: each record judged against those put back before
+  // it, which the refilled log cannot be searched for until it is complete.
+  void BeginMarks() override;
+  void Mark(Bytes record) override;
+  void Added(ConstBytes record) override;
+  void EndMarks() override;
+
  private:
   struct Provisional {
     MultiKind kind;
@@ -103,6 +114,33 @@ class ContestTotals {
   // distinct value; false where only a walk of the log can tell.
   bool ListsFromIndexes();
   bool EarlierExists(MultiKind kind, const Text& value, ConstBytes record);
+  // Where a value's earlier contacts are looked up: index `key` from `prefix`
+  // on, each entry then tested like Matches. Empty when the answer does not
+  // depend on the log (`fixed` is it).
+  struct Probe {
+    int key = 0;
+    store::Key prefix;
+    bool same_mode = false;
+  };
+  std::optional<Probe> ProbeFor(MultiKind kind, const Text& value, char band, bool& fixed) const;
+  // The contacts put back so far by a renumbering, reduced to what the
+  // index search of EarlierExists would find: for each value of each kind,
+  // the bands (and, where the mode counts, the modes) whose probe would land
+  // on one of them.
+  struct FilledValue {
+    MultiKind kind;
+    Text value;
+    store::Key key;  // the contact's key in the probe's index
+    char band;
+    Text mode;
+  };
+  struct Filled {
+    std::vector<FilledValue> values;
+    std::set<char> bands;  // the bands asked about so far
+    std::set<std::tuple<MultiKind, Text, char, bool, Text>> found;
+  };
+  void NoteFilled(Filled& f, const FilledValue& v, char band) const;
+  std::unique_ptr<Filled> filled_;
   void InsertListValue(MultiKind kind, const Text& value, int state);
   void RemoveListValue(MultiKind kind, const Text& value);
   std::int64_t& MultiplierCount(char band);

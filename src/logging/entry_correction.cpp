@@ -159,7 +159,7 @@ bool EntrySession::DeleteQso(std::int32_t entry_no, Bytes qvkk, Bytes qvkz) {
 }
 
 void EntrySession::AfterLogChange(Bytes qvkk, Bytes qvkz) {
-  log_->RenumberLog(ctx_.definition, *ctx_.port, [this](Bytes r) { totals_->EvaluateMultipliers(r, false); });
+  log_->RenumberLog(ctx_.definition, *ctx_.port, totals_.get());
   totals_->RecalculateTotals(true);
   totals_->StoreLogSummary(qvkk, qvkz, ctx_.log.TotalsInExtraRecord, *ctx_.port);
   next_ = log_->NextRunningNumbers(band_, mode_);

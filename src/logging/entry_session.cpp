@@ -298,7 +298,7 @@ bool EntrySession::Open() {
   }
   totals_ = std::make_unique<ContestTotals>(m, fb, Scoring());
   if (renumber) {
-    log_->RenumberLog(d, *ctx_.port, [this](Bytes r) { totals_->EvaluateMultipliers(r, false); });
+    log_->RenumberLog(d, *ctx_.port, totals_.get());
     fb = log_->log();
   }
   totals_->SetCurrent(band_, mode_);
@@ -313,7 +313,7 @@ void EntrySession::Close(Bytes qvkk, Bytes qvkz) {
   if (!log_) return;
   totals_->RecalculateTotals(true);
   totals_->StoreLogSummary(qvkk, qvkz, ctx_.log.TotalsInExtraRecord, *ctx_.port);
-  log_->RenumberLog(ctx_.definition, *ctx_.port, [this](Bytes r) { totals_->EvaluateMultipliers(r, false); });
+  log_->RenumberLog(ctx_.definition, *ctx_.port, totals_.get());
   if (qcwa_changed_) {
     Text out;
     for (const auto& [call, number] : qcwa_) out += call + ";" + number + "\r\n";
