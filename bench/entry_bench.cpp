@@ -178,6 +178,22 @@ void BM_RecalculateTotals(benchmark::State& state) {
 }
 BENCHMARK(BM_RecalculateTotals)->Arg(1000)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
 
+// Opening the entry window on a log: the session's checks of the log, the
+// recount and the first contact.
+void BM_OpenSession(benchmark::State& state) {
+  Fixture f(static_cast<int>(state.range(0)));
+  std::vector<double> us;
+  for (auto _ : state) {
+    f.session.reset();
+    const auto t0 = Clock_::now();
+    f.session = std::make_unique<EntrySession>(f.Context());
+    f.session->Open();
+    us.push_back(std::chrono::duration<double, std::micro>(Clock_::now() - t0).count());
+  }
+  Report(state, us);
+}
+BENCHMARK(BM_OpenSession)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(40);
+
 void BM_StoreLogSummary(benchmark::State& state) {
   Fixture f(static_cast<int>(state.range(0)));
   std::vector<std::uint8_t> kk(qvkk::Spec().record_length, 0), kz(qvkz::kLength, 0);

@@ -248,6 +248,7 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
   std::array<std::set<std::string>, 9> seen;
   std::array<std::set<Text>, 9> listed;
   store::KeepRecordBuffer keep(fm_, log_);
+  const store::HeldReading held(fm_, log_);
   std::int64_t read = 0;
   for (int st = fm_.FirstKey(log_, 4); st == 0; st = fm_.NextKey(log_, 4)) {
     if (progress && ++read % 10 == 0) progress->ProgressStep(static_cast<int>(read % 500));

@@ -262,6 +262,7 @@ bool EntrySession::Open() {
   store::FileManager& m = fm();
   store::FileBlock* fb = log_->log();
   // No band-change entry may carry a multiplier.
+  std::optional<store::HeldReading> held(std::in_place, m, fb);
   for (int st = m.FirstKey(fb, 4); st == 0; st = m.NextKey(fb, 4)) {
     Bytes r = m.RecordBuffer(fb);
     if (!IsBandChangeEntry(r)) continue;
@@ -272,6 +273,7 @@ bool EntrySession::Open() {
     // rewritten now is left as it is, and the store has said why.
     if (m.PutRecord(fb) != 0) break;
   }
+  held.reset();
   const ContestDefinition& d = ctx_.definition;
   band_ = d.Bands[0];
   if (ctx_.log.auto_band) {

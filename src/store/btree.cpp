@@ -145,6 +145,7 @@ bool FileManager::Descend(FileBlock* fb, int key, const std::function<std::int32
     if (depth > kMaxDepth) return Damage(fb, key, p);
     PinnedPage page = LoadPage(fb, key, p);
     if (!page) return false;
+    descending_page_ = p;
     p = step(*page);
   }
   return true;
@@ -160,6 +161,8 @@ bool FileManager::LowerBound(FileBlock* fb, int key, const Key& text, std::int32
     if (i < page.entries.size()) {
       out.ok = true;
       out.entry = page.entries[i];
+      out.page = page.first_child == 0 ? descending_page_ : 0;
+      out.index = i;
       if (!strict && CompareEntry(out.entry, text, record) == 0) {
         exact = true;
         return 0;
@@ -193,6 +196,7 @@ bool FileManager::Edge(FileBlock* fb, int key, bool last, Found& out) {
 // ---------------------------------------------------------------- insert
 
 bool FileManager::Insert(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& duplicate) {
+  pool_->NoteChange();
   duplicate = false;
   Descriptor& d = fb->descriptors_[key];
   if (!fb->keys_[key].duplicates) {
@@ -266,6 +270,7 @@ bool FileManager::InsertInto(FileBlock* fb, int key, std::int32_t p, const Entry
 // ---------------------------------------------------------------- remove
 
 bool FileManager::Remove(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& found) {
+  pool_->NoteChange();
   found = false;
   Descriptor& d = fb->descriptors_[key];
   if (d.root == 0) return true;

@@ -84,6 +84,25 @@ class FileBlock {
   int position_key_ = 0;
   Key position_text_;
   std::int32_t position_record_ = -1;
+  // Where the position's entry was found in a leaf, while no index page
+  // changed since (the pool's change count): NextKey steps on from there.
+  struct LeafPlace {
+    int key = 0;
+    std::int32_t page = 0;
+    std::size_t index = 0;
+    std::uint64_t changes = 0;
+  };
+  LeafPlace leaf_place_;
+  // Records read ahead of a walk in slot order; they hold while nothing was
+  // written to the record file (dat_writes_) and the files stay open.
+  struct ReadAhead {
+    std::int32_t first = 0, count = 0;
+    std::int32_t last = -2;  // the record read before
+    std::uint64_t writes = 0;
+    std::vector<std::uint8_t> bytes;
+  };
+  ReadAhead read_ahead_;
+  std::uint64_t dat_writes_ = 0;
 
   // Files and what was read from them.
   std::unique_ptr<OsFile> dat_, ix_, var_;

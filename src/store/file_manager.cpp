@@ -189,6 +189,7 @@ bool FileManager::Write(FileBlock* fb, OsFile& file, std::uint64_t offset, std::
     return r.bytes < data.size() ? kShortWrite : 0;
   });
   if (e != 0) return Fail(e, fb);
+  if (&file == fb->dat_.get()) ++fb->dat_writes_;
   if (&file == fb->ix_.get()) fb->ix_unsynced_ = true;
   if (&file == fb->var_.get()) fb->var_unsynced_ = true;
   return true;
@@ -325,7 +326,31 @@ FileBlock* FileManager::FindOpenFileBlock(std::string_view display_name) {
 
 bool FileManager::ReadRecord(FileBlock* fb, std::int32_t number, std::span<std::uint8_t> out) {
   const auto L = static_cast<std::uint64_t>(fb->record_length_);
-  if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(number) * L, out.first(L))) return false;
+  FileBlock::ReadAhead& ahead = fb->read_ahead_;
+  if (ahead.writes != fb->dat_writes_) {
+    ahead.first = ahead.count = 0;
+    ahead.writes = fb->dat_writes_;
+  }
+  if (number >= ahead.first && number < ahead.first + ahead.count) {
+    const auto at = static_cast<std::size_t>(number - ahead.first) * L;
+    std::copy_n(ahead.bytes.begin() + static_cast<std::ptrdiff_t>(at), L, out.begin());
+  } else if (number == ahead.last + 1 && number < fb->header_.highest) {
+    // Reading on in slot order (a walk of a log written in time order):
+    // the next records come with this one in one read.
+    ahead.bytes.resize(static_cast<std::size_t>(kReadAheadRecords) * L);
+    const IoResult r = fb->dat_->ReadAt(static_cast<std::uint64_t>(number) * L, ahead.bytes);
+    ahead.first = number;
+    ahead.count = r.error ? 0 : static_cast<std::int32_t>(r.bytes / L);
+    ahead.writes = fb->dat_writes_;
+    if (ahead.count > 0) {
+      std::copy_n(ahead.bytes.begin(), L, out.begin());
+    } else if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(number) * L, out.first(L))) {
+      return false;
+    }
+  } else if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(number) * L, out.first(L))) {
+    return false;
+  }
+  ahead.last = number;
   if (fb->variable_ && fb->ExtraLength() > 0) {
     // The tail of a variable-length record lives in the .VAR file, slot n at
     // n * (buffer length - fixed length); a tail never written reads as zeros.
@@ -591,6 +616,7 @@ int FileManager::SearchKey(FileBlock* fb, int key, std::string_view text) {
   Found f;
   return Position(fb, Operation::kSearch, key, [&](const Entry*& e) {
     if (!LowerBound(fb, key, Key(text.substr(0, kMaxKeyLength)), INT32_MIN, false, f)) return false;
+    RememberLeaf(fb, key, f);
     e = f.ok ? &f.entry : nullptr;
     return true;
   }, kEndOfIndex);
@@ -636,14 +662,38 @@ void FileManager::StartOfStep(FileBlock* fb, int key, Key& text, std::int32_t& r
   }
 }
 
+bool FileManager::StepInLeaf(FileBlock* fb, int key, Found& out) {
+  const FileBlock::LeafPlace& at = fb->leaf_place_;
+  if (at.key != key || at.page == 0 || at.changes != pool_->changes() || fb->position_key_ != key) return false;
+  PinnedPage page = LoadPage(fb, key, at.page);
+  if (!page || page->first_child != 0 || at.index + 1 >= page->entries.size()) return false;
+  // The position may have been put back elsewhere (KeepPosition): the leaf
+  // must still hold it where it was found.
+  const Entry& here = page->entries[at.index];
+  if (here.record != fb->position_record_ || here.key != fb->position_text_) return false;
+  out.ok = true;
+  out.entry = page->entries[at.index + 1];
+  out.page = at.page;
+  out.index = at.index + 1;
+  return true;
+}
+
+void FileManager::RememberLeaf(FileBlock* fb, int key, const Found& f) {
+  fb->leaf_place_ = FileBlock::LeafPlace{key, f.ok ? f.page : 0, f.index, pool_->changes()};
+}
+
 int FileManager::NextKey(FileBlock* fb, int key) {
   Found f;
   return Position(fb, Operation::kNext, key, [&](const Entry*& e) {
     if (fb->current_ < 1) return Fail(kNoCurrentRecord, fb, key);
-    Key text;
-    std::int32_t record;
-    StartOfStep(fb, key, text, record);
-    if (!LowerBound(fb, key, text, record, true, f)) return false;
+    if (!StepInLeaf(fb, key, f)) {
+      if (status_ > 0) return false;
+      Key text;
+      std::int32_t record;
+      StartOfStep(fb, key, text, record);
+      if (!LowerBound(fb, key, text, record, true, f)) return false;
+    }
+    RememberLeaf(fb, key, f);
     e = f.ok ? &f.entry : nullptr;
     return true;
   }, kEndOfIndex);

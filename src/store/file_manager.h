@@ -109,6 +109,8 @@ class FileManager {
   // the upper levels of a 100,000-contact log's 27 indexes in memory, where
   // 160 pages made almost every insert of a renumbering load and evict.
   static constexpr int kPageBuffers = 4096;
+  // Records read at once when a walk reads on in slot order.
+  static constexpr int kReadAheadRecords = 64;
   int InitFileManager(int page_buffers = kPageBuffers, int open_file_limit = 32);
   void ExitFileManager();
 
@@ -163,6 +165,7 @@ class FileManager {
   // lock each on their own).
   bool HoldReading(FileBlock* fb);
   void EndReading(FileBlock* fb);
+  bool ReadingHeld(const FileBlock* fb) const { return fb && fb->reading_held_; }
   // Puts the files of `work` (a fileblock of the same layout, closed here)
   // in the place of fb's, once nobody else has fb's files open; fb's old
   // files are gone afterwards. Class 2 while another process holds them.
@@ -316,7 +319,14 @@ class FileManager {
   struct Found {
     bool ok = false;  // an entry was found
     Entry entry;
+    std::int32_t page = 0;  // the leaf it was found in (0: an inner page)
+    std::size_t index = 0;  // its place there
   };
+  // A step to the next entry from where the last one was found in its leaf,
+  // without a descent from the root; false when only a descent can tell.
+  bool StepInLeaf(FileBlock* fb, int key, Found& out);
+  void RememberLeaf(FileBlock* fb, int key, const Found& f);
+  std::int32_t descending_page_ = 0;  // the page Descend's step looks at
   bool Insert(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& duplicate);
   bool Remove(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& found);
   bool LowerBound(FileBlock* fb, int key, const Key& text, std::int32_t record, bool strict, Found& out);
@@ -369,6 +379,23 @@ class KeepRecordBuffer {
  private:
   Bytes buffer_;
   std::vector<std::uint8_t> copy_;
+};
+
+// A walk's reads under one shared access (HoldReading) instead of a lock,
+// an unlock and a counter read per step; a hold already taken stays.
+class HeldReading {
+ public:
+  HeldReading(FileManager& fm, FileBlock* fb)
+      : fm_(fm), fb_(!fm.ReadingHeld(fb) && fm.HoldReading(fb) ? fb : nullptr) {}
+  ~HeldReading() {
+    if (fb_) fm_.EndReading(fb_);
+  }
+  HeldReading(const HeldReading&) = delete;
+  HeldReading& operator=(const HeldReading&) = delete;
+
+ private:
+  FileManager& fm_;
+  FileBlock* fb_;
 };
 
 // Keeps a fileblock's position and record buffer for a walk while a look-up

@@ -293,6 +293,7 @@ void FileManager::CloseFiles(FileBlock* fb, bool flush) {
 void FileManager::CloseFilesKeepingShare(FileBlock* fb) {
   if (!fb->FilesOpen()) return;
   pool_->ForgetAll(fb);
+  ++fb->dat_writes_;  // what was read ahead is no longer the file's
   UnlockFiles(fb);
   handles_in_use_ -= fb->FileHandles();
   fb->dat_.reset();

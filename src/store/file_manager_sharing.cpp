@@ -226,6 +226,7 @@ bool FileManager::MarkIsCrash(FileBlock* fb) {
 // process changed the files; pages cached from before are dropped.
 bool FileManager::Refresh(FileBlock* fb) {
   pool_->ForgetAll(fb);  // between operations nothing in it is dirty
+  ++fb->dat_writes_;     // and records read ahead are another process's past
   std::array<std::uint8_t, kDatHeaderSize> raw;
   if (!Read(fb, *fb->dat_, 0, raw)) return false;
   const DatHeader h = DecodeDatHeader(raw);

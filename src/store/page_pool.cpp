@@ -26,6 +26,7 @@ PageFrame* PagePool::Add(FileBlock* fb, int key, std::int32_t number, Page&& pag
 }
 
 void PagePool::Forget(FileBlock* fb, int key, std::int32_t number) {
+  ++changes_;
   auto it = index_.find({fb, key, number});
   if (it == index_.end()) return;
   SetDirty(*it->second, false);
@@ -34,6 +35,7 @@ void PagePool::Forget(FileBlock* fb, int key, std::int32_t number) {
 }
 
 void PagePool::ForgetAll(FileBlock* fb) {
+  ++changes_;
   for (auto it = frames_.begin(); it != frames_.end();) {
     if (it->fb == fb) {
       SetDirty(*it, false);
@@ -54,6 +56,7 @@ std::vector<PageFrame*> PagePool::DirtyFrames(FileBlock* fb) {
 }
 
 void PagePool::SetDirty(PageFrame& frame, bool dirty) {
+  if (dirty) ++changes_;
   if (frame.dirty == dirty) return;
   frame.dirty = dirty;
   if (dirty) {

@@ -48,6 +48,10 @@ class PagePool {
   std::vector<PageFrame*> DirtyFrames(FileBlock* fb);
   void SetDirty(PageFrame& frame, bool dirty);
   std::size_t size() const { return frames_.size(); }
+  // Counts every change to any index page the pool knows of (and pages
+  // dropped): a walk's remembered place in a leaf holds while it stays.
+  std::uint64_t changes() const { return changes_; }
+  void NoteChange() { ++changes_; }
   std::size_t capacity() const { return capacity_; }
 
  private:
@@ -66,6 +70,7 @@ class PagePool {
   using List = std::list<PageFrame>;
 
   std::size_t capacity_;
+  std::uint64_t changes_ = 0;
   WriteBack write_back_;
   List frames_;  // most recently used first
   std::unordered_map<Id, List::iterator, IdHash> index_;

@@ -1,6 +1,9 @@
 #include <algorithm>
 
 #include "store/keys.h"
+#include <random>
+#include <set>
+
 #include "store_fixture.h"
 
 namespace vek::store::testing {
@@ -269,6 +272,59 @@ TEST_F(StoreTest, OnlyWhatWasWrittenIsWaitedFor) {
   EXPECT_EQ(fm_->RecordCount(fb), 22);
   ASSERT_EQ(fm_->SearchKey(fb, 3, "DK19AA"), 0);
   EXPECT_EQ(Call(fb), "DK19AA");
+}
+
+// A walk steps along its leaf while nothing changed; adds and deletes just
+// ahead of it, look-ups that move its position and put it back, and a pool
+// too small to keep the leaf must all leave it on the entries a model says.
+TEST_F(StoreTest, AWalkSeesChangesAheadOfItAndLookUpsInsideIt) {
+  for (int pages : {4096, 8}) {
+    SCOPED_TRACE(pages);
+    fm_ = std::make_unique<FileManager>(MakeEnvironment(&fs_, &rec_, &clock_));
+    ASSERT_EQ(fm_->InitFileManager(pages), 0);
+    const std::string name = "WALK" + std::to_string(pages);
+    FileBlock* fb = Open(name, false);
+    std::mt19937 random(pages);
+    std::set<std::pair<std::int32_t, std::string>> model;  // value (key 4), then call
+    for (int i = 0; i < 600; ++i) {
+      const std::string call = "DA" + std::to_string(i);
+      const auto value = static_cast<std::int32_t>(random() % 300) * 2;
+      ASSERT_EQ(Add(fb, call, 'k', value), 0);
+      model.insert({value, call});
+    }
+    std::vector<std::pair<std::int32_t, std::string>> walked;
+    int added = 0;
+    for (int s = fm_->FirstKey(fb, 4); s == 0; s = fm_->NextKey(fb, 4)) {
+      const std::int32_t value = GetI32(fm_->RecordBuffer(fb), 25);
+      walked.emplace_back(value, Call(fb));
+      const std::uint32_t what = random() % 6;
+      if (what == 0) {
+        // A record whose key comes right after this one: the walk must meet it.
+        const std::string call = "DB" + std::to_string(added++);
+        KeepPosition keep(*fm_, fb);
+        ASSERT_EQ(Add(fb, call, 'k', value + 1), 0);
+        model.insert({value + 1, call});
+      } else if (what == 1) {
+        // A record ahead of the walk goes: the walk must not meet it.
+        auto next = model.lower_bound({value + 1, std::string()});
+        if (next == model.end()) continue;
+        KeepPosition keep(*fm_, fb);
+        ASSERT_EQ(fm_->FindKey(fb, 3, PadRight(next->second, 15)), 0);
+        ASSERT_EQ(fm_->DeleteRecord(fb), 0);
+        model.erase(next);
+      } else if (what == 2) {
+        KeepPosition keep(*fm_, fb);  // a look-up elsewhere in the same index
+        EXPECT_LE(fm_->SearchKey(fb, 4, LongToKey(static_cast<std::int32_t>(random() % 600))), 1);
+      }
+    }
+    // Entries of equal value walk in record order, which the model's call
+    // order need not be: compare the multisets of each value in turn.
+    std::vector<std::pair<std::int32_t, std::string>> expected(model.begin(), model.end());
+    auto by_value_then_call = [](auto& v) { std::sort(v.begin(), v.end()); };
+    by_value_then_call(walked);
+    EXPECT_EQ(walked, expected);
+    fm_.reset();
+  }
 }
 
 }  // namespace
