@@ -192,7 +192,37 @@ void BM_OpenSession(benchmark::State& state) {
   }
   Report(state, us);
 }
-BENCHMARK(BM_OpenSession)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(40);
+BENCHMARK(BM_OpenSession)->Arg(10000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(5);
+
+// What `vekcontest-cli add-qso` does in its process: a session opened on the
+// log, one contact typed and saved, the session closed with the summary.
+void BM_OneContactInAFreshSession(benchmark::State& state) {
+  Fixture f(static_cast<int>(state.range(0)));
+  std::vector<std::uint8_t> kk(qvkk::Spec().record_length, 0), kz(qvkz::kLength, 0);
+  std::vector<double> us;
+  int n = 0;
+  for (auto _ : state) {
+    f.session.reset();
+    const auto t0 = Clock_::now();
+    EntrySession s(f.Context());
+    s.Open();
+    s.ClockTick();
+    char call[16];
+    std::snprintf(call, sizeof call, "PA%dYY", n++);
+    s.Type(EntryFieldId::eCall, call);
+    s.Enter();
+    s.Type(EntryFieldId::eRSTr2, "001");
+    s.Enter();
+    s.Type(EntryFieldId::eRSTr3, "JO22AB");
+    s.Enter();
+    s.Type(EntryFieldId::eRSTr4, "I23");
+    s.Enter();
+    s.Close(kk, kz);
+    us.push_back(std::chrono::duration<double, std::micro>(Clock_::now() - t0).count());
+  }
+  Report(state, us);
+}
+BENCHMARK(BM_OneContactInAFreshSession)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond)->Iterations(10);
 
 void BM_StoreLogSummary(benchmark::State& state) {
   Fixture f(static_cast<int>(state.range(0)));

@@ -299,6 +299,8 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
       rc.lists[k].push_back(MultiValue{v, 2});
     }
   }
+  counted_ = rc;
+  counted_version_ = fm_.ContentVersion(log_);
   return rc;
 }
 
@@ -469,12 +471,18 @@ TotalsDisplay ContestTotals::ShowTotals(bool english) const {
   return t;
 }
 
+ContestTotals::Recount ContestTotals::CurrentCount(UserPort* progress) {
+  const std::uint64_t version = fm_.ContentVersion(log_);
+  if (counted_ && version != 0 && version == counted_version_) return *counted_;
+  return CountLog(false, progress);
+}
+
 void ContestTotals::StoreLogSummary(Bytes kk, Bytes kz, bool extra, UserPort& port) {
   const ContestDefinition& d = *ctx_.definition;
   const int scope = d.MultiplierScope;
   const int slots = extra ? 100 : 7;
   port.ProgressBegin("Neuberechnung", 500);
-  const Recount rc = CountLog(false, &port);
+  const Recount rc = CurrentCount(&port);
   const auto band_of = [&](int slot) { return slot <= 100 ? d.Bands[static_cast<std::size_t>(slot - 1)] : '\0'; };
   for (int slot = 1; slot <= slots; ++slot) {
     const char b = band_of(slot);

@@ -110,6 +110,11 @@ class ContestTotals : public ContestLog::MarkRebuild {
   };
   // With `progress` the bar moves every 10 records, starting again after 500.
   Recount CountLog(bool lists_for_current_band, UserPort* progress = nullptr);
+  // The last count while the log has not changed since (closing the entry
+  // window recounts and then stores the summary), else a new one.
+  Recount CurrentCount(UserPort* progress);
+  std::optional<Recount> counted_;
+  std::uint64_t counted_version_ = 0;
   // The current band's lists and counts from the indexes, one landing per
   // distinct value; false where only a walk of the log can tell.
   bool ListsFromIndexes();

@@ -722,6 +722,18 @@ std::int32_t FileManager::RecordCount(FileBlock* fb) {
   return status_ == 0 ? n : -1;
 }
 
+std::uint64_t FileManager::ContentVersion(FileBlock* fb) {
+  if (!Begin(Operation::kCount, fb)) return End(), 0;
+  std::uint64_t version = 0;
+  // Under the access lock: another process's change shows as a refresh.
+  Run(fb, false, [&](int) {
+    version = fb->dat_writes_;
+    return true;
+  });
+  // 0 never matches a version taken before: a failure means "count anew".
+  return status_ == 0 ? version + 1 : 0;
+}
+
 // Deleting the files is only safe when no other process has them open.
 int FileManager::EmptyFileBlock(FileBlock* fb) {
   if (!Begin(Operation::kEmpty, fb)) return End();

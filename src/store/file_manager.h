@@ -153,6 +153,10 @@ class FileManager {
   int NextKey(FileBlock* fb, int key);
   int PrevKey(FileBlock* fb, int key);
   std::int32_t RecordCount(FileBlock* fb);
+  // Changes whenever the records may have changed since the last call: a
+  // write of ours, another process's change, the files reopened. Equal
+  // values mean a count taken in between still holds.
+  std::uint64_t ContentVersion(FileBlock* fb);
   int EmptyFileBlock(FileBlock* fb);
   FileBlock* FindOpenFileBlock(std::string_view display_name);
   // Writes what is buffered and makes it durable (also done by close and,

@@ -348,3 +348,46 @@ TEST_F(TotalsTest, TotalsAfterDeletionsEqualAFreshLog) {
 
 }  // namespace
 }  // namespace vek
+
+namespace vek {
+namespace {
+
+// Closing the entry window recounts and then stores the summary from the
+// same count; a contact that reached the log in between, through this
+// program or another, must still be in the stored summary.
+TEST_F(TotalsTest, TheSummaryCountsWhatChangedSinceTheLastRecount) {
+  Log({"DL1AAA", 'k', "SSB", "JO32AA", "I23"});
+  Log({"DL1BBB", 'k', "SSB", "JO33AA", "I24"});
+  totals_->RecalculateTotals(true);
+  std::vector<std::uint8_t> kk(qvkk::Spec().record_length, 0), kz(qvkz::kLength, 0);
+  ScriptedUserPort port;
+  totals_->StoreLogSummary(kk, kz, false, port);
+  EXPECT_EQ(qvkk::GetColumnTotals(kk, 1).qsos, 2);
+  EXPECT_EQ(qvkk::GetColumnTotals(kk, 1).multipliers, 4);
+
+  // Another program adds a contact to the same files.
+  std::unique_ptr<store::FileManager> other_fm;
+  std::unique_ptr<SuiteFiles> other_files;
+  StartMemoryStore(fs_, other_fm, other_files);
+  {
+    ContestLog other(*other_files, 7);
+    ASSERT_TRUE(other.OpenContestLog());
+    auto r = Record({"DL1CCC", 'k', "SSB", "JO34AA", "I25"});
+    std::copy(r.begin(), r.end(), other_fm->RecordBuffer(other.log()).begin());
+    ASSERT_EQ(other_fm->AddRecord(other.log()), 0);
+  }
+  totals_->StoreLogSummary(kk, kz, false, port);
+  EXPECT_EQ(qvkk::GetColumnTotals(kk, 1).qsos, 3);
+  EXPECT_EQ(qvkk::GetColumnTotals(kk, 1).multipliers, 6);
+
+  // And this program, past the totals.
+  auto r = Record({"DL1DDD", 'k', "SSB", "JO35AA", "I26"});
+  std::copy(r.begin(), r.end(), fm_->RecordBuffer(log_->log()).begin());
+  ASSERT_EQ(fm_->AddRecord(log_->log()), 0);
+  totals_->StoreLogSummary(kk, kz, false, port);
+  EXPECT_EQ(qvkk::GetColumnTotals(kk, 1).qsos, 4);
+  EXPECT_EQ(qvkk::GetColumnTotals(kk, 1).multipliers, 8);
+}
+
+}  // namespace
+}  // namespace vek
