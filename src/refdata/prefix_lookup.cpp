@@ -1,5 +1,6 @@
 #include "refdata/prefix_lookup.h"
 
+#include <algorithm>
 #include <cstdio>
 
 #include "base/cp1252.h"
@@ -64,19 +65,58 @@ Bytes PrefixLookup::Current() {
   return fm_.RecordBuffer(table_);
 }
 
+PrefixLookup::HeldTable* PrefixLookup::Held(SuiteFile table, store::FileBlock* fb) {
+  // Opened only for this lookup, the table closes after it: nothing to hold.
+  if (files_.UseCount(SuiteFileName(table)) < 2) return nullptr;
+  HeldTable& t = tables_[table == SuiteFile::kPrefixOverrides1 ? 0 : table == SuiteFile::kPrefixOverrides2 ? 1 : 2];
+  const std::uint64_t version = fm_.ContentVersion(fb);
+  if (version == 0) return nullptr;
+  if (t.valid && t.version == version) return &t;
+  t = HeldTable{};
+  store::KeepRecordBuffer keep(fm_, fb);
+  for (int st = fm_.FirstKey(fb, 1); st == 0; st = fm_.NextKey(fb, 1)) {
+    ConstBytes r = fm_.RecordBuffer(fb);
+    t.first.emplace(fb->position_text(), t.keys.size());
+    t.keys.push_back(fb->position_text());
+    t.records.emplace_back(r.begin(), r.end());
+  }
+  if (fm_.Status() > 1) return nullptr;
+  t.valid = true;
+  t.version = version;
+  return &t;
+}
+
 bool PrefixLookup::FindOverride(SuiteFile table, std::string_view call) {
   store::FileBlock* fb = files_.OpenSuiteFile(table);
   if (!fb) return false;
+  const HeldTable* held = Held(table, fb);
   bool hit = false;
-  for (Text text(call); !text.empty() && !hit; text.pop_back()) {
-    if (fm_.FindKey(fb, 1, Six(text)) != 0) continue;
-    ConstBytes r = fm_.RecordBuffer(fb);
+  Text key;
+  for (std::string_view text = call; !text.empty() && !hit;) {
+    key.assign(text.substr(0, 6));
+    key.resize(6, ' ');
+    ConstBytes r;
+    bool found = false;
+    if (held) {
+      const auto it = held->first.find(key);
+      found = it != held->first.end();
+      if (found) r = held->records[it->second];
+    } else if (fm_.FindKey(fb, 1, key) == 0) {
+      found = true;
+      r = fm_.RecordBuffer(fb);
+    }
     // Without 'J' only the whole call counts; a call longer than the six
     // characters of the field is matched by its first six.
-    if (GetU8(r, kOverrideScope.offset) == 'J' || text == call) {
+    if (found && (GetU8(r, kOverrideScope.offset) == 'J' || text == call)) {
       result_.assign(r.begin(), r.end());
       hit = true;
     }
+    // Every shorter text down to six characters has the same six: missed
+    // once, it misses again.
+    if (!found && text.size() > 6)
+      text = text.substr(0, 5);
+    else
+      text.remove_suffix(1);
   }
   files_.CloseSuiteFile(table);
   return hit;
@@ -94,7 +134,17 @@ PrefixLookup::Hit PrefixLookup::FindPrefixEntry(std::string_view t) {
     hit.found = true;
     return hit;
   }
-  if (fm_.SearchKey(table_, 1, Six(t)) != 0) return hit;
+  if (const HeldTable* held = Held(SuiteFile::kPrefixes, table_)) {
+    // The first entry at or after the text, as SearchKey lands.
+    const Text wanted = Six(t);
+    const auto it = std::lower_bound(held->keys.begin(), held->keys.end(), wanted,
+                                     [](const store::Key& k, const Text& w) { return store::CompareKeys(k, w) < 0; });
+    if (it == held->keys.end()) return hit;
+    const std::vector<std::uint8_t>& record = held->records[static_cast<std::size_t>(it - held->keys.begin())];
+    std::copy(record.begin(), record.end(), fm_.RecordBuffer(table_).begin());
+  } else if (fm_.SearchKey(table_, 1, Six(t)) != 0) {
+    return hit;
+  }
   Bytes r = fm_.RecordBuffer(table_);
   Text p = GetText(r, kPrefix);
   if (p == t) {

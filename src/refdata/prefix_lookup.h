@@ -4,8 +4,10 @@
 // DXCC entity number of a DXCC prefix.
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 #include <vector>
 
 #include "base/day_number.h"
@@ -54,6 +56,19 @@ class PrefixLookup {
     std::size_t position = 0;
   };
   bool FindOverride(SuiteFile table, std::string_view call);
+  // A table's entries in the order of its key 1, each with its record, held
+  // while the table stays open between lookups (a batch, a window that keeps
+  // it) and its content is unchanged: a lookup probes the exact-call tables
+  // at every length of the call and the prefix index at every length of the
+  // prefix, some twenty probes.
+  struct HeldTable {
+    bool valid = false;
+    std::uint64_t version = 0;
+    std::vector<store::Key> keys;
+    std::vector<std::vector<std::uint8_t>> records;
+    std::unordered_map<store::Key, std::size_t> first;  // the first entry of each key
+  };
+  HeldTable* Held(SuiteFile table, store::FileBlock* fb);
   Hit FindPrefixEntry(std::string_view t);
   PrefixStatus SearchLongestPrefix(std::string_view text, DayNumber date, int& steps);
   PrefixStatus Evaluate(std::string_view text, DayNumber date, bool redirected, int& steps);
@@ -69,6 +84,7 @@ class PrefixLookup {
   DayNumber today_;
   store::FileBlock* table_ = nullptr;
   std::vector<SuiteFile> held_;
+  std::array<HeldTable, 3> tables_;  // the two exact-call tables, the prefixes
   bool chosen_ = false;
   std::vector<std::uint8_t> result_;  // the record an override or a choice made current
   bool use_result_ = false;

@@ -1,5 +1,7 @@
 #include "refdata/suite_files.h"
 
+#include <array>
+
 #include "base/record_bytes.h"
 #include "refdata/prefix_record.h"
 
@@ -110,6 +112,21 @@ FileBlockSpec SuiteFileSpec(SuiteFile file) {
       break;
   }
   return s;
+}
+
+const std::string& SuiteFileName(SuiteFile file) {
+  static const std::array<std::string, 8> names = [] {
+    std::array<std::string, 8> n;
+    for (std::size_t i = 0; i < n.size(); ++i) n[i] = SuiteFileSpec(static_cast<SuiteFile>(i)).file_name;
+    return n;
+  }();
+  return names[static_cast<std::size_t>(file)];
+}
+
+store::FileBlock* SuiteFiles::OpenSuiteFile(SuiteFile file) {
+  auto it = open_.find(SuiteFileName(file));
+  if (it != open_.end() && opener_.OpenAgain(it->second)) return it->second;
+  return OpenSpec(SuiteFileSpec(file));
 }
 
 store::FileBlock* SuiteFiles::OpenSpec(const store::FileBlockSpec& spec) {

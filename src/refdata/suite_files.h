@@ -13,6 +13,7 @@ namespace vek {
 enum class SuiteFile { kSetup, kSetup2, kProfiles, kPrefixes, kPrefixOverrides1, kPrefixOverrides2, kCallBook, kCallList };
 
 store::FileBlockSpec SuiteFileSpec(SuiteFile file);
+const std::string& SuiteFileName(SuiteFile file);
 
 // Opens and closes the suite files (and, through OpenSpec, the catalogue and
 // log files of the other layers) with use counts: nested users share one
@@ -21,8 +22,10 @@ class SuiteFiles {
  public:
   explicit SuiteFiles(store::FileManager& fm) : fm_(fm), opener_(fm) {}
 
-  store::FileBlock* OpenSuiteFile(SuiteFile file) { return OpenSpec(SuiteFileSpec(file)); }
-  void CloseSuiteFile(SuiteFile file) { CloseName(SuiteFileSpec(file).file_name); }
+  // Open already: one more use, without building the layout again (a
+  // prefix lookup opens its three tables a few times per call).
+  store::FileBlock* OpenSuiteFile(SuiteFile file);
+  void CloseSuiteFile(SuiteFile file) { CloseName(SuiteFileName(file)); }
 
   store::FileBlock* OpenSpec(const store::FileBlockSpec& spec);
   void CloseName(const std::string& file_name);

@@ -2,6 +2,13 @@
 
 namespace vek::store {
 
+bool FileBlockOpener::OpenAgain(FileBlock* fb) {
+  auto it = uses_.find(fb);
+  if (it == uses_.end()) return false;
+  ++it->second;
+  return true;
+}
+
 FileBlock* FileBlockOpener::Open(const FileBlockSpec& spec) {
   FileBlock* fb = fm_.FindOpenFileBlock(spec.file_name);
   if (fb && uses_.count(fb)) {

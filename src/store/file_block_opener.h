@@ -36,6 +36,8 @@ class FileBlockOpener {
   // Lowers the use count; closes the fileblock when no other opener remains.
   void Close(FileBlock* fb);
   int UseCount(FileBlock* fb) const;
+  // One more use of a fileblock this opener has open; false when it has not.
+  bool OpenAgain(FileBlock* fb);
 
  private:
   FileManager& fm_;

@@ -140,3 +140,71 @@ TEST(CtyImportTest, TheTablesGiveWayWholeOrNotAtAll) {
 
 }  // namespace
 }  // namespace vek
+
+namespace vek {
+namespace {
+
+// A batch keeps the tables open and their entries in memory: every call of
+// the super-check-partial file must find exactly what a lookup that opens
+// and searches the tables itself finds, also after the tables changed.
+TEST(CtyImportTest, HeldTablesFindWhatSearchedTablesFind) {
+  const std::string dat = ReadFile("/usr/share/hamradio-files/cty.dat");
+  const std::string scp = ReadFile("/usr/share/hamradio-files/MASTER.SCP");
+  if (dat.empty() || scp.empty()) GTEST_SKIP() << "Debian's hamradio-files is not installed";
+  store::MemoryFileSystem fs;
+  store::StoreEnvironment env;
+  env.fs = &fs;
+  store::FileManager fm(env);
+  ASSERT_EQ(fm.InitFileManager(), 0);
+  SuiteFiles files(fm);
+  CtyImportCounts counts;
+  ASSERT_TRUE(ImportCty(files, ParseCtyDat(dat), ParseCtyCsv(ReadFile("/usr/share/hamradio-files/cty.csv")), counts));
+  std::vector<std::string> calls;
+  std::istringstream lines(scp);
+  int n = 0;
+  for (std::string line; std::getline(lines, line);)
+    if (!line.empty() && line[0] != '#' && n++ % 3 == 0) calls.push_back(line);
+  calls.insert(calls.end(), {"EF6", "R100AP", "3D2/R", "DL1ABC/P", "OE/DL1ABC", "KG4AA", "UA9-2", "X"});
+  ASSERT_GT(calls.size(), 20000u);
+
+  ScriptedUserPort port;
+  port.SetDefaultChoice(ScriptedUserPort::kTakePreselected);
+  const DayNumber today = *DayNumberFromDate(2026, 12, 9);
+  const auto all = [&](PrefixLookup& lookup) {
+    std::vector<std::pair<PrefixStatus, std::vector<std::uint8_t>>> out;
+    for (const std::string& c : calls) {
+      const PrefixResult r = lookup.LookupPrefix(c, 0);
+      out.emplace_back(r.status, r.record);
+    }
+    return out;
+  };
+  PrefixLookup searched(files, port, today);
+  const auto expected = all(searched);
+  PrefixLookup held(files, port, today);
+  held.HoldTables();
+  const auto got = all(held);
+  ASSERT_EQ(got.size(), expected.size());
+  int differ = 0;
+  for (std::size_t i = 0; i < got.size(); ++i)
+    if (got[i] != expected[i] && ++differ <= 5) ADD_FAILURE() << calls[i];
+  EXPECT_EQ(differ, 0);
+
+  // An exact call added to the first table while it is held: the next
+  // lookup sees it.
+  store::FileBlock* fb = files.OpenSuiteFile(SuiteFile::kPrefixOverrides1);
+  ASSERT_NE(fb, nullptr);
+  ASSERT_EQ(fm.FirstKey(fb, 1), 0);
+  std::vector<std::uint8_t> record(fm.RecordBuffer(fb).begin(), fm.RecordBuffer(fb).end());
+  fm.ClearRecord(fb);
+  std::copy(record.begin(), record.end(), fm.RecordBuffer(fb).begin());
+  PutI32(fm.RecordBuffer(fb), 0, 0);
+  PutText(fm.RecordBuffer(fb), prefix_record::kPrefix, "DL9ZZZ");
+  ASSERT_EQ(fm.AddRecord(fb), 0);
+  files.CloseSuiteFile(SuiteFile::kPrefixOverrides1);
+  const PrefixResult r = held.LookupPrefix("DL9ZZZ", 0);
+  EXPECT_EQ(GetText(r.record, prefix_record::kDxccPrefix), GetText(record, prefix_record::kDxccPrefix));
+  EXPECT_NE(GetText(r.record, prefix_record::kDxccPrefix), "DL");
+}
+
+}  // namespace
+}  // namespace vek
