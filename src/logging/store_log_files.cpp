@@ -75,9 +75,10 @@ void StoreLogFiles::ConvertOlderLog(std::int32_t number, bool english) {
     opener.Close(old_log);
     return;
   }
-  fm_.SetFlushAfterWrite(work, false);  // one flush at the end is enough for a copy
-  bool ok = true;
-  for (int s = fm_.FirstKey(old_log, 1); s == 0 && ok; s = fm_.NextKey(old_log, 1)) {
+  // Filled in bulk: one index build at the end instead of an insert per
+  // record and key.
+  bool ok = fm_.BeginFill(work) == 0;
+  for (int s = ok ? fm_.FirstKey(old_log, 1) : 1; s == 0 && ok; s = fm_.NextKey(old_log, 1)) {
     ConstBytes from = fm_.RecordBuffer(old_log);
     fm_.ClearRecord(work);
     Bytes to = fm_.RecordBuffer(work);
@@ -88,6 +89,7 @@ void StoreLogFiles::ConvertOlderLog(std::int32_t number, bool english) {
     ok = fm_.AddRecord(work) == 0;
   }
   ok = ok && fm_.Status() <= 1;
+  ok = fm_.EndFill(work) == 0 && ok;
   opener.Close(work);
   if (!ok || fm_.Status() > 1) {
     opener.Close(old_log);
