@@ -69,6 +69,9 @@ class StoreEngine final : public Engine {
   bool FindCall(const std::string& call) override { return fm_->FindKey(fb_, 6, PadRight(call, 14)) == 0; }
   std::int64_t Walk() override {
     std::int64_t sum = 0;
+    // One shared access for the whole walk, as the program's walks take it
+    // (and as SQLite's statement holds its read lock).
+    const store::HeldReading held(*fm_, fb_);
     for (int s = fm_->FirstKey(fb_, 2); s == 0; s = fm_->NextKey(fb_, 2)) sum += fm_->RecordBuffer(fb_)[kBand];
     return sum;
   }
