@@ -512,15 +512,26 @@ bool FileManager::BuildIndexes(FileBlock* fb) {
   std::vector<bool> dropped(static_cast<std::size_t>(total) + 1, false);
   const auto L = static_cast<std::size_t>(fb->record_length_);
   std::vector<std::uint8_t> chunk;
+  // The record file read once for all the keys while it fits a generous
+  // buffer (a 100,000-contact log is some 30 MB), else once per key.
+  constexpr std::uint64_t kWholeFileLimit = 256u << 20;
+  const bool whole = static_cast<std::uint64_t>(total) * L <= kWholeFileLimit;
+  if (whole) {
+    chunk.resize(static_cast<std::size_t>(total) * L);
+    if (total > 0 && !Read(fb, *fb->dat_, L, chunk)) return false;
+  }
   for (int k = 1; k <= fb->key_count_; ++k) {
     // Every key of this index, sorted; each tree is then built from the
     // bottom up in one pass instead of by single inserts.
     std::vector<Entry> entries;
     entries.reserve(static_cast<std::size_t>(total));
-    for (std::int32_t first = 1; first <= total; first += static_cast<std::int32_t>(kCopyChunkRecords)) {
-      const std::int32_t count = std::min<std::int32_t>(static_cast<std::int32_t>(kCopyChunkRecords), total - first + 1);
-      chunk.resize(static_cast<std::size_t>(count) * L);
-      if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(first) * L, chunk)) return false;
+    const std::int32_t step = whole ? std::max<std::int32_t>(total, 1) : static_cast<std::int32_t>(kCopyChunkRecords);
+    for (std::int32_t first = 1; first <= total; first += step) {
+      const std::int32_t count = std::min<std::int32_t>(step, total - first + 1);
+      if (!whole) {
+        chunk.resize(static_cast<std::size_t>(count) * L);
+        if (!Read(fb, *fb->dat_, static_cast<std::uint64_t>(first) * L, chunk)) return false;
+      }
       for (std::int32_t i = 0; i < count; ++i) {
         const std::int32_t n = first + i;
         if (dropped[n]) continue;
