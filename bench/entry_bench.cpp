@@ -205,7 +205,7 @@ void BM_OneContactInAFreshSession(benchmark::State& state) {
     f.session.reset();
     const auto t0 = Clock_::now();
     EntrySession s(f.Context());
-    s.Open();
+    s.Open(EntrySession::OpenFor::kOneContact);
     s.ClockTick();
     char call[16];
     std::snprintf(call, sizeof call, "PA%dYY", n++);

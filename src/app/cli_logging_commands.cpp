@@ -69,7 +69,7 @@ int RunAddQso(const CommandContext& cc, const QsoOptions& o) {
   if (int rc = Start(s, out, o.number, ctx, *clock)) return rc;
   ctx->station.utc_offset = 0;  // the given time is UTC
   EntrySession session(std::move(*ctx));
-  if (!session.Open()) return out.Abort("the log's data set cannot be opened");
+  if (!session.Open(EntrySession::OpenFor::kOneContact)) return out.Abort("the log's data set cannot be opened");
   session.ClockTick();
   if (!o.band.empty()) {
     char band = BandCodeFromText(o.band);

@@ -256,14 +256,15 @@ bool EntrySession::ScheduleBand(char& wanted) const {
   return false;
 }
 
-bool EntrySession::Open() {
+bool EntrySession::Open(OpenFor purpose) {
   log_ = std::make_unique<ContestLog>(*ctx_.files, ctx_.log.log_number, ctx_.suffixes);
   if (!log_->OpenContestLog()) return false;
   store::FileManager& m = fm();
   store::FileBlock* fb = log_->log();
   // No band-change entry may carry a multiplier.
   std::optional<store::HeldReading> held(std::in_place, m, fb);
-  for (int st = m.FirstKey(fb, 4); st == 0; st = m.NextKey(fb, 4)) {
+  const bool window = purpose == OpenFor::kWindow;
+  for (int st = window ? m.FirstKey(fb, 4) : 1; st == 0; st = m.NextKey(fb, 4)) {
     Bytes r = m.RecordBuffer(fb);
     if (!IsBandChangeEntry(r)) continue;
     for (const FieldSpec* f : {&qso::kCountryPrefix, &qso::kContinent, &qso::kWpxPrefix, &qso::kDokHead,
@@ -304,7 +305,7 @@ bool EntrySession::Open() {
     fb = log_->log();
   }
   totals_->SetCurrent(band_, mode_);
-  totals_->RecalculateTotals(true);
+  if (window) totals_->RecalculateTotals(true);
   prefixes_ = std::make_unique<PrefixLookup>(*ctx_.files, *ctx_.port, ctx_.clock->NowUtc().day);
   call_book_held_ = ctx_.files->OpenSuiteFile(SuiteFile::kCallBook) != nullptr;
   NewQso(0);

@@ -85,8 +85,12 @@ class EntrySession {
   explicit EntrySession(EntryContext ctx);
   ~EntrySession();
 
-  // Opening (window creation): false when the log cannot be opened.
-  bool Open();
+  // Opening (window creation): false when the log cannot be opened. A
+  // session that logs one contact and closes (the companion's add-qso) skips
+  // what only the window shows or tidies: the running totals (closing counts
+  // the log anyway) and the clean-up of band-change entries.
+  enum class OpenFor { kWindow, kOneContact };
+  bool Open(OpenFor purpose = OpenFor::kWindow);
   // Closing: stores the totals into the two records' buffers (the caller
   // writes them) and closes the log.
   void Close(Bytes qvkk, Bytes qvkz);

@@ -313,6 +313,39 @@ TEST_F(EntrySessionTest, ClosingStoresTheTotalsOfTheLog) {
   EXPECT_EQ(t.points, 2 + 12);  // JO42 and JO52 against JO43, DVI with 10 more
 }
 
+// The companion's session logs one contact without the window's running
+// totals: its marks, the stored summary and the next serial must be what a
+// window's session gives for the same contact.
+TEST_F(EntrySessionTest, ASessionForOneContactStoresWhatTheWindowsSessionStores) {
+  std::vector<std::uint8_t> window_kk(qvkk::Spec().record_length, 0), one_kk = window_kk, kz(qvkz::kLength, 0);
+  std::vector<std::uint8_t> window_saved, one_saved;
+  for (const auto purpose : {EntrySession::OpenFor::kWindow, EntrySession::OpenFor::kOneContact}) {
+    Reset();
+    EntrySession& first = Open(Context());
+    Contact("DL1AAA", "001", "JO42AB", "I23");
+    Contact("DL1BBB", "002", "JO52AB", "DVI");
+    Contact("PA1CCC", "003", "JO22AB", "");
+    std::vector<std::uint8_t> scratch(qvkk::Spec().record_length, 0);
+    first.Close(scratch, kz);
+    session_.reset();
+    session_ = std::make_unique<EntrySession>(Context());
+    ASSERT_TRUE(session_->Open(purpose));
+    session_->ClockTick();
+    Contact("DL1DDD", "004", "JO42XX", "I23");  // field and DOK worked before: no marks
+    Contact("DL1EEE", "005", "JO62AB", "I24");  // both new
+    auto& kk = purpose == EntrySession::OpenFor::kWindow ? window_kk : one_kk;
+    auto& saved = purpose == EntrySession::OpenFor::kWindow ? window_saved : one_saved;
+    saved.assign(session_->last_saved().begin(), session_->last_saved().end());
+    session_->Close(kk, kz);
+  }
+  EXPECT_EQ(GetText(one_saved, qso::kMultiMark1), "JO62");
+  EXPECT_EQ(GetText(one_saved, qso::kMultiMark2), "I24");
+  EXPECT_EQ(GetI32(one_saved, qso::kSerialNo.offset), 5);
+  EXPECT_EQ(one_saved, window_saved);
+  EXPECT_EQ(qvkk::GetColumnTotals(one_kk, 1).qsos, 5);
+  EXPECT_EQ(one_kk, window_kk);
+}
+
 }  // namespace
 }  // namespace vek
 
