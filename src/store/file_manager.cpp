@@ -564,12 +564,16 @@ int FileManager::DeleteRecord(FileBlock* fb, int /*reposition*/) {
 
 bool FileManager::Land(FileBlock* fb, int key, const Entry& e) {
   if (e.record < 1 || e.record > fb->header_.highest) return Damage(fb, key, e.record);
-  std::vector<std::uint8_t> record(static_cast<std::size_t>(fb->buffer_length_));
+  // Read into a spare buffer that then changes places with the last read
+  // record: no allocation per step of a walk, and a failed read leaves the
+  // fileblock as it was.
+  std::vector<std::uint8_t>& record = landing_;
+  record.resize(static_cast<std::size_t>(fb->buffer_length_));
   if (!ReadRecord(fb, e.record, record)) return false;
   // An entry that points at a deleted slot means the index is damaged.
   if (GetI32(record, 0) != 0) return Damage(fb, key, e.record);
   std::copy(record.begin(), record.end(), fb->buffer_);
-  fb->last_read_ = std::move(record);
+  std::swap(fb->last_read_, record);
   fb->current_ = e.record;
   fb->position_key_ = key;
   fb->position_text_ = e.key;

@@ -331,6 +331,7 @@ class FileManager {
   bool StepInLeaf(FileBlock* fb, int key, Found& out);
   void RememberLeaf(FileBlock* fb, int key, const Found& f);
   std::int32_t descending_page_ = 0;  // the page Descend's step looks at
+  std::vector<std::uint8_t> landing_;  // Land's read buffer, traded with the last read record
   bool Insert(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& duplicate);
   bool Remove(FileBlock* fb, int key, const Key& text, std::int32_t record, bool& found);
   bool LowerBound(FileBlock* fb, int key, const Key& text, std::int32_t record, bool strict, Found& out);
