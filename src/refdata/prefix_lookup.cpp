@@ -1,6 +1,7 @@
 #include "refdata/prefix_lookup.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 #include "base/cp1252.h"
@@ -28,21 +29,22 @@ class TablesRead {
     for (SuiteFile table : {SuiteFile::kPrefixOverrides1, SuiteFile::kPrefixOverrides2, SuiteFile::kPrefixes}) {
       store::FileBlock* fb = files_.OpenSuiteFile(table);
       if (!fb) continue;
-      opened_.push_back(table);
-      if (files_.fm().HoldReading(fb)) held_.push_back(fb);
+      opened_[opened_count_++] = table;
+      if (files_.fm().HoldReading(fb)) held_[held_count_++] = fb;
     }
   }
   ~TablesRead() {
-    for (store::FileBlock* fb : held_) files_.fm().EndReading(fb);
-    for (SuiteFile table : opened_) files_.CloseSuiteFile(table);
+    for (std::size_t i = 0; i < held_count_; ++i) files_.fm().EndReading(held_[i]);
+    for (std::size_t i = 0; i < opened_count_; ++i) files_.CloseSuiteFile(opened_[i]);
   }
   TablesRead(const TablesRead&) = delete;
   TablesRead& operator=(const TablesRead&) = delete;
 
  private:
   SuiteFiles& files_;
-  std::vector<SuiteFile> opened_;
-  std::vector<store::FileBlock*> held_;
+  std::array<SuiteFile, 3> opened_{};
+  std::array<store::FileBlock*, 3> held_{};
+  std::size_t opened_count_ = 0, held_count_ = 0;
 };
 
 }  // namespace
@@ -65,25 +67,49 @@ Bytes PrefixLookup::Current() {
   return fm_.RecordBuffer(table_);
 }
 
+namespace {
+// The six characters of a key as one number that sorts as the key does
+// (unsigned bytes, most significant first); shorter texts are padded with
+// blanks as Six pads them.
+std::uint64_t PackSix(std::string_view t) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < 6; ++i) v = (v << 8) | static_cast<unsigned char>(i < t.size() ? t[i] : ' ');
+  return v;
+}
+}  // namespace
+
 PrefixLookup::HeldTable* PrefixLookup::Held(SuiteFile table, store::FileBlock* fb) {
   // Opened only for this lookup, the table closes after it: nothing to hold.
   if (files_.UseCount(SuiteFileName(table)) < 2) return nullptr;
-  HeldTable& t = tables_[table == SuiteFile::kPrefixOverrides1 ? 0 : table == SuiteFile::kPrefixOverrides2 ? 1 : 2];
+  const std::size_t index = table == SuiteFile::kPrefixOverrides1 ? 0 : table == SuiteFile::kPrefixOverrides2 ? 1 : 2;
+  HeldTable& t = tables_[index];
+  // Checked once per lookup: the lookup holds the tables' shared access, so
+  // nobody changes them before it ends.
+  if (checked_[index]) return t.valid && t.usable ? &t : nullptr;
+  checked_[index] = true;
   const std::uint64_t version = fm_.ContentVersion(fb);
-  if (version == 0) return nullptr;
-  if (t.valid && t.version == version) return &t;
+  if (version == 0) {
+    t.valid = false;
+    return nullptr;
+  }
+  if (t.valid && t.version == version) return t.usable ? &t : nullptr;
   t = HeldTable{};
   store::KeepRecordBuffer keep(fm_, fb);
   for (int st = fm_.FirstKey(fb, 1); st == 0; st = fm_.NextKey(fb, 1)) {
     ConstBytes r = fm_.RecordBuffer(fb);
-    t.first.emplace(fb->position_text(), t.keys.size());
-    t.keys.push_back(fb->position_text());
+    // Keys of another length than six do not pack: such a table is searched.
+    if (fb->position_text().size() != 6) t.usable = false;
+    const std::uint64_t key = PackSix(fb->position_text());
+    if (t.bits.empty()) t.bits.assign((std::size_t{1} << 20) / 64, 0);
+    t.bits[HeldTable::Bit(key) >> 6] |= std::uint64_t{1} << (HeldTable::Bit(key) & 63);
+    t.first.emplace(key, t.keys.size());
+    t.keys.push_back(key);
     t.records.emplace_back(r.begin(), r.end());
   }
   if (fm_.Status() > 1) return nullptr;
   t.valid = true;
   t.version = version;
-  return &t;
+  return t.usable ? &t : nullptr;
 }
 
 bool PrefixLookup::FindOverride(SuiteFile table, std::string_view call) {
@@ -91,17 +117,17 @@ bool PrefixLookup::FindOverride(SuiteFile table, std::string_view call) {
   if (!fb) return false;
   const HeldTable* held = Held(table, fb);
   bool hit = false;
-  Text key;
   for (std::string_view text = call; !text.empty() && !hit;) {
-    key.assign(text.substr(0, 6));
-    key.resize(6, ' ');
     ConstBytes r;
     bool found = false;
     if (held) {
-      const auto it = held->first.find(key);
-      found = it != held->first.end();
-      if (found) r = held->records[it->second];
-    } else if (fm_.FindKey(fb, 1, key) == 0) {
+      const std::uint64_t key = PackSix(text);
+      if (held->MayHold(key)) {
+        const auto it = held->first.find(key);
+        found = it != held->first.end();
+        if (found) r = held->records[it->second];
+      }
+    } else if (fm_.FindKey(fb, 1, Six(text)) == 0) {
       found = true;
       r = fm_.RecordBuffer(fb);
     }
@@ -136,9 +162,7 @@ PrefixLookup::Hit PrefixLookup::FindPrefixEntry(std::string_view t) {
   }
   if (const HeldTable* held = Held(SuiteFile::kPrefixes, table_)) {
     // The first entry at or after the text, as SearchKey lands.
-    const Text wanted = Six(t);
-    const auto it = std::lower_bound(held->keys.begin(), held->keys.end(), wanted,
-                                     [](const store::Key& k, const Text& w) { return store::CompareKeys(k, w) < 0; });
+    const auto it = std::lower_bound(held->keys.begin(), held->keys.end(), PackSix(t));
     if (it == held->keys.end()) return hit;
     const std::vector<std::uint8_t>& record = held->records[static_cast<std::size_t>(it - held->keys.begin())];
     std::copy(record.begin(), record.end(), fm_.RecordBuffer(table_).begin());
@@ -276,6 +300,13 @@ PrefixStatus PrefixLookup::Evaluate(std::string_view text, DayNumber date, bool 
 }
 
 PrefixResult PrefixLookup::LookupPrefix(std::string_view call_in, DayNumber date) {
+  // The held tables are checked anew for each lookup (and not at all between
+  // lookups, when the choice dialog resolves its rows on its own).
+  struct Recheck {
+    std::array<bool, 3>& checked;
+    explicit Recheck(std::array<bool, 3>& c) : checked(c) { checked.fill(false); }
+    ~Recheck() { checked.fill(false); }
+  } recheck(checked_);
   PrefixResult out;
   chosen_ = false;
   use_result_ = false;

@@ -63,10 +63,19 @@ class PrefixLookup {
   // prefix, some twenty probes.
   struct HeldTable {
     bool valid = false;
+    bool usable = true;  // every key six characters long
     std::uint64_t version = 0;
-    std::vector<store::Key> keys;
+    std::vector<std::uint64_t> keys;  // packed, in the index's order
     std::vector<std::vector<std::uint8_t>> records;
-    std::unordered_map<store::Key, std::size_t> first;  // the first entry of each key
+    std::unordered_map<std::uint64_t, std::size_t> first;  // the first entry of each key
+    // One bit per hashed key: most probes of a call's shorter texts miss,
+    // and a clear bit says so without the map.
+    std::vector<std::uint64_t> bits;
+    static std::size_t Bit(std::uint64_t key) { return static_cast<std::size_t>((key * 0x9E3779B97F4A7C15ull) >> 44); }
+    bool MayHold(std::uint64_t key) const {
+      const std::size_t b = Bit(key);
+      return !bits.empty() && ((bits[b >> 6] >> (b & 63)) & 1) != 0;
+    }
   };
   HeldTable* Held(SuiteFile table, store::FileBlock* fb);
   Hit FindPrefixEntry(std::string_view t);
@@ -85,6 +94,7 @@ class PrefixLookup {
   store::FileBlock* table_ = nullptr;
   std::vector<SuiteFile> held_;
   std::array<HeldTable, 3> tables_;  // the two exact-call tables, the prefixes
+  std::array<bool, 3> checked_{};    // a table's version was looked at in this lookup
   bool chosen_ = false;
   std::vector<std::uint8_t> result_;  // the record an override or a choice made current
   bool use_result_ = false;
