@@ -411,6 +411,18 @@ bool FileManager::Reorganise(FileBlock* fb) {
   std::int32_t kept = 0;
   std::vector<std::uint8_t> chunk;
   std::vector<std::uint8_t> tail(extra);
+  // The kept records go out in runs, one write per run instead of one per
+  // record; `out_first` is the slot the run starts at.
+  std::vector<std::uint8_t> out;
+  std::int32_t out_first = 1;
+  const auto write_out = [&] {
+    if (out.empty()) return true;
+    const IoResult w = new_dat->WriteAt(static_cast<std::uint64_t>(out_first) * L, out);
+    out_first += static_cast<std::int32_t>(out.size() / L);
+    const bool ok = !w.error && w.bytes == out.size();
+    out.clear();
+    return ok;
+  };
   for (std::int64_t first = 1; first < slots; first += kCopyChunkRecords) {
     const std::int64_t count = std::min<std::int64_t>(kCopyChunkRecords, slots - first);
     chunk.assign(static_cast<std::size_t>(count) * L, 0);
@@ -431,8 +443,7 @@ bool FileManager::Reorganise(FileBlock* fb) {
       }
       if (kept == INT32_MAX) return undo();
       ++kept;
-      const IoResult w = new_dat->WriteAt(static_cast<std::uint64_t>(kept) * L, record);
-      if (w.error || w.bytes < L) return undo();
+      out.insert(out.end(), record.begin(), record.end());
       if (extra) {
         std::fill(tail.begin(), tail.end(), 0);
         old_var->ReadAt(static_cast<std::uint64_t>(first + i) * extra, tail);
@@ -440,6 +451,7 @@ bool FileManager::Reorganise(FileBlock* fb) {
         if (t.error || t.bytes < extra) return undo();
       }
     }
+    if (!write_out()) return undo();
   }
   if (size % L != 0 && slots >= 1) {
     // A last slot cut short: its bytes go to the report, never silently away.
