@@ -514,6 +514,40 @@ bool FileManager::Rebuild(FileBlock* fb) {
   return true;
 }
 
+namespace {
+
+// The first eight bytes of a key as a number, zeros after a shorter key: a
+// smaller number means a smaller key, and equal numbers leave it to the keys.
+std::uint64_t KeyHead(const Key& key) {
+  std::uint64_t v = 0;
+  for (std::size_t i = 0; i < 8; ++i) v = (v << 8) | (i < key.size() ? static_cast<unsigned char>(key[i]) : 0u);
+  return v;
+}
+
+// Sorted by key, then record number (the order single inserts give), through
+// small fixed-size items instead of moving the keys around while sorting.
+void SortEntries(std::vector<Entry>& entries) {
+  struct Item {
+    std::uint64_t head;
+    std::int32_t record;
+    std::uint32_t at;
+  };
+  std::vector<Item> items(entries.size());
+  for (std::size_t i = 0; i < entries.size(); ++i)
+    items[i] = Item{KeyHead(entries[i].key), entries[i].record, static_cast<std::uint32_t>(i)};
+  std::sort(items.begin(), items.end(), [&](const Item& a, const Item& b) {
+    if (a.head != b.head) return a.head < b.head;
+    const int c = CompareKeys(entries[a.at].key, entries[b.at].key);
+    return c != 0 ? c < 0 : a.record < b.record;
+  });
+  std::vector<Entry> sorted;
+  sorted.reserve(entries.size());
+  for (const Item& item : items) sorted.push_back(std::move(entries[item.at]));
+  entries = std::move(sorted);
+}
+
+}  // namespace
+
 // Every index of the freshly opened, empty-indexed fileblock from its
 // records. A record whose key a unique index already holds leaves the file,
 // reported in the .MSG file (after the record file was copied to .BAK).
@@ -559,10 +593,7 @@ bool FileManager::BuildIndexes(FileBlock* fb) {
         entries.push_back(Entry{n, 0, BuildKey(fb, fixed, k)});
       }
     }
-    std::sort(entries.begin(), entries.end(), [](const Entry& a, const Entry& b) {
-      const int c = CompareKeys(a.key, b.key);
-      return c != 0 ? c < 0 : a.record < b.record;
-    });
+    SortEntries(entries);
     std::vector<std::int32_t> refused;
     if (!fb->keys_[k].duplicates) {
       // A unique index keeps the first record of a key, as inserting in
