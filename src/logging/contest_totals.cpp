@@ -1,6 +1,7 @@
 #include "logging/contest_totals.h"
 
 #include <algorithm>
+#include <unordered_set>
 
 #include "base/cp1252.h"
 #include "base/number_picture.h"
@@ -245,7 +246,7 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
   const ContestDefinition& d = *ctx_.definition;
   const int scope = d.MultiplierScope;
   Recount rc;
-  std::array<std::set<std::string>, 9> seen;
+  std::array<std::unordered_set<std::string>, 9> seen;  // only asked whether a value came before
   std::array<std::set<Text>, 9> listed;
   store::KeepRecordBuffer keep(fm_, log_);
   const store::HeldReading held(fm_, log_);
@@ -253,7 +254,10 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
   for (int st = fm_.FirstKey(log_, 4); st == 0; st = fm_.NextKey(log_, 4)) {
     if (progress && ++read % 10 == 0) progress->ProgressStep(static_cast<int>(read % 500));
     ConstBytes r = fm_.RecordBuffer(log_);
-    if (IsBandChangeEntry(r)) continue;
+    if (IsBandChangeEntry(r)) {
+      if (BandChangeEntryCarriesValues(r)) rc.band_changes_with_values.push_back(GetI32(r, qso::kEntryNo.offset));
+      continue;
+    }
     const char band = static_cast<char>(GetU8(r, qso::kBand.offset));
     const char slot = ctx_.code == 'E' && scope == 1 ? d.Bands[0] : band;
     BandTotals& t = rc.bands[static_cast<unsigned char>(slot)];
@@ -374,6 +378,7 @@ bool ContestTotals::ListsFromIndexes() {
 void ContestTotals::RecalculateTotals(bool recount) {
   if (!recount && ListsFromIndexes()) return;
   Recount rc = CountLog(true);
+  band_changes_with_values_ = std::move(rc.band_changes_with_values);
   for (std::size_t b = 0; b < bands_.size(); ++b) {
     if (recount) {
       bands_[b] = rc.bands[b];

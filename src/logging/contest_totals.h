@@ -12,6 +12,7 @@
 #include <set>
 #include <string>
 #include <tuple>
+#include <utility>
 #include <vector>
 
 #include "base/user_port.h"
@@ -65,6 +66,9 @@ class ContestTotals : public ContestLog::MarkRebuild {
   // Rebuilds the lists and multiplier counts from the log; with `recount`
   // also every band's contacts and points.
   void RecalculateTotals(bool recount);
+  // The band-change entries the last recount found carrying a value that
+  // only a contact may carry (their entry numbers), each told once.
+  std::vector<std::int32_t> TakeBandChangesWithValues() { return std::exchange(band_changes_with_values_, {}); }
   // A saved contact's points and one contact on its band.
   void AddSavedContact(ConstBytes record, int points);
 
@@ -107,6 +111,7 @@ class ContestTotals : public ContestLog::MarkRebuild {
     std::int64_t whole_log_multipliers = 0;
     std::array<std::int64_t, 4> whole_log_columns{};
     std::array<std::vector<MultiValue>, 9> lists;
+    std::vector<std::int32_t> band_changes_with_values;  // their entry numbers
   };
   // With `progress` the bar moves every 10 records, starting again after 500.
   Recount CountLog(bool lists_for_current_band, UserPort* progress = nullptr);
@@ -114,6 +119,7 @@ class ContestTotals : public ContestLog::MarkRebuild {
   // window recounts and then stores the summary), else a new one.
   Recount CurrentCount(UserPort* progress);
   std::optional<Recount> counted_;
+  std::vector<std::int32_t> band_changes_with_values_;
   std::uint64_t counted_version_ = 0;
   // The current band's lists and counts from the indexes, one landing per
   // distinct value; false where only a walk of the log can tell.

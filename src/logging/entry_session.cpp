@@ -261,20 +261,7 @@ bool EntrySession::Open(OpenFor purpose) {
   if (!log_->OpenContestLog()) return false;
   store::FileManager& m = fm();
   store::FileBlock* fb = log_->log();
-  // No band-change entry may carry a multiplier.
-  std::optional<store::HeldReading> held(std::in_place, m, fb);
   const bool window = purpose == OpenFor::kWindow;
-  for (int st = window ? m.FirstKey(fb, 4) : 1; st == 0; st = m.NextKey(fb, 4)) {
-    Bytes r = m.RecordBuffer(fb);
-    if (!IsBandChangeEntry(r)) continue;
-    for (const FieldSpec* f : {&qso::kCountryPrefix, &qso::kContinent, &qso::kWpxPrefix, &qso::kDokHead,
-                               &qso::kDokTail, &qso::kLocator, &qso::kSecondCall, &qso::kDistrictCode})
-      PutText(r, *f, "");
-    // The counts skip band-change entries anyway: a record that cannot be
-    // rewritten now is left as it is, and the store has said why.
-    if (m.PutRecord(fb) != 0) break;
-  }
-  held.reset();
   const ContestDefinition& d = ctx_.definition;
   band_ = d.Bands[0];
   if (ctx_.log.auto_band) {
@@ -305,7 +292,17 @@ bool EntrySession::Open(OpenFor purpose) {
     fb = log_->log();
   }
   totals_->SetCurrent(band_, mode_);
-  if (window) totals_->RecalculateTotals(true);
+  if (window) {
+    totals_->RecalculateTotals(true);
+    // No band-change entry may carry a multiplier; the recount's walk found
+    // those that do. The counts skip band-change entries anyway: a record
+    // that cannot be rewritten now is left as it is, and the store has said why.
+    for (std::int32_t entry : totals_->TakeBandChangesWithValues()) {
+      if (m.FindKey(fb, 4, store::LongToKey(entry)) != 0) break;
+      ClearBandChangeValues(m.RecordBuffer(fb));
+      if (m.PutRecord(fb) != 0) break;
+    }
+  }
   prefixes_ = std::make_unique<PrefixLookup>(*ctx_.files, *ctx_.port, ctx_.clock->NowUtc().day);
   call_book_held_ = ctx_.files->OpenSuiteFile(SuiteFile::kCallBook) != nullptr;
   NewQso(0);

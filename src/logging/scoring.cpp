@@ -63,6 +63,21 @@ bool IsDistrictDok(std::string_view dok, const DokRegion& region) {
 
 bool IsBandChangeEntry(ConstBytes r) { return GetU8(r, qso::kQsyBand.offset) != 0; }
 
+namespace {
+constexpr std::array<const FieldSpec*, 8> kBandChangeFreeFields = {
+    &qso::kCountryPrefix, &qso::kContinent, &qso::kWpxPrefix, &qso::kDokHead,
+    &qso::kDokTail,       &qso::kLocator,   &qso::kSecondCall, &qso::kDistrictCode};
+}  // namespace
+
+bool BandChangeEntryCarriesValues(ConstBytes r) {
+  return std::any_of(kBandChangeFreeFields.begin(), kBandChangeFreeFields.end(),
+                     [&](const FieldSpec* f) { return !GetText(r, *f).empty(); });
+}
+
+void ClearBandChangeValues(Bytes r) {
+  for (const FieldSpec* f : kBandChangeFreeFields) PutText(r, *f, "");
+}
+
 bool DokQualifies(std::string_view dok, const ScoringContext& c) {
   const ContestDefinition& d = *c.definition;
   if (d.MultiplierKinds.test(8) || d.MultiplierKinds.test(17)) return true;

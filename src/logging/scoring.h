@@ -42,6 +42,9 @@ bool IsDistrictDok(std::string_view dok, const DokRegion& region);
 bool DokQualifies(std::string_view dok, const ScoringContext& c);
 // The record is a band-change entry, which no count or score includes.
 bool IsBandChangeEntry(ConstBytes record);
+// A band-change entry carries no multiplier: the fields one could come from.
+bool BandChangeEntryCarriesValues(ConstBytes record);
+void ClearBandChangeValues(Bytes record);
 
 // The multiplier kinds in the order a contact is evaluated.
 enum class MultiKind { kCountry, kUsState, kPostcode, kMember16, kMember19, kDok, kDistrict, kLocator, kCall };

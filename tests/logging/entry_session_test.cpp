@@ -313,6 +313,42 @@ TEST_F(EntrySessionTest, ClosingStoresTheTotalsOfTheLog) {
   EXPECT_EQ(t.points, 2 + 12);  // JO42 and JO52 against JO43, DVI with 10 more
 }
 
+// A band-change entry that another program left with a locator, a DOK and
+// a country is cleared when the window opens the log; its totals never
+// counted it.
+TEST_F(EntrySessionTest, OpeningTheWindowClearsTheValuesOfBandChangeEntries) {
+  EntrySession& first = Open(Context());
+  Contact("DL1AAA", "001", "JO42AB", "I23");
+  {
+    store::FileBlock* fb = first.log_block();
+    fm_->ClearRecord(fb);
+    Bytes r = fm_->RecordBuffer(fb);
+    PutU8(r, qso::kBand.offset, 'l');
+    PutU8(r, qso::kQsyBand.offset, 'l');
+    PutText(r, qso::kLocator, "JO62MM");
+    StoreRcvdDok(r, "I24");
+    PutText(r, qso::kCountryPrefix, "OZ");
+    ASSERT_EQ(fm_->AddRecord(fb), 0);
+  }
+  std::vector<std::uint8_t> kk(qvkk::Spec().record_length, 0), kz(qvkz::kLength, 0);
+  first.Close(kk, kz);
+  const auto band_change = [&](EntrySession& s) {
+    EXPECT_EQ(fm_->FindKey(s.log_block(), 4, store::LongToKey(2)), 0);
+    return std::vector<std::uint8_t>(fm_->RecordBuffer(s.log_block()).begin(), fm_->RecordBuffer(s.log_block()).end());
+  };
+  session_ = std::make_unique<EntrySession>(Context());
+  ASSERT_TRUE(session_->Open(EntrySession::OpenFor::kOneContact));
+  EXPECT_EQ(GetText(band_change(*session_), qso::kLocator), "JO62MM");  // left for the window
+  session_->Close(kk, kz);
+  EntrySession& window = Open(Context());
+  const auto r = band_change(window);
+  EXPECT_EQ(GetText(r, qso::kLocator), "");
+  EXPECT_EQ(LoadRcvdDok(r), "");
+  EXPECT_EQ(GetText(r, qso::kCountryPrefix), "");
+  EXPECT_EQ(GetU8(r, qso::kQsyBand.offset), 'l');
+  EXPECT_EQ(window.totals().TotalQsos(), 1);
+}
+
 // The companion's session logs one contact without the window's running
 // totals: its marks, the stored summary and the next serial must be what a
 // window's session gives for the same contact.
