@@ -1,6 +1,7 @@
 // Filling an empty fileblock in bulk against the same records added one by
 // one: the record files must be the same bytes, every index must walk the
 // same entries, and what the adds refuse the fill refuses too.
+#include <algorithm>
 #include <random>
 
 #include "store/store_check.h"
@@ -137,6 +138,52 @@ TEST_F(FillTest, AFillNeedsAnEmptyFileblockAndNoOtherUseOfIt) {
   EXPECT_GT(fm_->FindKey(empty, 3, PadRight("DL3CCC", 15)), 2);
   EXPECT_EQ(fm_->ErrorNumber(), kFillUnfinished);
   EXPECT_EQ(rec_.stops.size(), 1u);
+}
+
+// A rebuild keeps the records in use in their slot order and builds each
+// index as single inserts would order it: by key, then record number. Both
+// are worked out here from the records alone.
+TEST_F(FillTest, ARebuildKeepsTheRecordsInOrderAndSortsEveryIndex) {
+  const std::vector<Planned> plan = Plan(2500);
+  FileBlock* fb = Open("REB", false);
+  for (const Planned& p : plan) Add(fb, p.call, p.band, p.value);
+  std::mt19937 random(7);
+  for (int i = 0; i < 400; ++i) {
+    if (fm_->FindKey(fb, 1, LongToKey(static_cast<std::int32_t>(1 + random() % 2500))) == 0) {
+      ASSERT_EQ(fm_->DeleteRecord(fb), 0);
+    }
+  }
+  ASSERT_EQ(fm_->Flush(fb), 0);
+  // The records in use, in slot order, straight from the record file.
+  std::vector<std::vector<std::uint8_t>> kept;
+  {
+    const std::vector<std::uint8_t>& dat = *fs_.Data("REB.DAT");
+    for (std::size_t at = kRecordLength; at + kRecordLength <= dat.size(); at += kRecordLength)
+      if (GetI32(ConstBytes(dat.data() + at, kRecordLength), 0) == 0)
+        kept.emplace_back(dat.begin() + static_cast<std::ptrdiff_t>(at),
+                          dat.begin() + static_cast<std::ptrdiff_t>(at + kRecordLength));
+  }
+  ASSERT_EQ(fm_->RebuildFileBlock(fb), 0);
+  const std::vector<std::uint8_t>& dat = *fs_.Data("REB.DAT");
+  ASSERT_EQ(dat.size(), (kept.size() + 1) * kRecordLength);
+  for (std::size_t i = 0; i < kept.size(); ++i)
+    ASSERT_TRUE(std::equal(kept[i].begin(), kept[i].end(), dat.begin() + static_cast<std::ptrdiff_t>((i + 1) * kRecordLength)))
+        << "slot " << i + 1;
+  for (int key = 1; key <= kKeys; ++key) {
+    std::vector<std::pair<Key, std::int32_t>> expected;
+    for (std::size_t i = 0; i < kept.size(); ++i)
+      expected.emplace_back(TestKey(kept[i], key), static_cast<std::int32_t>(i + 1));
+    std::stable_sort(expected.begin(), expected.end(), [](const auto& a, const auto& b) {
+      const int c = CompareKeys(a.first, b.first);
+      return c != 0 ? c < 0 : a.second < b.second;
+    });
+    const std::vector<Walked> walked = Walk(fb, key);
+    ASSERT_EQ(walked.size(), expected.size()) << "key " << key;
+    for (std::size_t i = 0; i < walked.size(); ++i) {
+      EXPECT_EQ(walked[i].key, expected[i].first) << "key " << key << " entry " << i;
+      EXPECT_EQ(walked[i].record, expected[i].second) << "key " << key << " entry " << i;
+    }
+  }
 }
 
 }  // namespace
