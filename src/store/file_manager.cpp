@@ -412,13 +412,20 @@ bool FileManager::ComputeAutoNumbers(FileBlock* fb) {
     Key prefix = BuildKey(fb, buffer, k);
     prefix.resize(prefix.size() >= 5 ? prefix.size() - 5 : 0);
     // Every key of the group is prefix + 5 number bytes, all below 0xFF.
+    // A fill has no index yet; its keys added so far are in memory.
+    const Key* greatest = nullptr;
     Found last;
-    if (!Predecessor(fb, k, prefix + '\xFF', INT32_MAX, last)) return false;
-    std::int64_t next = 1;
-    if (last.ok && last.entry.key.size() == prefix.size() + 5 &&
-        last.entry.key.compare(0, prefix.size(), prefix) == 0) {
-      next = static_cast<std::int64_t>(KeyToLong(std::string_view(last.entry.key).substr(prefix.size()))) + 1;
+    if (fb->filling_) {
+      const auto& keys = fb->filling_->numbered[k];
+      auto it = keys.upper_bound(prefix + '\xFF');
+      if (it != keys.begin()) greatest = &*std::prev(it);
+    } else {
+      if (!Predecessor(fb, k, prefix + '\xFF', INT32_MAX, last)) return false;
+      if (last.ok) greatest = &last.entry.key;
     }
+    std::int64_t next = 1;
+    if (greatest != nullptr && greatest->size() == prefix.size() + 5 && greatest->compare(0, prefix.size(), prefix) == 0)
+      next = static_cast<std::int64_t>(KeyToLong(std::string_view(*greatest).substr(prefix.size()))) + 1;
     if (next > INT32_MAX) return Fail(kAutoNumberOverflow, fb, k);
     if (next < 1) next = 1;
     PutI32(buffer, static_cast<std::size_t>(offset), static_cast<std::int32_t>(next));

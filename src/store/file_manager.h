@@ -312,7 +312,6 @@ class FileManager {
   bool ComputeAutoNumbers(FileBlock* fb);
   // --- filling (file_manager_fill.cpp) ---
   bool FillOneRecord(FileBlock* fb);
-  bool NumberFromMemory(FileBlock* fb);
   void NoteMissingEntry(FileBlock* fb, int key, std::int32_t record);
   int Position(FileBlock* fb, Operation op, int key, const std::function<bool(const Entry*&)>& find,
                std::int32_t not_found_error);

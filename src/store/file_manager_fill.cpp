@@ -31,35 +31,10 @@ int FileManager::BeginFill(FileBlock* fb) {
   return End();
 }
 
-// The same numbers ComputeAutoNumbers reads from the index: one more than
-// the greatest key of the record's group, here from the keys added so far.
-bool FileManager::NumberFromMemory(FileBlock* fb) {
-  Bytes buffer = fb->buffer();
-  for (int k = 1; k <= fb->key_count_; ++k) {
-    const int offset = fb->keys_[k].auto_number_offset;
-    if (offset < 0) continue;
-    PutI32(buffer, static_cast<std::size_t>(offset), 0);
-    Key prefix = BuildKey(fb, buffer, k);
-    prefix.resize(prefix.size() >= 5 ? prefix.size() - 5 : 0);
-    const auto& keys = fb->filling_->numbered[k];
-    auto it = keys.upper_bound(prefix + '\xFF');
-    std::int64_t next = 1;
-    if (it != keys.begin()) {
-      const Key& last = *std::prev(it);
-      if (last.size() == prefix.size() + 5 && last.compare(0, prefix.size(), prefix) == 0)
-        next = static_cast<std::int64_t>(KeyToLong(std::string_view(last).substr(prefix.size()))) + 1;
-    }
-    if (next > INT32_MAX) return Fail(kAutoNumberOverflow, fb, k);
-    if (next < 1) next = 1;
-    PutI32(buffer, static_cast<std::size_t>(offset), static_cast<std::int32_t>(next));
-  }
-  return true;
-}
-
 bool FileManager::FillOneRecord(FileBlock* fb) {
   Bytes buffer = fb->buffer();
   if (GetI32(buffer, 0) != 0) return Fail(kReservedBytesSet, fb);
-  if (!NumberFromMemory(fb)) return false;
+  if (!ComputeAutoNumbers(fb)) return false;
   FileBlock::Filling& filling = *fb->filling_;
   std::vector<std::pair<int, Key>> unique;
   for (int k = 1; k <= fb->key_count_; ++k) {
