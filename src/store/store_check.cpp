@@ -1,6 +1,7 @@
 #include "store/store_check.h"
 
 #include <algorithm>
+#include <array>
 #include <functional>
 #include <set>
 #include <sstream>
@@ -388,6 +389,18 @@ std::vector<std::pair<std::int32_t, Key>> SalvageKeys(OsFileSystem& fs, const st
     }
   }
   return out;
+}
+
+bool RecordFileFits(OsFileSystem& fs, const std::string& dat_path, int record_length, int key_count) {
+  std::int32_t error = 0;
+  std::unique_ptr<OsFile> file = fs.Open(dat_path, false, error);
+  if (!file) return true;
+  std::array<std::uint8_t, kDatHeaderSize> raw{};
+  const IoResult r = file->ReadAt(0, raw);
+  if (r.error != 0) return false;
+  if (r.bytes < raw.size()) return true;
+  const DatHeader h = DecodeDatHeader(raw);
+  return h.record_length == record_length && h.key_count == key_count;
 }
 
 }  // namespace vek::store

@@ -51,4 +51,10 @@ namespace vek::store {
 // keys they had. Damaged pages are skipped.
 std::vector<std::pair<std::int32_t, Key>> SalvageKeys(OsFileSystem& fs, const std::string& name, int key);
 
+// Whether the record file `dat_path` could belong to a fileblock of these
+// records and keys. Opening one whose header says otherwise is a serious
+// failure that stops the program, so a reader that can do without the file
+// looks first. A missing or short file passes: opening creates or rebuilds it.
+bool RecordFileFits(OsFileSystem& fs, const std::string& dat_path, int record_length, int key_count);
+
 }  // namespace vek::store
