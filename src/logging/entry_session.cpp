@@ -342,6 +342,7 @@ void EntrySession::NewQso(int correction) {
   const ContestDefinition& d = ctx_.definition;
   ++new_qsos_;
   correction_ = correction;
+  from_history_ = {};
   if (correction == 0) {
     Mut(F::eRSTr2).visible = d.RcvdKind1 != 0;
     prefix_chosen_ = false;
@@ -568,6 +569,7 @@ void EntrySession::Type(F id, std::string_view text) {
   if (id != F::eName && id != F::eQTH) t = Cp1252Upper(t);
   f.text = Cut(t, f.max_length);
   if (filling_) return;
+  from_history_[static_cast<std::size_t>(id)] = false;
   // The live update while typing.
   const bool item = (id >= F::eRSTs2 && id <= F::eRSTs4) || (id >= F::eRSTr2 && id <= F::eRSTr4);
   if (id == F::eCall) {
@@ -675,6 +677,7 @@ void EntrySession::LeaveField(F id) {
     const Text call = GetText(record(), qso::kCall);
     if (call.size() >= 2 && IsGermanCall()) PrefillExchange();
     if (d.MultiplierKinds.test(8) || d.MultiplierKinds.test(17)) PrefillExchange();
+    if (history_prefill_) PrefillFromHistory();
     save_if(!d.SentFieldsShown && !shown({F::eQTH, F::eRSTr1, F::eRSTr2, F::eRSTr3, F::eRSTr4, F::ezeit}));
   } else if (id == F::eRSTr2) {
     EvaluateEntryMultipliers();
@@ -740,6 +743,7 @@ void EntrySession::SaveQso() {
   if (!IsBandChangeEntry(r)) totals_->AddSavedContact(r, points);
   totals_->KeepEntryMultipliers();
   last_saved_.assign(r.begin(), r.end());
+  if (known_ && !IsBandChangeEntry(r)) known_->NoteSaved(r);
   UpdateCallBook();
   ++saves_;
   NewQso(0);

@@ -19,6 +19,7 @@
 #include "catalogue/contest_definition.h"
 #include "logging/contest_log.h"
 #include "logging/contest_totals.h"
+#include "logging/known_calls.h"
 #include "refdata/prefix_lookup.h"
 #include "refdata/station_settings.h"
 
@@ -135,6 +136,31 @@ class EntrySession {
   void PrefillExchange();
   void EvaluateEntryMultipliers();
 
+  // --- known calls: the partner panel, the history, the live distance ---
+  // The index the window built when it opened (null: no panel). It learns
+  // each contact this session saves.
+  void SetKnownCalls(KnownCalls* known) { known_ = known; }
+  KnownCalls* known_calls() const { return known_; }
+  // Leaving the call fills an empty locator or DOK field from what the
+  // station gave last time (the program's own option, off by default).
+  void SetHistoryPrefill(bool on) { history_prefill_ = on; }
+  bool history_prefill() const { return history_prefill_; }
+  // The field holds a value from the history the operator has not typed over.
+  bool FilledFromHistory(EntryFieldId id) const { return from_history_[static_cast<std::size_t>(id)]; }
+  // The known calls that hold the typed call, marked against the entry's band.
+  std::vector<PartialMatch> PartnerMatches(std::size_t limit = KnownCalls::kScreenful) const;
+  // What the sources know of the typed call; null for nothing.
+  const KnownCall* PartnerHistory() const;
+  // Distance and bearing from the own locator while the locator field holds
+  // a valid four- or six-character locator, and the points the contact
+  // would get as it stands.
+  struct LiveQrb {
+    std::int32_t km = 0;
+    int bearing = 0;
+    int points = 0;
+  };
+  std::optional<LiveQrb> LiveDistance() const;
+
   // --- correction and deletion of logged contacts ---
   // The dialog's fields for the contact with this entry number; nullopt for
   // none and for a band-change entry, which can be neither edited nor deleted.
@@ -236,6 +262,12 @@ class EntrySession {
   // save without a sync of their own and become durable when it closes.
   bool call_book_held_ = false;
   void ReleaseCallBook();
+  void PrefillFromHistory();
+  EntryFieldId LocatorField() const;
+  EntryFieldId DokField() const;
+  KnownCalls* known_ = nullptr;
+  bool history_prefill_ = false;
+  std::array<bool, static_cast<std::size_t>(EntryFieldId::kCount)> from_history_{};
 };
 
 }  // namespace vek

@@ -1,5 +1,5 @@
 // The suite's shared files this program opens, with their record lengths,
-// keys and running numbers, and the shared open and close of Part "one
+// keys and running numbers, and the shared open and close that keeps "one
 // fileblock and one buffer per file for the whole program".
 #pragma once
 
