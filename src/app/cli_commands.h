@@ -18,5 +18,6 @@ void RegisterCatalogueCommands(CLI::App& app, CommandContext& ctx);
 void RegisterReferenceCommands(CLI::App& app, CommandContext& ctx);
 void RegisterLoggingCommands(CLI::App& app, CommandContext& ctx);
 void RegisterExportCommands(CLI::App& app, CommandContext& ctx);
+void RegisterPartnerCommands(CLI::App& app, CommandContext& ctx);
 
 }  // namespace vek::cli

@@ -29,6 +29,7 @@ int main(int argc, char** argv) {
   vek::cli::RegisterReferenceCommands(app, ctx);
   vek::cli::RegisterLoggingCommands(app, ctx);
   vek::cli::RegisterExportCommands(app, ctx);
+  vek::cli::RegisterPartnerCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
