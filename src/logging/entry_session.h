@@ -195,6 +195,7 @@ class EntrySession {
   store::FileManager& file_manager() { return ctx_.files->fm(); }
   UserPort& port() { return *ctx_.port; }
   store::FileManager& fm() { return ctx_.files->fm(); }
+  SuiteFiles& suite_files() { return *ctx_.files; }
   // Another operator for a while (an import collects its messages); the old one.
   UserPort* SwapPort(UserPort* port) { return std::exchange(ctx_.port, port); }
   bool english() const { return ctx_.english; }

@@ -320,6 +320,9 @@ bool TContestBrow::OpenContestSetup(CatalogueController& controller, bool edit_m
 void TContestBrow::StartLogging(CatalogueController& c, std::int32_t log_number, const ContestDefinition&) {
   std::optional<EntryContext> ctx = EntryContextFor(c, log_number, clock_, port_);
   if (!ctx) return;
+  // Read before the window opens: listing the catalogue moves its records.
+  KnownCallSources sources = CatalogueSources(c, log_number);
+  sources.suffixes = ctx->suffixes;
   store::FileManager& fm = c.fm();
   std::vector<int> widths;
   ConstBytes kk = fm.RecordBuffer(c.qvkk());
@@ -339,6 +342,7 @@ void TContestBrow::StartLogging(CatalogueController& c, std::int32_t log_number,
     port_.Inform(W("Das Log kann nicht geöffnet werden."));
     return;
   }
+  window.SetKnownCallSources(sources);
   // The main window waits hidden while the contest is logged.
   hide();
   window.move(0, 0);

@@ -7,6 +7,8 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QResizeEvent>
+#include <QScreen>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
@@ -24,6 +26,7 @@
 #include "store/keys.h"
 #include "ui/kx_brow.h"
 #include "ui/notiz.h"
+#include "ui/partner_panel.h"
 #include "catalogue/catalogue_records.h"
 #include "logging/age_overview.h"
 #include "logging/notes.h"
@@ -78,6 +81,9 @@ TContestLogStd::TContestLogStd(EntryContext ctx, CloseHandler on_close, std::vec
       on_close_(std::move(on_close)),
       widths_(std::move(widths)) {
   setObjectName("TContestLogStd");
+  settings_ = std::make_unique<ProgramSettings>(session_->fm().file_system());
+  settings_->Load();
+  session_->SetHistoryPrefill(settings_->GetBool(kHistoryPrefillKey, false));
   opened_ = session_->Open();
   store::TellRepairs(session_->fm(), session_->port(), true);
   // Without the main window's records a change is summed into spare ones.
@@ -107,11 +113,20 @@ void TContestLogStd::Build() {
   hf.setBold(true);
   header_->setFont(hf);
   v->addWidget(header_);
-  v->addWidget(BuildEntryPanel());
+  // The partner panel beside the entry fields and the totals; it gives way
+  // when the fields need the whole width (see FitPartnerPanel).
+  auto* top = new QHBoxLayout;
+  left_ = new QVBoxLayout;
+  left_->addWidget(BuildEntryPanel());
   auto* middle = new QHBoxLayout;
   middle->addWidget(BuildTotalsPanel(), 2);
   middle->addWidget(BuildMultiPanel(), 3);
-  v->addLayout(middle);
+  left_->addLayout(middle);
+  top->addLayout(left_, 1);
+  partner_ = new PartnerPanel(*session_, *settings_);
+  partner_->on_take = [this](const QString& call) { TakePartnerCall(call); };
+  top->addWidget(partner_);
+  v->addLayout(top);
   // The contacts under the entry panel, newest last, in the order they were logged.
   list_model_ = std::make_unique<store::RecordBrowser>(session_->file_manager(), session_->port());
   list_model_->SetKeepBuffer(true);
@@ -242,7 +257,15 @@ QWidget* TContestLogStd::BuildEntryPanel() {
     // Wide enough for what the field usually takes (a whole portable call,
     // a six-character locator); longer texts scroll inside.
     const int chars = TypicalChars(f.id) + 1;
-    edit->setFixedWidth(QFontMetrics(mono).horizontalAdvance(QString(chars, QChar('W'))) + 12);
+    const auto width_of = [&mono](int n) { return QFontMetrics(mono).horizontalAdvance(QString(n, QChar('W'))) + 12; };
+    if (f.id == F::eName || f.id == F::eQTH) {
+      // Name and QTH give way first on a narrow screen: they scroll inside.
+      edit->setMinimumWidth(width_of(8));
+      edit->setMaximumWidth(width_of(chars));
+      edit->setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+    } else {
+      edit->setFixedWidth(width_of(chars));
+    }
     grid->addWidget(caption, 0, f.col);
     grid->addWidget(edit, 1, f.col);
   }
@@ -259,11 +282,15 @@ QWidget* TContestLogStd::BuildEntryPanel() {
   lDatum_->setObjectName("lDatum");
   lZeit_ = new QLabel;
   lZeit_->setObjectName("lZeit");
-  for (QLabel* l : {lRSTs1_, lRSTr1_, lRSTs2_, lDatum_, lZeit_}) Colour(l, kValue, true);
+  lQrb_ = new QLabel;
+  lQrb_->setObjectName("lQrb");
+  for (QLabel* l : {lRSTs1_, lRSTr1_, lRSTs2_, lDatum_, lZeit_, lQrb_}) Colour(l, kValue, true);
   v->addLayout(grid);
   // Under the fields, on a line of their own so that they widen no field.
   auto* fixed = new QHBoxLayout;
   for (QLabel* l : {lRSTs1_, lRSTs2_, lRSTr1_}) fixed->addWidget(l);
+  fixed->addSpacing(12);
+  fixed->addWidget(lQrb_);
   fixed->addStretch();
   for (QLabel* l : {lDatum_, lZeit_}) fixed->addWidget(l);
   v->addLayout(fixed);
@@ -283,8 +310,7 @@ QWidget* TContestLogStd::BuildEntryPanel() {
     Sync();
   });
   connect(add("Name/QTH [F9]", "btnNameQth", entry_buttons_), &QPushButton::clicked, this, [this] {
-    session_->ToggleNameQth();
-    Sync();
+    ToggleNameQth();
   });
   connect(add("Bandlog [F3]", "btnBandlog", list_buttons_), &QPushButton::clicked, this,
           [this] { ShowList(TKorrekturstd::Mode::kBandLog); });
@@ -435,7 +461,19 @@ void TContestLogStd::SyncFields(bool keep_focused_text) {
     Colour(captions_[i], id == s.focus() ? kFocused : kCaption, true);
     const QString text = ToQt(f.text);
     if (!(keep_focused_text && id == s.focus()) && e->text() != text) e->setText(text);
+    // A value from the history shows in the worked-value colour until the
+    // operator has checked it with the station (typed over it).
+    if (s.FilledFromHistory(id) != history_shown_[i]) {
+      history_shown_[i] = s.FilledFromHistory(id);
+      e->setStyleSheet(history_shown_[i] ? "color: green;" : "");
+    }
   }
+  if (const auto qrb = s.LiveDistance()) {
+    lQrb_->setText(QString::fromUtf8("QRB %1 km  %2°  %3 Pkt.").arg(qrb->km).arg(qrb->bearing).arg(qrb->points));
+  } else {
+    lQrb_->clear();
+  }
+  if (partner_) partner_->Refresh();
   const bool fixed_sent = !s.field(F::eRSTs1).visible;
   lRSTs1_->setVisible(fixed_sent);
   lRSTs1_->setText("RSTs " + ToQt(LoadSentExchange(s.record()).substr(0, 3)));
@@ -543,6 +581,55 @@ void TContestLogStd::FocusSessionField() {
   }
 }
 
+void TContestLogStd::SetKnownCallSources(const KnownCallSources& sources) {
+  if (!opened_) return;
+  known_ = std::make_unique<KnownCalls>(BuildKnownCalls(session_->suite_files(), sources));
+  session_->SetKnownCalls(known_.get());
+  partner_->SetNotes(known_->notes());
+}
+
+void TContestLogStd::TakePartnerCall(const QString& call) {
+  if (call.isEmpty() || closed_ || !opened_) return;
+  if (session_->focus() != F::eCall) session_->Focus(F::eCall);
+  session_->Type(F::eCall, FromQt(call));
+  Sync();
+  FocusSessionField();
+  edit(F::eCall)->end(false);
+}
+
+// The entry fields stay whole: on a narrow screen with name, QTH and
+// frequency shown, the partner panel makes room for them.
+void TContestLogStd::FitPartnerPanel() {
+  if (!partner_ || !left_) return;
+  const int need = left_->minimumSize().width() + partner_->width() + layout()->spacing() +
+                   layout()->contentsMargins().left() + layout()->contentsMargins().right();
+  // Measured against the screen: a window too narrow for both grows to its
+  // minimum, which must still fit.
+  const QScreen* shown_on = screen();
+  const int room = shown_on ? shown_on->availableGeometry().width() : width();
+  const bool fits = need <= room;
+  if (partner_->isVisibleTo(this) != fits) partner_->setVisible(fits);
+}
+
+// The partner panel steps aside while the fields change, so that the
+// window never grows past the screen for a moment; it comes back when the
+// fields leave it room.
+void TContestLogStd::ToggleNameQth() {
+  session_->ToggleNameQth();
+  partner_->hide();
+  Sync();
+  // The fields' new sizes, before the panel is measured against them.
+  for (QLayout* l : findChildren<QLayout*>()) l->invalidate();
+  for (int i = 0; i < left_->count(); ++i)
+    if (QWidget* w = left_->itemAt(i)->widget()) w->updateGeometry();
+  FitPartnerPanel();
+}
+
+void TContestLogStd::resizeEvent(QResizeEvent* event) {
+  QDialog::resizeEvent(event);
+  FitPartnerPanel();
+}
+
 void TContestLogStd::RefreshList() {
   if (!session_->log_block()) return;
   if (!list_model_->built()) {
@@ -589,9 +676,16 @@ bool TContestLogStd::HandleFieldKey(F id, QKeyEvent* key) {
       break;
     case Qt::Key_F7: btnModeClick(); return true;
     case Qt::Key_F8: btnBandClick(); return true;
+    case Qt::Key_F2:
+      if (partner_->isVisible()) TakePartnerCall(partner_->ChosenCall());
+      return true;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+      if (id != F::eCall || !partner_->isVisible()) break;
+      partner_->MoveChoice(key->key() == Qt::Key_Down ? 1 : -1);
+      return true;
     case Qt::Key_F9:
-      session_->ToggleNameQth();
-      Sync();
+      ToggleNameQth();
       return true;
     case Qt::Key_1:
     case Qt::Key_2:

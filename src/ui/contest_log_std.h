@@ -11,6 +11,8 @@
 #include <memory>
 
 #include "logging/entry_session.h"
+#include "logging/known_calls.h"
+#include "refdata/program_settings.h"
 #include "store/record_browser.h"
 #include "ui/korrektur.h"
 
@@ -20,10 +22,12 @@ class QLineEdit;
 class QGridLayout;
 class QListWidget;
 class QScrollArea;
+class QVBoxLayout;
 class QPushButton;
 
 namespace vek::ui {
 
+class PartnerPanel;
 class TkxBrow;
 
 class TContestLogStd : public QDialog {
@@ -43,6 +47,10 @@ class TContestLogStd : public QDialog {
     records_ = std::move(records);
     write_catalogue_ = std::move(write_catalogue);
   }
+  // Builds the known calls of the partner panel from these sources (the
+  // catalogue's logs, the folder's lists); without it the panel stays empty.
+  void SetKnownCallSources(const KnownCallSources& sources);
+  PartnerPanel* partner_panel() const { return partner_; }
   void ShowList(TKorrekturstd::Mode mode);  // F12 / Ctrl+W, F3, F4
   void OpenNotes();                         // F6
   void ShowAgeOverview();                   // F11, contest P
@@ -64,6 +72,7 @@ class TContestLogStd : public QDialog {
   void keyPressEvent(QKeyEvent* event) override;
   void reject() override;
   void showEvent(QShowEvent* event) override;
+  void resizeEvent(QResizeEvent* event) override;
 
  private:
   void Build();
@@ -81,8 +90,17 @@ class TContestLogStd : public QDialog {
   void TakeBand(int row);
   void TakeMode(int row);
   void CloseSession();
+  void FitPartnerPanel();
+  void ToggleNameQth();  // F9 and its button
+  void TakePartnerCall(const QString& call);
 
   std::unique_ptr<EntrySession> session_;
+  std::unique_ptr<ProgramSettings> settings_;
+  std::unique_ptr<KnownCalls> known_;
+  PartnerPanel* partner_ = nullptr;
+  QVBoxLayout* left_ = nullptr;  // the entry panel and the totals beside the partner panel
+  QLabel* lQrb_ = nullptr;
+  std::array<bool, static_cast<std::size_t>(EntryFieldId::kCount)> history_shown_{};
   CloseHandler on_close_;
   LogRecords records_;
   std::function<void()> write_catalogue_;

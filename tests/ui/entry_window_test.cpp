@@ -1,12 +1,16 @@
 // A short contest-g log typed into the real entry window, offscreen: the
 // totals panel, the totals stored in the catalogue, and the same totals when
 // the window is opened again.
+#include <QCheckBox>
+#include <QLayout>
 #include <QLabel>
 #include <QTableWidget>
 
 #include "catalogue/catalogue_records.h"
 #include "refdata/cty_import.h"
+#include "store/replacing_file.h"
 #include "ui/contest_log_std.h"
+#include "ui/partner_panel.h"
 #include "ui_fixture.h"
 
 namespace vek::ui::testing {
@@ -199,6 +203,105 @@ TEST_F(EntryWindowTest, AShortLogIsTypedStoredAndFoundAgain) {
     EXPECT_EQ(Text(w, "lQSO"), "2 QSO");
     EXPECT_EQ(Text(w, "lScore"), "       56 Pkt.");
     EXPECT_EQ(w->list()->grid()->rowCount(), 2);
+    Click(w, "btnEnde");
+  });
+  Click(window_.get(), "btnStart");
+  EXPECT_TRUE(again);
+}
+
+// The partner panel while a contest is typed: the known calls that hold
+// what is typed, the duplicate in red, a call taken with Down and F2, the
+// live distance, and the exchange filled from the history when the option
+// is on (it is kept in the program's own settings file).
+TEST_F(EntryWindowTest, ThePartnerPanelOffersKnownCallsAndFillsTheExchangeOnRequest) {
+  ASSERT_EQ(store::ReplaceFileContents(fs_, "MASTER.SCP", "# calls\nDL1ABD\nDL1ABC\nOE/DL1AB\nDK9XX\n"), 0);
+  StartProgram("Nordsee 2008");
+  ImportCountries();
+  bool ran = false;
+  WhenModal<TContestLogStd>([&](TContestLogStd* w) {
+    ran = true;
+    PartnerPanel* panel = w->partner_panel();
+    ASSERT_NE(panel, nullptr);
+    EXPECT_TRUE(panel->isVisible());
+    Contact(w, "DL1ABC", "001", "JO42AB", "I23");
+    QLineEdit* call = w->edit(F::eCall);
+    QTest::keyClicks(call, "D");
+    EXPECT_EQ(panel->list()->count(), 0);  // one letter says too little
+    QTest::keyClicks(call, "L1AB");
+    QListWidget* list = panel->list();
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_TRUE(list->item(0)->text().startsWith("DL1ABC"));
+    EXPECT_TRUE(list->item(0)->text().endsWith("Dupe"));
+    EXPECT_EQ(list->item(0)->foreground().color(), QColor("red"));
+    EXPECT_TRUE(list->item(1)->text().startsWith("DL1ABD"));
+    EXPECT_TRUE(list->item(2)->text().startsWith("OE/DL1AB"));
+    // Down twice chooses DL1ABD, F2 takes it; the cursor stays in the call.
+    QTest::keyClick(call, Qt::Key_Down);
+    QTest::keyClick(call, Qt::Key_Down);
+    QTest::keyClick(call, Qt::Key_F2);
+    EXPECT_EQ(call->text(), "DL1ABD");
+    EXPECT_EQ(w->session().field(F::eCall).text, "DL1ABD");
+    EXPECT_EQ(w->focusWidget(), call);
+    QTest::keyClick(call, Qt::Key_Return);
+    Field(w, F::eRSTr2, "002");
+    EXPECT_TRUE(Text(w, "lQrb").isEmpty());
+    QTest::keyClicks(w->edit(F::eRSTr3), "JO62");
+    EXPECT_TRUE(Text(w, "lQrb").startsWith("QRB ")) << Text(w, "lQrb").toStdString();
+    QTest::keyClicks(w->edit(F::eRSTr3), "M");
+    EXPECT_TRUE(Text(w, "lQrb").isEmpty());  // five characters name no square
+    QTest::keyClick(w->edit(F::eRSTr3), Qt::Key_Escape);
+    // On 70 cm DL1ABC is no duplicate; with the option on, leaving the call
+    // fills its locator and DOK from the 2-m contact, in green.
+    QTest::keyClick(call, Qt::Key_F8);
+    QTest::keyClick(w->band_list(), Qt::Key_Down);
+    QTest::keyClick(w->band_list(), Qt::Key_Return);
+    ASSERT_EQ(w->session().band(), 'l');
+    auto* option = w->findChild<QCheckBox*>("cbHistorie");
+    ASSERT_NE(option, nullptr);
+    EXPECT_FALSE(option->isChecked());
+    option->click();
+    Field(w, F::eCall, "DL1ABC");
+    EXPECT_EQ(w->edit(F::eRSTr3)->text(), "JO42AB");
+    EXPECT_EQ(w->edit(F::eRSTr4)->text(), "I23");
+    EXPECT_TRUE(w->edit(F::eRSTr3)->styleSheet().contains("green"));
+    EXPECT_FALSE(w->edit(F::eRSTr2)->styleSheet().contains("green"));
+    EXPECT_TRUE(Text(w, "lPartnerHistory").contains("JO42AB (15.11.2008)"));
+    w->resize(1024, 740);
+    QApplication::processEvents();
+    Shoot(w, "entry_window_partner");
+    QTest::keyClicks(w->edit(F::eRSTr2), "003");
+    QTest::keyClick(w->edit(F::eRSTr2), Qt::Key_Return);
+    w->edit(F::eRSTr3)->selectAll();
+    QTest::keyClicks(w->edit(F::eRSTr3), "JO42AC");  // typed over: checked with the station
+    EXPECT_FALSE(w->edit(F::eRSTr3)->styleSheet().contains("green"));
+    // Frequency, name and QTH shown (F9) on a 1024 screen: the fields stay
+    // whole and the panel makes room; F9 again brings it back.
+    for (bool shown : {true, false}) {
+      QTest::keyClick(w->edit(F::eRSTr3), Qt::Key_F9);
+      QApplication::processEvents();
+      for (F id : {F::eCall, F::eRSTr4, F::eFreq, F::eName, F::eQTH}) {
+        QLineEdit* e = w->edit(id);
+        if (!e->isVisible()) continue;
+        EXPECT_TRUE(w->rect().contains(QRect(e->mapTo(w, QPoint()), e->size()))) << EntryFieldName(id);
+      }
+      EXPECT_EQ(w->edit(F::eQTH)->isVisible(), shown);
+      EXPECT_LE(w->width(), QGuiApplication::primaryScreen()->availableGeometry().width());
+      if (shown) Shoot(w, "entry_window_partner_f9");
+      if (!shown) EXPECT_TRUE(panel->isVisible());
+    }
+    Click(w, "btnEnde");
+  });
+  Click(window_.get(), "btnStart");
+  ASSERT_TRUE(ran);
+  ProgramSettings settings(fs_);
+  settings.Load();
+  EXPECT_TRUE(settings.GetBool(kHistoryPrefillKey, false));
+  // The next window starts with the option as it was left.
+  bool again = false;
+  WhenModal<TContestLogStd>([&](TContestLogStd* w) {
+    again = true;
+    EXPECT_TRUE(w->findChild<QCheckBox*>("cbHistorie")->isChecked());
+    EXPECT_TRUE(w->session().history_prefill());
     Click(w, "btnEnde");
   });
   Click(window_.get(), "btnStart");
