@@ -729,6 +729,38 @@ TEST_F(CliLoggingTest, FourCompanionsAtOnceLoseNoContact) {
 // The last byte of the only catalogue record is cut off: the record is not
 // silently gone - its bytes are in the report, the file as it was is kept,
 // and the command fails saying so.
+// The partner panel's questions from the command line: a list copied in,
+// a log typed, the matches with what that log worked, and the history.
+TEST_F(CliLoggingTest, PartialAndHistoryAnswerFromTheListsAndTheLogs) {
+  const std::string scp = dir_ + "/calls.txt";
+  std::ofstream(scp) << "# list\nDL2XYA\nDL2XYZ\nOE/DL2XY\n";
+  auto j = Json("import-scp " + scp);
+  EXPECT_EQ(j["calls"], 3);
+  // A file without calls does not replace the list.
+  std::ofstream(dir_ + "/empty.txt") << "# nothing\n";
+  EXPECT_EQ(In("import-scp " + dir_ + "/empty.txt").exit_code, 1);
+  ASSERT_EQ(Json("add-qso 1 --call DL2XYZ --date 15.11.2008 --time 14:12 --rcvd2 001 --rcvd3 JO42AB --rcvd4 I23")["saved"],
+            true);
+  j = Json("partial dl2xy --log 1");
+  ASSERT_EQ(j["matches"].size(), 3u);
+  EXPECT_EQ(j["matches"][0]["call"], "DL2XYA");
+  EXPECT_EQ(j["matches"][0]["worked"].size(), 0u);
+  EXPECT_EQ(j["matches"][1]["call"], "DL2XYZ");
+  EXPECT_EQ(j["matches"][1]["worked"][0], "2m");
+  EXPECT_EQ(j["matches"][1]["locator"], "JO42AB");
+  EXPECT_EQ(j["matches"][1]["dok"], "I23");
+  EXPECT_EQ(j["matches"][2]["call"], "OE/DL2XY");
+  EXPECT_EQ(Json("partial XY --log 7", 1)["error"], "there is no log 7 in this folder");
+  j = Json("history DL2XYZ/P");
+  EXPECT_EQ(j["call"], "DL2XYZ");
+  EXPECT_EQ(j["locator"], "JO42AB");
+  EXPECT_EQ(j["locator_date"], "15.11.2008");
+  EXPECT_EQ(j["dok"], "I23");
+  EXPECT_EQ(j["sources"], nlohmann::json::parse(R"(["scp","call_book","logs"])"));
+  j = Json("history DL9ZZZ", 1);
+  EXPECT_EQ(j["error"], "nothing is known of DL9ZZZ");
+}
+
 TEST_F(CliLoggingTest, ACutRecordFileKeepsItsBytesAndTheCommandSaysSo) {
   const std::string original = ReadBytes(dir_ + "/QVKK.DAT");
   std::filesystem::resize_file(dir_ + "/QVKK.DAT", original.size() - 1);
