@@ -112,12 +112,21 @@ void KnownCalls::AddLogged(ConstBytes r, bool current) {
 }
 
 void KnownCalls::Finish() {
-  std::sort(entries_.begin(), entries_.end(), [](const KnownCall& a, const KnownCall& b) { return a.call < b.call; });
+  // Sorting places, then moving each entry once, instead of swapping entries around.
+  std::vector<std::uint32_t> order(entries_.size());
+  for (std::size_t i = 0; i < order.size(); ++i) order[i] = static_cast<std::uint32_t>(i);
+  std::sort(order.begin(), order.end(), [this](std::uint32_t a, std::uint32_t b) { return entries_[a].call < entries_[b].call; });
+  std::vector<KnownCall> sorted;
+  sorted.reserve(entries_.size());
+  for (std::uint32_t i : order) sorted.push_back(std::move(entries_[i]));
+  entries_ = std::move(sorted);
   sorted_ = entries_.size();
   where_.clear();
   where_.reserve(entries_.size());
   text_.clear();
+  text_.reserve(entries_.size() * 8);
   owner_.clear();
+  owner_.reserve(entries_.size() * 8);
   start_.assign(entries_.size(), 0);
   for (std::size_t i = 0; i < entries_.size(); ++i) {
     where_.emplace(entries_[i].call, i);
