@@ -137,6 +137,10 @@ void KnownCalls::Finish() {
   }
 }
 
+void KnownCalls::ClearWorked() {
+  for (KnownCall& e : entries_) e.worked_bands.clear();
+}
+
 std::size_t KnownCalls::FindIndex(std::string_view call) const {
   const auto it = where_.find(std::string(call));
   return it == where_.end() ? entries_.size() : it->second;
@@ -234,6 +238,19 @@ bool WalkTable(store::FileManager& fm, store::FileBlock* fb, const std::function
   return s == 1 && (error == store::kEndOfIndex || error == store::kKeyNotFound);
 }
 
+bool RecordFileFits(store::FileManager& fm, const store::FileBlockSpec& spec) {
+  return store::RecordFileFits(fm.file_system(), spec.file_name + ".DAT", spec.record_length,
+                               static_cast<int>(spec.keys.size()));
+}
+
+bool ReadLog(KnownCalls& known, SuiteFiles& files, std::int32_t number, bool current, const SuffixTable* suffixes) {
+  if (!RecordFileFits(files.fm(), qso::LogSpec(number, suffixes))) return false;
+  ContestLog log(files, number, suffixes);
+  return log.OpenContestLog() && WalkTable(files.fm(), log.log(), [&](ConstBytes r) {
+           if (!IsBandChangeEntry(r)) known.AddLogged(r, current);
+         });
+}
+
 }  // namespace
 
 KnownCallSources CatalogueSources(CatalogueController& catalogue, std::int32_t current) {
@@ -255,12 +272,8 @@ KnownCalls BuildKnownCalls(SuiteFiles& files, const KnownCallSources& sources) {
       for (const Text& c : calls) known.AddScpCall(c);
     }
   }
-  const auto fits = [&](const store::FileBlockSpec& spec) {
-    return store::RecordFileFits(fm.file_system(), spec.file_name + ".DAT", spec.record_length,
-                                 static_cast<int>(spec.keys.size()));
-  };
   const auto table = [&](SuiteFile file, const char* name, const std::function<void(ConstBytes)>& visit) {
-    if (!fits(SuiteFileSpec(file))) return known.Note(Text(name) + W(" beschädigt"));
+    if (!RecordFileFits(fm, SuiteFileSpec(file))) return known.Note(Text(name) + W(" beschädigt"));
     store::FileBlock* fb = files.OpenSuiteFile(file);
     if (!WalkTable(fm, fb, visit)) known.Note(Text(name) + " nicht lesbar");
     if (fb) files.CloseSuiteFile(file);
@@ -276,19 +289,16 @@ KnownCalls BuildKnownCalls(SuiteFiles& files, const KnownCallSources& sources) {
                             GetText(r, call_book::kName), GetText(r, call_book::kQth));
     });
   }
-  for (std::int32_t number : sources.logs) {
-    ContestLog log(files, number, sources.suffixes);
-    const bool current = number == sources.current_log;
-    bool read = fits(qso::LogSpec(number, sources.suffixes)) && log.OpenContestLog();
-    if (read) {
-      read = WalkTable(fm, log.log(), [&](ConstBytes r) {
-        if (!IsBandChangeEntry(r)) known.AddLogged(r, current);
-      });
-    }
-    if (!read) known.Note("Log " + std::to_string(number) + " nicht lesbar");
-  }
+  for (std::int32_t number : sources.logs)
+    if (!ReadLog(known, files, number, number == sources.current_log, sources.suffixes))
+      known.Note("Log " + std::to_string(number) + " nicht lesbar");
   known.Finish();
   return known;
+}
+
+bool RereadCurrentLog(KnownCalls& known, SuiteFiles& files, const KnownCallSources& sources) {
+  known.ClearWorked();
+  return sources.current_log == 0 || ReadLog(known, files, sources.current_log, true, sources.suffixes);
 }
 
 }  // namespace vek

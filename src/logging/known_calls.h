@@ -62,6 +62,9 @@ class KnownCalls {
 
   // A contact saved while the entry window is open (the index was finished).
   void NoteSaved(ConstBytes qso_record) { AddLogged(qso_record, true); }
+  // Before the current log is read again (a correction, a deletion, another
+  // program's contacts): no call counts as worked.
+  void ClearWorked();
 
   std::size_t size() const { return entries_.size(); }
   // The entry of exactly this call, else of its home call; null for none.
@@ -101,6 +104,8 @@ KnownCallSources CatalogueSources(CatalogueController& catalogue, std::int32_t c
 
 // Reads every source; one that is missing or damaged is left out with a note.
 KnownCalls BuildKnownCalls(SuiteFiles& files, const KnownCallSources& sources);
+// Reads the current log again for what it worked; false when it could not be read.
+bool RereadCurrentLog(KnownCalls& known, SuiteFiles& files, const KnownCallSources& sources);
 
 // The whole text of a MASTER.SCP file as its calls (comments and blank lines left out).
 std::vector<Text> ParseScp(std::string_view text);

@@ -583,9 +583,26 @@ void TContestLogStd::FocusSessionField() {
 
 void TContestLogStd::SetKnownCallSources(const KnownCallSources& sources) {
   if (!opened_) return;
+  known_sources_ = sources;
   known_ = std::make_unique<KnownCalls>(BuildKnownCalls(session_->suite_files(), sources));
   session_->SetKnownCalls(known_.get());
   partner_->SetNotes(known_->notes());
+  known_version_ = session_->fm().ContentVersion(session_->log_block());
+  known_saves_ = session_->saves();
+}
+
+// The session tells the index of its own saves; a correction, a deletion or
+// another program's contacts change the log behind it, and then what the log
+// worked is read again (the rest of the index stays).
+void TContestLogStd::KeepKnownCallsCurrent() {
+  if (!known_ || !session_->log_block()) return;
+  const std::uint64_t version = session_->fm().ContentVersion(session_->log_block());
+  if (version != known_version_ && session_->saves() == known_saves_) {
+    RereadCurrentLog(*known_, session_->suite_files(), known_sources_);
+    partner_->Refresh(true);
+  }
+  known_version_ = version;
+  known_saves_ = session_->saves();
 }
 
 void TContestLogStd::TakePartnerCall(const QString& call) {
@@ -632,6 +649,7 @@ void TContestLogStd::resizeEvent(QResizeEvent* event) {
 
 void TContestLogStd::RefreshList() {
   if (!session_->log_block()) return;
+  KeepKnownCallsCurrent();
   if (!list_model_->built()) {
     list_->Build(session_->log_block(), 4, store::LongToKey(1), store::LongToKey(999999999));
   }

@@ -97,6 +97,11 @@ class TContestLogStd : public QDialog {
   std::unique_ptr<EntrySession> session_;
   std::unique_ptr<ProgramSettings> settings_;
   std::unique_ptr<KnownCalls> known_;
+  KnownCallSources known_sources_;
+  // The log's content as the index knows it, and the saves that brought it there.
+  std::uint64_t known_version_ = 0;
+  int known_saves_ = -1;
+  void KeepKnownCallsCurrent();
   PartnerPanel* partner_ = nullptr;
   QVBoxLayout* left_ = nullptr;  // the entry panel and the totals beside the partner panel
   QLabel* lQrb_ = nullptr;

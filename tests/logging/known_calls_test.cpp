@@ -289,6 +289,25 @@ TEST_F(KnownCallsBuildTest, TheLiveDistanceShowsWhatTheSavedContactGets) {
   EXPECT_EQ(s.PartnerHistory()->locator, "JO62MM");
 }
 
+TEST_F(KnownCallsBuildTest, ADeletedContactIsNoDuplicateOnceTheLogIsReadAgain) {
+  LogContact(3, 2008, "DL2XYZ", "JO42AB", "F10");
+  LogContact(3, 2008, "DL3AAA", "JO42AC", "F11");
+  KnownCallSources sources;
+  sources.logs = {3};
+  sources.current_log = 3;
+  KnownCalls k = BuildKnownCalls(*files_, sources);
+  ASSERT_TRUE(k.Partial("DL2XYZ", 'k')[0].duplicate);
+  EntrySession& s = Open(Context());
+  std::vector<std::uint8_t> kk(qvkk::Spec().record_length), kz(qvkz::kLength);
+  port_.SetDefaultAnswer(true);
+  ASSERT_TRUE(s.DeleteQso(s.EntryOfSerial(1), kk, kz));
+  ASSERT_TRUE(RereadCurrentLog(k, *files_, sources));
+  EXPECT_FALSE(k.Partial("DL2XYZ", 'k')[0].duplicate);
+  EXPECT_TRUE(k.Partial("DL3AAA", 'k')[0].duplicate);
+  // What the station gave stays in its history.
+  EXPECT_EQ(k.Find("DL2XYZ")->locator, "JO42AB");
+}
+
 TEST(ProgramSettingsTest, ValuesSurviveARoundTripAndADamagedFileGivesTheDefaults) {
   store::MemoryFileSystem fs;
   ProgramSettings a(fs);
