@@ -343,6 +343,7 @@ void EntrySession::NewQso(int correction) {
   ++new_qsos_;
   correction_ = correction;
   from_history_ = {};
+  freq_typed_ = false;
   if (correction == 0) {
     Mut(F::eRSTr2).visible = d.RcvdKind1 != 0;
     prefix_chosen_ = false;
@@ -428,6 +429,9 @@ void EntrySession::FormToRecord() {
   cached_qth_ = Cut(qth, 20);
   PutText(r, qso::kNameQth, Cut(name + ";" + qth, 30));
   PutF32(r, qso::kFreqMHz.offset, ParseFrequency(field(F::eFreq).text));
+  // Unless the operator typed one, the contact was made where the rig is.
+  if (!freq_typed_ && correction_ == 0 && rig_mhz_ > 0 && BandCodeOfFrequency(rig_mhz_) == band_)
+    PutF32(r, qso::kFreqMHz.offset, static_cast<float>(rig_mhz_));
   // 6. Reports.
   const auto report = [&](Text rep) {
     rep = PadRight(rep, 3);
@@ -570,6 +574,7 @@ void EntrySession::Type(F id, std::string_view text) {
   f.text = Cut(t, f.max_length);
   if (filling_) return;
   from_history_[static_cast<std::size_t>(id)] = false;
+  if (id == F::eFreq) freq_typed_ = true;
   // The live update while typing.
   const bool item = (id >= F::eRSTs2 && id <= F::eRSTs4) || (id >= F::eRSTr2 && id <= F::eRSTr4);
   if (id == F::eCall) {

@@ -81,6 +81,11 @@ struct CorrectionFields {
   Text mode, band, date, time, qsl_sent, qsl_rcvd, prefix, name, qth, freq;
 };
 
+// The contest's mode for a mode of the rig (Hamlib's names: USB and LSB are
+// SSB, CW and CWR are CW, the packet and digital modes the contest's digital
+// mode); empty when the contest does not have it.
+Text ContestModeOfRig(std::string_view rig_mode, const std::vector<Text>& offered);
+
 class EntrySession {
  public:
   explicit EntrySession(EntryContext ctx);
@@ -160,6 +165,16 @@ class EntrySession {
     int points = 0;
   };
   std::optional<LiveQrb> LiveDistance() const;
+
+  // --- the rig ---
+  // What the rig reports: its frequency in Hz and Hamlib's name of its mode.
+  // While the call field is empty, a frequency in another band of the
+  // contest changes the band as F8 does, and the rig's mode, where the
+  // contest has it, the mode; never while a call is typed. A contact whose
+  // frequency field was not typed gets the rig's frequency when it lies in
+  // the contact's band. True when the band or the mode changed.
+  bool FollowRig(double hz, std::string_view rig_mode);
+  void ForgetRig() { rig_mhz_ = 0; }
 
   // --- correction and deletion of logged contacts ---
   // The dialog's fields for the contact with this entry number; nullopt for
@@ -266,6 +281,8 @@ class EntrySession {
   void PrefillFromHistory();
   EntryFieldId LocatorField() const;
   EntryFieldId DokField() const;
+  double rig_mhz_ = 0;
+  bool freq_typed_ = false;
   KnownCalls* known_ = nullptr;
   bool history_prefill_ = false;
   std::array<bool, static_cast<std::size_t>(EntryFieldId::kCount)> from_history_{};
