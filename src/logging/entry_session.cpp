@@ -650,7 +650,12 @@ void EntrySession::Enter() {
   focus_ = new_qsos_ != news ? F::eCall : next;
 }
 
-void EntrySession::Escape() { NewQso(0); }
+// The cleared entry gets the clock's date and time at once, as after a
+// save: a contact typed within the second would otherwise have none.
+void EntrySession::Escape() {
+  NewQso(0);
+  ClockTick();
+}
 
 void EntrySession::EvaluateEntryMultipliers() {
   Bytes r = Buffer();

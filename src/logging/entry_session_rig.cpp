@@ -26,18 +26,17 @@ Text ContestModeOfRig(std::string_view rig_mode, const std::vector<Text>& offere
 bool EntrySession::FollowRig(double hz, std::string_view rig_mode) {
   rig_mhz_ = hz > 0 ? hz / 1e6 : 0;
   if (!TrimBlanks(field(EntryFieldId::eCall).text).empty() || correction_ != 0) return false;
-  bool changed = false;
   const char band = rig_mhz_ > 0 ? BandCodeOfFrequency(rig_mhz_) : 0;
-  if (IsBandCode(band) && band != band_ && ctx_.definition.HasBand(band)) {
-    ChangeBand(band);
-    changed = true;
-  }
+  const bool new_band = IsBandCode(band) && band != band_ && ctx_.definition.HasBand(band);
   const Text mode = ContestModeOfRig(rig_mode, Modes());
-  if (!mode.empty() && mode != mode_) {
-    ChangeMode(mode);
-    changed = true;
-  }
-  return changed;
+  const bool new_mode = !mode.empty() && mode != mode_;
+  if (!new_band && !new_mode) return false;
+  // As the band and mode lists of the window change them.
+  FormToRecord();
+  if (new_band) ChangeBand(band);
+  if (new_mode) ChangeMode(mode);
+  RecordToForm();
+  return true;
 }
 
 }  // namespace vek

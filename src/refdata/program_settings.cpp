@@ -14,9 +14,8 @@ std::string_view Trim(std::string_view s) {
 
 }  // namespace
 
-void ProgramSettings::Load() {
-  values_.clear();
-  const std::string text = store::ReadWholeFile(fs_, path_);
+std::map<std::string, std::string, std::less<>> ProgramSettings::Parse(const std::string& text) {
+  std::map<std::string, std::string, std::less<>> values;
   std::size_t at = 0;
   while (at < text.size()) {
     std::size_t end = text.find('\n', at);
@@ -26,14 +25,27 @@ void ProgramSettings::Load() {
     const auto eq = line.find('=');
     // Comments, section lines and lines without a key are passed over.
     if (line.empty() || line[0] == '#' || line[0] == ';' || line[0] == '[' || eq == 0 || eq == line.npos) continue;
-    values_[std::string(Trim(line.substr(0, eq)))] = std::string(Trim(line.substr(eq + 1)));
+    values[std::string(Trim(line.substr(0, eq)))] = std::string(Trim(line.substr(eq + 1)));
   }
+  return values;
 }
 
-std::int32_t ProgramSettings::Save() const {
+void ProgramSettings::Load() {
+  values_ = Parse(store::ReadWholeFile(fs_, path_));
+  changed_.clear();
+}
+
+std::int32_t ProgramSettings::Save() {
+  auto merged = Parse(store::ReadWholeFile(fs_, path_));
+  for (const auto& [key, value] : changed_) merged[key] = value;
   std::string text = "# Settings of vekcontest (this program only; the suite's files hold the rest)\n";
-  for (const auto& [key, value] : values_) text += key + "=" + value + "\n";
-  return store::ReplaceFileContents(fs_, path_, text);
+  for (const auto& [key, value] : merged) text += key + "=" + value + "\n";
+  const std::int32_t error = store::ReplaceFileContents(fs_, path_, text);
+  if (error == 0) {
+    values_ = std::move(merged);
+    changed_.clear();
+  }
+  return error;
 }
 
 std::string ProgramSettings::Get(std::string_view key, std::string_view fallback) const {
@@ -54,6 +66,7 @@ void ProgramSettings::Set(std::string_view key, std::string_view value) {
   for (char& c : v)
     if (c == '\n' || c == '\r') c = ' ';
   values_[std::string(key)] = v;
+  changed_[std::string(key)] = v;
 }
 
 }  // namespace vek

@@ -4,6 +4,7 @@
 // lines this version does not know are kept when it writes the file.
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <string>
 #include <string_view>
@@ -20,8 +21,10 @@ class ProgramSettings {
 
   // Reads the file again; what it does not hold keeps its default.
   void Load();
-  // Writes every value in one replacement of the file; the store error, 0 when it worked.
-  std::int32_t Save() const;
+  // Writes the values set since the last load or save into the file as it
+  // is now (another window or program may have set others meanwhile), in
+  // one replacement of the file; the store error, 0 when it worked.
+  std::int32_t Save();
 
   std::string Get(std::string_view key, std::string_view fallback = "") const;
   bool GetBool(std::string_view key, bool fallback) const;
@@ -32,6 +35,8 @@ class ProgramSettings {
   store::OsFileSystem& fs_;
   std::string path_;
   std::map<std::string, std::string, std::less<>> values_;
+  std::map<std::string, std::string, std::less<>> changed_;
+  static std::map<std::string, std::string, std::less<>> Parse(const std::string& text);
 };
 
 // The keys of the entry window's settings.

@@ -19,6 +19,7 @@
 #include "catalogue/catalogue_records.h"
 #include "logging/entry_context.h"
 #include "ui/contest_log_std.h"
+#include "ui/rig_dialog.h"
 #include "ui/eing_contest_std.h"
 #include "ui/kx_brow.h"
 #include "ui/program_services.h"
@@ -111,10 +112,11 @@ TContestBrow::TContestBrow(store::FileManager& fm, UserPort& port, const Clock& 
   auto* loeschen = Button(QString::fromUtf8("Löschen"), "btnLoeschenHo3", panelButtons_);
   auto* konv = Button("Konvertieren", "btnKonvertieren", panelButtons_);
   auto* hilfe = Button("Hilfe", "btnHilfeHo3", panelButtons_);
+  auto* rig = Button("Transceiver / Rotor", "btnRigHo3", panelButtons_);
   auto* ende = Button(QString::fromUtf8("Schließen"), "btnendeho3", panelButtons_);
   btnKopieho3_ = Button("in Haupt-Log kopieren", "btnKopieho3", panelButtons_);
   btnKopieho3_->hide();
-  for (QPushButton* b : {neu, starten, start, loeschen, konv, hilfe}) buttons->addWidget(b);
+  for (QPushButton* b : {neu, starten, start, loeschen, konv, hilfe, rig}) buttons->addWidget(b);
   buttons->addStretch();
   MenueBeenden_ = new QLabel(panelButtons_);
   MenueBeenden_->setObjectName("MenueBeenden");
@@ -145,6 +147,12 @@ TContestBrow::TContestBrow(store::FileManager& fm, UserPort& port, const Clock& 
   connect(loeschen, &QPushButton::clicked, this, &TContestBrow::btnLoeschenHo3Click);
   connect(konv, &QPushButton::clicked, this, &TContestBrow::btnKonvertierenClick);
   connect(hilfe, &QPushButton::clicked, this, [] { ShowHelp(); });
+  connect(rig, &QPushButton::clicked, this, [this] {
+    ProgramSettings settings(controller_->fm().file_system());
+    settings.Load();
+    TRigDialog dialog(settings, this);
+    dialog.exec();
+  });
   connect(ende, &QPushButton::clicked, this, &QWidget::close);
   connect(btnweitere_, &QPushButton::clicked, this, &TContestBrow::btnweitereClick);
 

@@ -27,6 +27,7 @@
 #include "ui/kx_brow.h"
 #include "ui/notiz.h"
 #include "ui/partner_panel.h"
+#include "ui/rig_dialog.h"
 #include "catalogue/catalogue_records.h"
 #include "logging/age_overview.h"
 #include "logging/notes.h"
@@ -99,6 +100,9 @@ TContestLogStd::TContestLogStd(EntryContext ctx, CloseHandler on_close, std::vec
   timer_.setInterval(1000);
   connect(&timer_, &QTimer::timeout, this, &TContestLogStd::timerzeitTimer);
   timer_.start();
+  rig_timer_.setInterval(250);
+  connect(&rig_timer_, &QTimer::timeout, this, &TContestLogStd::RigTick);
+  StartRigFromSettings();
 }
 
 TContestLogStd::~TContestLogStd() { CloseSession(); }
@@ -322,6 +326,11 @@ QWidget* TContestLogStd::BuildEntryPanel() {
             RefreshList();
           });
   connect(add("Notiz [F6]", "btnNotiz", entry_buttons_), &QPushButton::clicked, this, &TContestLogStd::OpenNotes);
+  connect(add("Antenne drehen [Strg+D]", "btnAntenne", entry_buttons_), &QPushButton::clicked, this,
+          &TContestLogStd::TurnAntenna);
+  connect(add("Stop", "btnRotorStop", entry_buttons_), &QPushButton::clicked, this, &TContestLogStd::StopAntenna);
+  connect(add("Transceiver / Rotor", "btnRig", entry_buttons_), &QPushButton::clicked, this,
+          &TContestLogStd::OpenRigDialog);
   connect(add("Import von ADIF-Dateien", "btnADIF", entry_buttons_), &QPushButton::clicked, this,
           &TContestLogStd::ImportAdif);
   if (session_->definition().ShowEvaluationButton) {
@@ -331,6 +340,18 @@ QWidget* TContestLogStd::BuildEntryPanel() {
   connect(add("Contest &beenden", "btnEnde", entry_buttons_), &QPushButton::clicked, this,
           &TContestLogStd::btnEndeClick);
   v->addLayout(buttons);
+  // The rig's and the rotator's state on a line of their own: a long
+  // status must not widen the fields' lines.
+  auto* status = new QHBoxLayout;
+  lRig_ = new QLabel;
+  lRig_->setObjectName("lRig");
+  lRotor_ = new QLabel;
+  lRotor_->setObjectName("lRotor");
+  status->addWidget(lRig_);
+  status->addSpacing(16);
+  status->addWidget(lRotor_);
+  status->addStretch();
+  v->addLayout(status);
 
   band_list_ = new QListWidget(this);
   band_list_->setObjectName("listband");
@@ -642,6 +663,93 @@ void TContestLogStd::ToggleNameQth() {
   FitPartnerPanel();
 }
 
+void TContestLogStd::StartRigFromSettings() {
+  const rig::RigSettings s = StoredRigSettings(*settings_);
+  std::unique_ptr<rig::RigPoller> poller;
+  if (s.rig.model != 0 || s.rotator.model != 0) {
+    rig::RigPoller::RigFactory make_rig;
+    rig::RigPoller::RotatorFactory make_rotator;
+    if (s.rig.model != 0) make_rig = [p = s.rig] { return rig::MakeHamlibRig(p); };
+    if (s.rotator.model != 0) make_rotator = [p = s.rotator] { return rig::MakeHamlibRotator(p); };
+    poller = std::make_unique<rig::RigPoller>(make_rig, make_rotator, s.poll);
+  }
+  SetRigPoller(std::move(poller));
+}
+
+void TContestLogStd::SetRigPoller(std::unique_ptr<rig::RigPoller> poller) {
+  rig_ = std::move(poller);
+  rig_readings_ = 0;
+  session_->ForgetRig();
+  const bool rotator = rig_ && rig_->State().rotator_configured;
+  for (const char* name : {"btnAntenne", "btnRotorStop"})
+    if (auto* b = findChild<QPushButton*>(name)) b->setVisible(rotator);
+  lRotor_->setVisible(rotator);
+  if (rig_) {
+    rig_timer_.start();
+  } else {
+    rig_timer_.stop();
+  }
+  RigTick();
+}
+
+// Reads only the poller's last state: the radio itself is never waited for here.
+void TContestLogStd::RigTick() {
+  if (closed_ || !opened_) return;
+  const rig::RigState st = rig_ ? rig_->State() : rig::RigState{};
+  QString text;
+  if (!st.rig_configured) {
+    text = "kein Transceiver";
+  } else if (!st.rig_connected) {
+    const QString why = QString::fromStdString(st.rig_error);
+    text = QStringLiteral("Transceiver nicht verbunden%1").arg(why.isEmpty() ? QString() : ": " + why);
+  } else {
+    const char band = BandCodeOfFrequency(st.frequency_hz / 1e6);
+    const Text mode = ContestModeOfRig(st.mode, session_->Modes());
+    text = QStringLiteral("%1  %2 MHz  %3")
+               .arg(QString::fromStdString(st.rig_name))
+               .arg(QString::number(st.frequency_hz / 1e6, 'f', 4).replace('.', ','))
+               .arg(QString::fromStdString(st.mode));
+    // Shown, never forced on the log.
+    if (!session_->definition().HasBand(band) || mode.empty()) text += QString::fromUtf8(" (nicht im Contest)");
+  }
+  lRig_->setText(text);
+  lRig_->setStyleSheet(st.rig_configured && !st.rig_connected ? "color: red;" : "color: grey;");
+  if (st.rotator_configured) {
+    QString rotor = st.rotator_connected && st.azimuth
+                        ? QString::fromUtf8("Rotor %1°").arg(*st.azimuth, 0, 'f', 0)
+                        : QStringLiteral("Rotor nicht verbunden: %1").arg(QString::fromStdString(st.rotator_error));
+    if (st.target) rotor += QString::fromUtf8(" → %1°").arg(*st.target, 0, 'f', 0);
+    lRotor_->setText(rotor);
+  }
+  if (st.rig_connected && st.readings != rig_readings_) {
+    rig_readings_ = st.readings;
+    if (session_->FollowRig(st.frequency_hz, st.mode)) Sync();
+  }
+}
+
+void TContestLogStd::TurnAntenna() {
+  if (!rig_ || !rig_->State().rotator_configured) return;
+  const auto qrb = session_->LiveDistance();
+  if (!qrb) return;  // no locator typed: nothing to turn to
+  rig_->TurnTo(qrb->bearing);
+  RigTick();
+}
+
+void TContestLogStd::StopAntenna() {
+  if (!rig_) return;
+  rig_->StopRotator();
+  RigTick();
+}
+
+void TContestLogStd::OpenRigDialog() {
+  TRigDialog dialog(*settings_, this);
+  if (dialog.exec() == QDialog::Accepted) {
+    settings_->Load();
+    StartRigFromSettings();
+  }
+  FocusSessionField();
+}
+
 void TContestLogStd::resizeEvent(QResizeEvent* event) {
   QDialog::resizeEvent(event);
   FitPartnerPanel();
@@ -715,6 +823,16 @@ bool TContestLogStd::HandleFieldKey(F id, QKeyEvent* key) {
           session_->Focus(target);
           Sync();
           FocusSessionField();
+        }
+        return true;
+      }
+      break;
+    case Qt::Key_D:
+      if (key->modifiers() & Qt::ControlModifier) {
+        if (key->modifiers() & Qt::ShiftModifier) {
+          StopAntenna();
+        } else {
+          TurnAntenna();
         }
         return true;
       }
@@ -959,6 +1077,8 @@ void TContestLogStd::CloseSession() {
   if (closed_ || !opened_) return;
   closed_ = true;
   timer_.stop();
+  rig_timer_.stop();
+  rig_.reset();  // a radio that hangs is not waited for (see RigPoller)
   std::vector<int> widths;
   for (int c = 0; c < list_->grid()->columnCount() && c < 20; ++c) widths.push_back(list_->grid()->columnWidth(c));
   if (on_close_) on_close_(*session_, widths);

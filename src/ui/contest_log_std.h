@@ -13,6 +13,7 @@
 #include "logging/entry_session.h"
 #include "logging/known_calls.h"
 #include "refdata/program_settings.h"
+#include "rig/rig_poller.h"
 #include "store/record_browser.h"
 #include "ui/korrektur.h"
 
@@ -51,6 +52,13 @@ class TContestLogStd : public QDialog {
   // catalogue's logs, the folder's lists); without it the panel stays empty.
   void SetKnownCallSources(const KnownCallSources& sources);
   PartnerPanel* partner_panel() const { return partner_; }
+  // The rig and rotator (from the settings file when the window opens; a
+  // test gives its own). Null: none.
+  void SetRigPoller(std::unique_ptr<rig::RigPoller> poller);
+  void OpenRigDialog();  // "Transceiver / Rotor"
+  void TurnAntenna();    // "Antenne drehen": to the bearing of the typed locator
+  void StopAntenna();
+  void RigTick();        // what the poller read, every quarter second
   void ShowList(TKorrekturstd::Mode mode);  // F12 / Ctrl+W, F3, F4
   void OpenNotes();                         // F6
   void ShowAgeOverview();                   // F11, contest P
@@ -105,6 +113,12 @@ class TContestLogStd : public QDialog {
   PartnerPanel* partner_ = nullptr;
   QVBoxLayout* left_ = nullptr;  // the entry panel and the totals beside the partner panel
   QLabel* lQrb_ = nullptr;
+  QLabel* lRig_ = nullptr;
+  QLabel* lRotor_ = nullptr;
+  std::unique_ptr<rig::RigPoller> rig_;
+  QTimer rig_timer_;
+  std::uint64_t rig_readings_ = 0;
+  void StartRigFromSettings();
   std::array<bool, static_cast<std::size_t>(EntryFieldId::kCount)> history_shown_{};
   CloseHandler on_close_;
   LogRecords records_;

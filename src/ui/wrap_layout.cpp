@@ -67,8 +67,8 @@ QSize WrapLayout::minimumSize() const {
   for (QLayoutItem* item : items_)
     if (!item->isEmpty()) widest = std::max(widest, item->sizeHint().width());
   const int all = sizeHint().width();
-  int width = std::max(widest + m.left() + m.right(), (all + 1) / 2);
-  while (width < all && LinesAt(width) > 2) width += 8;
+  int width = std::max(widest + m.left() + m.right(), (all + 2) / 3);
+  while (width < all && LinesAt(width) > 3) width += 8;
   return {width, heightForWidth(width)};
 }
 

@@ -24,7 +24,7 @@ class WrapLayout : public QLayout {
   bool hasHeightForWidth() const override { return true; }
   int heightForWidth(int width) const override;
   // One line when there is room; the minimum is the narrowest width that
-  // needs no more than two lines.
+  // needs no more than three lines.
   QSize sizeHint() const override;
   QSize minimumSize() const override;
   void setGeometry(const QRect& rect) override;

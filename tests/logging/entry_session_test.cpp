@@ -596,5 +596,16 @@ TEST_F(EntrySessionTest, ASaveWaitsForThreeSyncsAndTheCallChecksForNone) {
   EXPECT_GE(book_files, 2);
 }
 
+// Esc clears the entry and gives it the clock's date and time at once: a
+// contact typed within the same second is saved, not refused for a missing date.
+TEST_F(EntrySessionTest, AContactTypedRightAfterEscIsSaved) {
+  EntrySession& s = Open(Context());
+  s.Type(F::eCall, "DL2X");
+  s.Escape();
+  EXPECT_GT(GetI32(s.record(), qso::kDate.offset), 0);
+  Contact("DL2XYZ", "001", "JO62MM", "F11");
+  EXPECT_EQ(s.saves(), 1);
+}
+
 }  // namespace
 }  // namespace vek

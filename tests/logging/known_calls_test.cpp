@@ -332,6 +332,19 @@ TEST(ProgramSettingsTest, ValuesSurviveARoundTripAndADamagedFileGivesTheDefaults
   c.Load();
   EXPECT_EQ(c.Get("newer.key"), "7");
   EXPECT_FALSE(c.GetBool(kHistoryPrefillKey, true));
+  // Two windows with the file open: each one's change survives the other's save.
+  ProgramSettings one(fs), two(fs);
+  one.Load();
+  two.Load();
+  one.Set("rig.model", "2");
+  ASSERT_EQ(one.Save(), 0);
+  two.SetBool(kHistoryPrefillKey, true);
+  ASSERT_EQ(two.Save(), 0);
+  ProgramSettings three(fs);
+  three.Load();
+  EXPECT_EQ(three.Get("rig.model"), "2");
+  EXPECT_TRUE(three.GetBool(kHistoryPrefillKey, false));
+  EXPECT_EQ(two.Get("rig.model"), "2");
   // Binary rubbish: every value keeps its default.
   ASSERT_EQ(store::ReplaceFileContents(fs, ProgramSettings::kFileName, std::string("\0\x01\xFF\n\x80", 5)), 0);
   c.Load();
