@@ -19,5 +19,6 @@ void RegisterReferenceCommands(CLI::App& app, CommandContext& ctx);
 void RegisterLoggingCommands(CLI::App& app, CommandContext& ctx);
 void RegisterExportCommands(CLI::App& app, CommandContext& ctx);
 void RegisterPartnerCommands(CLI::App& app, CommandContext& ctx);
+void RegisterRigCommands(CLI::App& app, CommandContext& ctx);
 
 }  // namespace vek::cli

@@ -30,6 +30,7 @@ int main(int argc, char** argv) {
   vek::cli::RegisterLoggingCommands(app, ctx);
   vek::cli::RegisterExportCommands(app, ctx);
   vek::cli::RegisterPartnerCommands(app, ctx);
+  vek::cli::RegisterRigCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -10,6 +10,9 @@
 #include <iterator>
 #include <set>
 #include <algorithm>
+#include <fstream>
+
+#include "rig/rig_daemons.h"
 
 namespace {
 
@@ -759,6 +762,32 @@ TEST_F(CliLoggingTest, PartialAndHistoryAnswerFromTheListsAndTheLogs) {
   EXPECT_EQ(j["sources"], nlohmann::json::parse(R"(["scp","call_book","logs"])"));
   j = Json("history DL9ZZZ", 1);
   EXPECT_EQ(j["error"], "nothing is known of DL9ZZZ");
+}
+
+// The transceiver and the rotator: Hamlib's dummy in the process, rigctld
+// and rotctld on a free port, and nothing saved.
+TEST_F(CliLoggingTest, RigAndRotateAnswerFromHamlibsDummiesAndDaemons) {
+  auto j = Json("rig", 1);
+  EXPECT_NE(j["error"].get<std::string>().find("no transceiver"), std::string::npos);
+  j = Json("rig --model 1");
+  EXPECT_EQ(j["model"], 1);
+  EXPECT_GT(j["frequency_hz"].get<double>(), 0);
+  EXPECT_FALSE(j["mode"].get<std::string>().empty());
+  const int rig_port = vek::rig::testing::FreePort(), rot_port = vek::rig::testing::FreePort();
+  vek::rig::testing::Daemon rigctld("rigctld", rig_port), rotctld("rotctld", rot_port);
+  ASSERT_TRUE(rigctld.running());
+  ASSERT_TRUE(rotctld.running());
+  j = Json("rig --host 127.0.0.1:" + std::to_string(rig_port));
+  EXPECT_EQ(j["model"], 2);
+  EXPECT_EQ(j["frequency_hz"], 145000000.0);
+  EXPECT_EQ(j["band_code"], "k");
+  j = Json("rotate --to 12 --wait --host 127.0.0.1:" + std::to_string(rot_port));
+  EXPECT_EQ(j["target_deg"], 12.0);
+  EXPECT_NEAR(j["azimuth_deg"].get<double>(), 12.0, 1.0);
+  EXPECT_EQ(Json("rotate --to 400 --model 1", 1)["error"], "--to takes 0 to 360 degrees");
+  // A daemon that is not there: a clear error, exit 1.
+  j = Json("rig --host 127.0.0.1:" + std::to_string(vek::rig::testing::FreePort()), 1);
+  EXPECT_FALSE(j["error"].get<std::string>().empty());
 }
 
 TEST_F(CliLoggingTest, ACutRecordFileKeepsItsBytesAndTheCommandSaysSo) {
