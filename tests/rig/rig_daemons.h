@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <set>
 #include <chrono>
 #include <string>
 #include <thread>
@@ -21,7 +22,7 @@ extern char** environ;
 
 namespace vek::rig::testing {
 
-inline int FreePort() {
+inline int AnyFreePort() {
   const int fd = socket(AF_INET, SOCK_STREAM, 0);
   sockaddr_in a{};
   a.sin_family = AF_INET;
@@ -32,6 +33,15 @@ inline int FreePort() {
   getsockname(fd, reinterpret_cast<sockaddr*>(&a), &len);
   close(fd);
   return ntohs(a.sin_port);
+}
+
+// A port nobody listens on, never the same one twice in a test program.
+inline int FreePort() {
+  static std::set<int> given;
+  for (;;) {
+    const int port = AnyFreePort();
+    if (given.insert(port).second) return port;
+  }
 }
 
 inline bool Accepts(int port) {
