@@ -20,5 +20,6 @@ void RegisterLoggingCommands(CLI::App& app, CommandContext& ctx);
 void RegisterExportCommands(CLI::App& app, CommandContext& ctx);
 void RegisterPartnerCommands(CLI::App& app, CommandContext& ctx);
 void RegisterRigCommands(CLI::App& app, CommandContext& ctx);
+void RegisterStatsCommands(CLI::App& app, CommandContext& ctx);
 
 }  // namespace vek::cli

@@ -31,6 +31,7 @@ int main(int argc, char** argv) {
   vek::cli::RegisterExportCommands(app, ctx);
   vek::cli::RegisterPartnerCommands(app, ctx);
   vek::cli::RegisterRigCommands(app, ctx);
+  vek::cli::RegisterStatsCommands(app, ctx);
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {

@@ -790,6 +790,38 @@ TEST_F(CliLoggingTest, RigAndRotateAnswerFromHamlibsDummiesAndDaemons) {
   EXPECT_FALSE(j["error"].get<std::string>().empty());
 }
 
+// The figures of a typed log: its hours from the period's start, the rates
+// at the last contact, ODX, squares and DOKs per band.
+TEST_F(CliLoggingTest, StatsShowsHowTheTypedContestWent) {
+  for (const char* qso : {"--call DL2XYZ --time 09:05 --rcvd2 001 --rcvd3 JO42AB --rcvd4 I23",
+                          "--call DL3AAA --time 09:40 --rcvd2 002 --rcvd3 JO62MM --rcvd4 D01",
+                          "--call DL4BBB --time 09:50 --rcvd2 003 --rcvd3 JO62AA --rcvd4 D01"})
+    ASSERT_EQ(Json(std::string("add-qso 1 --date 15.11.2008 ") + qso)["saved"], true) << qso;
+  const auto j = Json("stats 1");
+  // The period starts at 08:30: the contacts lie in its first and second hours.
+  const auto& hours = j["qsos_per_hour"];
+  ASSERT_GE(hours.size(), 33u);  // 15.11. 08:30 to 16.11. 17:00, begun hours
+  EXPECT_EQ(hours[0]["hour"], "15.11.2008 08:30");
+  EXPECT_EQ(hours[0]["band"], "all");
+  EXPECT_EQ(hours[0]["qsos"], 1);
+  EXPECT_EQ(hours[1]["band"], "2m");
+  EXPECT_EQ(hours[2]["hour"], "15.11.2008 09:30");
+  EXPECT_EQ(hours[2]["qsos"], 2);
+  EXPECT_EQ(j["best_hour"]["hour"], "15.11.2008 09:30");
+  EXPECT_EQ(j["best_hour"]["qsos"], 2);
+  // At 09:50: one contact in the ten minutes before (09:40 is ten minutes back), three in the hour.
+  EXPECT_EQ(j["rate_10min"], 6);
+  EXPECT_EQ(j["rate_60min"], 3);
+  ASSERT_EQ(j["odx"].size(), 1u);
+  EXPECT_EQ(j["odx"][0]["band"], "2m");
+  EXPECT_EQ(j["odx"][0]["call"], "DL3AAA");  // JO62MM lies further than JO62AA
+  EXPECT_GT(j["odx"][0]["distance_km"].get<int>(), 250);
+  EXPECT_EQ(j["squares"]["2m"], 2);
+  EXPECT_EQ(j["squares"]["all"], 2);
+  EXPECT_EQ(j["doks"]["2m"], 2);
+  EXPECT_EQ(Json("stats 9", 1)["error"], "there is no log 9 in this folder");
+}
+
 TEST_F(CliLoggingTest, ACutRecordFileKeepsItsBytesAndTheCommandSaysSo) {
   const std::string original = ReadBytes(dir_ + "/QVKK.DAT");
   std::filesystem::resize_file(dir_ + "/QVKK.DAT", original.size() - 1);
