@@ -28,6 +28,7 @@
 #include "ui/notiz.h"
 #include "ui/partner_panel.h"
 #include "ui/rig_dialog.h"
+#include "ui/statistics_window.h"
 #include "catalogue/catalogue_records.h"
 #include "logging/age_overview.h"
 #include "logging/notes.h"
@@ -331,6 +332,8 @@ QWidget* TContestLogStd::BuildEntryPanel() {
   connect(add("Stop", "btnRotorStop", entry_buttons_), &QPushButton::clicked, this, &TContestLogStd::StopAntenna);
   connect(add("Transceiver / Rotor", "btnRig", entry_buttons_), &QPushButton::clicked, this,
           &TContestLogStd::OpenRigDialog);
+  connect(add("Statistik [Strg+T]", "btnStatistik", entry_buttons_), &QPushButton::clicked, this,
+          &TContestLogStd::OpenStatistics);
   connect(add("Import von ADIF-Dateien", "btnADIF", entry_buttons_), &QPushButton::clicked, this,
           &TContestLogStd::ImportAdif);
   if (session_->definition().ShowEvaluationButton) {
@@ -741,6 +744,20 @@ void TContestLogStd::StopAntenna() {
   RigTick();
 }
 
+void TContestLogStd::OpenStatistics() {
+  if (closed_ || !opened_) return;
+  // The contest period as the log's catalogue record holds it.
+  const auto [kk, kz] = records_();
+  (void)kz;
+  const UtcInstant from{GetI32(kk, qvkk::kDateFrom.offset), GetI32(kk, qvkk::kTimeFrom.offset)};
+  const UtcInstant to{GetI32(kk, qvkk::kDateTo.offset), GetI32(kk, qvkk::kTimeTo.offset)};
+  ContestStatistics stats(from, to, session_->totals().context().own_locator);
+  stats.Read(session_->fm(), session_->log_block());
+  TStatistik window(stats, session_->ClockNow(), this);
+  window.exec();
+  FocusSessionField();
+}
+
 void TContestLogStd::OpenRigDialog() {
   TRigDialog dialog(*settings_, this);
   if (dialog.exec() == QDialog::Accepted) {
@@ -824,6 +841,12 @@ bool TContestLogStd::HandleFieldKey(F id, QKeyEvent* key) {
           Sync();
           FocusSessionField();
         }
+        return true;
+      }
+      break;
+    case Qt::Key_T:
+      if (key->modifiers() & Qt::ControlModifier) {
+        OpenStatistics();
         return true;
       }
       break;

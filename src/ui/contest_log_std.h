@@ -58,6 +58,7 @@ class TContestLogStd : public QDialog {
   void OpenRigDialog();  // "Transceiver / Rotor"
   void TurnAntenna();    // "Antenne drehen": to the bearing of the typed locator
   void StopAntenna();
+  void OpenStatistics();  // "Statistik" (Ctrl+T)
   void RigTick();        // what the poller read, every quarter second
   void ShowList(TKorrekturstd::Mode mode);  // F12 / Ctrl+W, F3, F4
   void OpenNotes();                         // F6
