@@ -165,6 +165,8 @@ class EntrySession {
     int points = 0;
   };
   std::optional<LiveQrb> LiveDistance() const;
+  // The received field that holds the locator; kCount when the contest has none.
+  EntryFieldId LocatorField() const;
 
   // --- the rig ---
   // What the rig reports: its frequency in Hz and Hamlib's name of its mode.
@@ -279,7 +281,6 @@ class EntrySession {
   bool call_book_held_ = false;
   void ReleaseCallBook();
   void PrefillFromHistory();
-  EntryFieldId LocatorField() const;
   EntryFieldId DokField() const;
   double rig_mhz_ = 0;
   bool freq_typed_ = false;

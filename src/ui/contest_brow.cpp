@@ -19,7 +19,9 @@
 #include "catalogue/catalogue_records.h"
 #include "logging/entry_context.h"
 #include "ui/contest_log_std.h"
+#include "ui/map_window.h"
 #include "ui/rig_dialog.h"
+#include "logging/contest_log.h"
 #include "ui/eing_contest_std.h"
 #include "ui/kx_brow.h"
 #include "ui/program_services.h"
@@ -113,10 +115,11 @@ TContestBrow::TContestBrow(store::FileManager& fm, UserPort& port, const Clock& 
   auto* konv = Button("Konvertieren", "btnKonvertieren", panelButtons_);
   auto* hilfe = Button("Hilfe", "btnHilfeHo3", panelButtons_);
   auto* rig = Button("Transceiver / Rotor", "btnRigHo3", panelButtons_);
+  auto* karte = Button("Karte", "btnKarteHo3", panelButtons_);
   auto* ende = Button(QString::fromUtf8("Schließen"), "btnendeho3", panelButtons_);
   btnKopieho3_ = Button("in Haupt-Log kopieren", "btnKopieho3", panelButtons_);
   btnKopieho3_->hide();
-  for (QPushButton* b : {neu, starten, start, loeschen, konv, hilfe, rig}) buttons->addWidget(b);
+  for (QPushButton* b : {neu, starten, start, loeschen, konv, hilfe, rig, karte}) buttons->addWidget(b);
   buttons->addStretch();
   MenueBeenden_ = new QLabel(panelButtons_);
   MenueBeenden_->setObjectName("MenueBeenden");
@@ -147,6 +150,7 @@ TContestBrow::TContestBrow(store::FileManager& fm, UserPort& port, const Clock& 
   connect(loeschen, &QPushButton::clicked, this, &TContestBrow::btnLoeschenHo3Click);
   connect(konv, &QPushButton::clicked, this, &TContestBrow::btnKonvertierenClick);
   connect(hilfe, &QPushButton::clicked, this, [] { ShowHelp(); });
+  connect(karte, &QPushButton::clicked, this, &TContestBrow::ShowMapOfCurrentLog);
   connect(rig, &QPushButton::clicked, this, [this] {
     ProgramSettings settings(controller_->fm().file_system());
     settings.Load();
@@ -357,6 +361,26 @@ void TContestBrow::StartLogging(CatalogueController& c, std::int32_t log_number,
   window.setWindowState(Qt::WindowMaximized);  // exec shows it, modal
   window.exec();
   show();
+}
+
+// The map of the log under the cursor, read once.
+void TContestBrow::ShowMapOfCurrentLog() {
+  CatalogueController& c = *controller_;
+  if (!c.HasCurrent()) return;
+  const std::int32_t number = c.CurrentLogNumber();
+  ConstBytes kk = c.fm().RecordBuffer(c.qvkk());
+  const UtcInstant from{GetI32(kk, qvkk::kDateFrom.offset), GetI32(kk, qvkk::kTimeFrom.offset)};
+  const UtcInstant to{GetI32(kk, qvkk::kDateTo.offset), GetI32(kk, qvkk::kTimeTo.offset)};
+  std::optional<EntryContext> ctx = EntryContextFor(c, number, clock_, port_);
+  if (!ctx) return;
+  ContestStatistics stats(from, to, ctx->station.own_locator);
+  {
+    ContestLog log(*ctx->files, number, ctx->suffixes);
+    if (!log.OpenContestLog()) return port_.Inform(W("Das Log kann nicht geöffnet werden."));
+    stats.Read(c.fm(), log.log());
+  }
+  TKarte window(stats, this);
+  window.exec();
 }
 
 bool TContestBrow::AskToEnd() { return port_.AskYesNo("Programm beenden?"); }

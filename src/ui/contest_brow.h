@@ -59,6 +59,7 @@ class TContestBrow : public QWidget, public CatalogueHost {
   void ApplyColours();
   void ShowPictures();
   bool AskToEnd();
+  void ShowMapOfCurrentLog();  // "Karte"
 
   UserPort& port_;
   const Clock& clock_;

@@ -28,6 +28,7 @@
 #include "ui/notiz.h"
 #include "ui/partner_panel.h"
 #include "ui/rig_dialog.h"
+#include "ui/map_window.h"
 #include "ui/statistics_window.h"
 #include "catalogue/catalogue_records.h"
 #include "logging/age_overview.h"
@@ -334,6 +335,7 @@ QWidget* TContestLogStd::BuildEntryPanel() {
           &TContestLogStd::OpenRigDialog);
   connect(add("Statistik [Strg+T]", "btnStatistik", entry_buttons_), &QPushButton::clicked, this,
           &TContestLogStd::OpenStatistics);
+  connect(add("Karte [Strg+K]", "btnKarte", entry_buttons_), &QPushButton::clicked, this, &TContestLogStd::OpenMap);
   connect(add("Import von ADIF-Dateien", "btnADIF", entry_buttons_), &QPushButton::clicked, this,
           &TContestLogStd::ImportAdif);
   if (session_->definition().ShowEvaluationButton) {
@@ -498,6 +500,10 @@ void TContestLogStd::SyncFields(bool keep_focused_text) {
     lQrb_->clear();
   }
   if (partner_) partner_->Refresh();
+  if (map_window_) {
+    const F loc = s.LocatorField();
+    map_window_->map()->SetTyped(loc == F::kCount ? Text() : TrimBlanks(s.field(loc).text));
+  }
   const bool fixed_sent = !s.field(F::eRSTs1).visible;
   lRSTs1_->setVisible(fixed_sent);
   lRSTs1_->setText("RSTs " + ToQt(LoadSentExchange(s.record()).substr(0, 3)));
@@ -744,15 +750,50 @@ void TContestLogStd::StopAntenna() {
   RigTick();
 }
 
-void TContestLogStd::OpenStatistics() {
-  if (closed_ || !opened_) return;
-  // The contest period as the log's catalogue record holds it.
+// The log's figures, over the contest period its catalogue record holds.
+ContestStatistics TContestLogStd::ReadStatistics() {
   const auto [kk, kz] = records_();
   (void)kz;
   const UtcInstant from{GetI32(kk, qvkk::kDateFrom.offset), GetI32(kk, qvkk::kTimeFrom.offset)};
   const UtcInstant to{GetI32(kk, qvkk::kDateTo.offset), GetI32(kk, qvkk::kTimeTo.offset)};
   ContestStatistics stats(from, to, session_->totals().context().own_locator);
   stats.Read(session_->fm(), session_->log_block());
+  return stats;
+}
+
+void TContestLogStd::OpenMap() {
+  if (closed_ || !opened_) return;
+  if (!map_window_) {
+    map_stats_ = std::make_unique<ContestStatistics>(ReadStatistics());
+    map_saves_ = session_->saves();
+    map_version_ = session_->fm().ContentVersion(session_->log_block());
+    map_window_ = new TKarte(*map_stats_, this);
+    map_window_->setAttribute(Qt::WA_DeleteOnClose);
+    map_window_->setModal(false);
+  }
+  map_window_->show();
+  map_window_->raise();
+  SyncFields(true);
+}
+
+// The map follows each contact saved here; a correction, a deletion or
+// another program's contacts have it read the log again.
+void TContestLogStd::KeepMapCurrent() {
+  if (!map_window_ || !map_stats_ || !session_->log_block()) return;
+  const std::uint64_t version = session_->fm().ContentVersion(session_->log_block());
+  if (session_->saves() != map_saves_ && !session_->last_saved().empty()) {
+    map_stats_->Saved(session_->last_saved());
+  } else if (version != map_version_) {
+    *map_stats_ = ReadStatistics();
+  }
+  map_saves_ = session_->saves();
+  map_version_ = version;
+  map_window_->Refresh();
+}
+
+void TContestLogStd::OpenStatistics() {
+  if (closed_ || !opened_) return;
+  const ContestStatistics stats = ReadStatistics();
   TStatistik window(stats, session_->ClockNow(), this);
   window.exec();
   FocusSessionField();
@@ -775,6 +816,7 @@ void TContestLogStd::resizeEvent(QResizeEvent* event) {
 void TContestLogStd::RefreshList() {
   if (!session_->log_block()) return;
   KeepKnownCallsCurrent();
+  KeepMapCurrent();
   if (!list_model_->built()) {
     list_->Build(session_->log_block(), 4, store::LongToKey(1), store::LongToKey(999999999));
   }
@@ -847,6 +889,12 @@ bool TContestLogStd::HandleFieldKey(F id, QKeyEvent* key) {
     case Qt::Key_T:
       if (key->modifiers() & Qt::ControlModifier) {
         OpenStatistics();
+        return true;
+      }
+      break;
+    case Qt::Key_K:
+      if (key->modifiers() & Qt::ControlModifier) {
+        OpenMap();
         return true;
       }
       break;
@@ -1102,6 +1150,7 @@ void TContestLogStd::CloseSession() {
   timer_.stop();
   rig_timer_.stop();
   rig_.reset();  // a radio that hangs is not waited for (see RigPoller)
+  if (map_window_) map_window_->close();
   std::vector<int> widths;
   for (int c = 0; c < list_->grid()->columnCount() && c < 20; ++c) widths.push_back(list_->grid()->columnWidth(c));
   if (on_close_) on_close_(*session_, widths);

@@ -10,12 +10,16 @@
 #include <functional>
 #include <memory>
 
+#include <QPointer>
+
+#include "logging/contest_statistics.h"
 #include "logging/entry_session.h"
 #include "logging/known_calls.h"
 #include "refdata/program_settings.h"
 #include "rig/rig_poller.h"
 #include "store/record_browser.h"
 #include "ui/korrektur.h"
+#include "ui/map_window.h"
 
 class QFrame;
 class QLabel;
@@ -59,6 +63,8 @@ class TContestLogStd : public QDialog {
   void TurnAntenna();    // "Antenne drehen": to the bearing of the typed locator
   void StopAntenna();
   void OpenStatistics();  // "Statistik" (Ctrl+T)
+  void OpenMap();         // "Karte" (Ctrl+K): stays open beside the entry and follows it
+  TKarte* map_window() const { return map_window_; }
   void RigTick();        // what the poller read, every quarter second
   void ShowList(TKorrekturstd::Mode mode);  // F12 / Ctrl+W, F3, F4
   void OpenNotes();                         // F6
@@ -111,6 +117,13 @@ class TContestLogStd : public QDialog {
   std::uint64_t known_version_ = 0;
   int known_saves_ = -1;
   void KeepKnownCallsCurrent();
+  // The map's figures, kept while its window is open.
+  std::unique_ptr<ContestStatistics> map_stats_;
+  QPointer<TKarte> map_window_;
+  int map_saves_ = -1;
+  std::uint64_t map_version_ = 0;
+  ContestStatistics ReadStatistics();
+  void KeepMapCurrent();
   PartnerPanel* partner_ = nullptr;
   QVBoxLayout* left_ = nullptr;  // the entry panel and the totals beside the partner panel
   QLabel* lQrb_ = nullptr;
