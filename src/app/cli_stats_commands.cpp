@@ -29,10 +29,8 @@ int RunStats(const CommandContext& cc, int number) {
   Session s;
   std::optional<EntryContext> ctx;
   if (int rc = Start(s, out, number, ctx, s.system_clock)) return rc;
-  ConstBytes kk = s.fm.RecordBuffer(s.controller.qvkk());
-  const UtcInstant from{GetI32(kk, qvkk::kDateFrom.offset), GetI32(kk, qvkk::kTimeFrom.offset)};
-  const UtcInstant to{GetI32(kk, qvkk::kDateTo.offset), GetI32(kk, qvkk::kTimeTo.offset)};
-  ContestStatistics stats(from, to, ctx->station.own_locator);
+  const qvkk::Period period = qvkk::PeriodOf(s.fm.RecordBuffer(s.controller.qvkk()));
+  ContestStatistics stats(period.from, period.to, ctx->station.own_locator);
   {
     ContestLog log(*ctx->files, number, ctx->suffixes);
     if (!log.OpenContestLog()) return out.Abort("the log's data set cannot be opened");

@@ -20,6 +20,11 @@ ColumnPlace PlaceOf(int column) {
 
 }  // namespace
 
+Period PeriodOf(ConstBytes r) {
+  return {{GetI32(r, kDateFrom.offset), GetI32(r, kTimeFrom.offset)},
+          {GetI32(r, kDateTo.offset), GetI32(r, kTimeTo.offset)}};
+}
+
 ColumnTotals GetColumnTotals(ConstBytes r, int column) {
   const ColumnPlace p = PlaceOf(column);
   return {GetU16(r, p.qsos), GetU16(r, p.multipliers), GetI32(r, p.points), GetI16(r, p.first), GetI16(r, p.second)};

@@ -8,6 +8,7 @@
 #include <cstdint>
 #include <vector>
 
+#include "base/clock.h"
 #include "base/day_number.h"
 #include "base/record_bytes.h"
 #include "catalogue/contest_definition.h"
@@ -62,6 +63,12 @@ struct ColumnTotals {
 };
 ColumnTotals GetColumnTotals(ConstBytes r, int column);
 void PutColumnTotals(Bytes r, int column, const ColumnTotals& t);
+
+// The contest period the record holds: its first and its last moment.
+struct Period {
+  UtcInstant from, to;
+};
+Period PeriodOf(ConstBytes r);
 
 store::Key Key(ConstBytes r, int key);
 store::FileBlockSpec Spec();

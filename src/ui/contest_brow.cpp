@@ -368,12 +368,10 @@ void TContestBrow::ShowMapOfCurrentLog() {
   CatalogueController& c = *controller_;
   if (!c.HasCurrent()) return;
   const std::int32_t number = c.CurrentLogNumber();
-  ConstBytes kk = c.fm().RecordBuffer(c.qvkk());
-  const UtcInstant from{GetI32(kk, qvkk::kDateFrom.offset), GetI32(kk, qvkk::kTimeFrom.offset)};
-  const UtcInstant to{GetI32(kk, qvkk::kDateTo.offset), GetI32(kk, qvkk::kTimeTo.offset)};
+  const qvkk::Period period = qvkk::PeriodOf(c.fm().RecordBuffer(c.qvkk()));
   std::optional<EntryContext> ctx = EntryContextFor(c, number, clock_, port_);
   if (!ctx) return;
-  ContestStatistics stats(from, to, ctx->station.own_locator);
+  ContestStatistics stats(period.from, period.to, ctx->station.own_locator);
   {
     ContestLog log(*ctx->files, number, ctx->suffixes);
     if (!log.OpenContestLog()) return port_.Inform(W("Das Log kann nicht geöffnet werden."));

@@ -754,9 +754,8 @@ void TContestLogStd::StopAntenna() {
 ContestStatistics TContestLogStd::ReadStatistics() {
   const auto [kk, kz] = records_();
   (void)kz;
-  const UtcInstant from{GetI32(kk, qvkk::kDateFrom.offset), GetI32(kk, qvkk::kTimeFrom.offset)};
-  const UtcInstant to{GetI32(kk, qvkk::kDateTo.offset), GetI32(kk, qvkk::kTimeTo.offset)};
-  ContestStatistics stats(from, to, session_->totals().context().own_locator);
+  const qvkk::Period period = qvkk::PeriodOf(kk);
+  ContestStatistics stats(period.from, period.to, session_->totals().context().own_locator);
   stats.Read(session_->fm(), session_->log_block());
   return stats;
 }
