@@ -96,7 +96,13 @@ struct StoreEnvironment {
   std::function<int(int)> random;                        // 0..n-1; std::rand when empty
   std::function<void(const StopReport&)> shutdown;       // nothing when empty
   bool german = true;
+  // Building every index at once goes through an image of the index file
+  // from this many bytes on (below, page by page: a small build has few).
+  std::uint64_t index_image_from = 4ull << 20;
 };
+
+// The keys of one index for every record, while all indexes are built at once.
+struct KeyColumn;
 
 class FileManager {
  public:
@@ -250,7 +256,9 @@ class FileManager {
   void RecoverInterruptedWork(FileBlock* fb);
   bool Rebuild(FileBlock* fb);
   bool WriteEmptyIndex(FileBlock* fb);
-  bool BulkLoad(FileBlock* fb, int key, std::vector<Entry> sorted);
+  class PageSink;
+  bool BulkLoad(FileBlock* fb, int key, const KeyColumn& column, const std::vector<std::int32_t>& records,
+                const std::vector<std::uint32_t>& order, PageSink& sink);
   bool Reorganise(FileBlock* fb);
   void ReportRebuildRefusal(FileBlock* fb, const Key& key, int key_number, std::int32_t record,
                             ConstBytes bytes);

@@ -186,5 +186,70 @@ TEST_F(FillTest, ARebuildKeepsTheRecordsInOrderAndSortsEveryIndex) {
   }
 }
 
+// The same build written page by page and through an image of the index file
+// must leave the same bytes in every file: a rebuild that drops records a
+// unique index refuses, and a fill.
+TEST_F(FillTest, TheIndexImageLeavesTheBytesThatPageWritesLeave) {
+  const std::vector<Planned> plan = Plan(4000);
+  FileBlock* reb = Open("REB", false);
+  for (const Planned& p : plan) Add(reb, p.call, p.band, p.value);
+  std::mt19937 random(11);
+  for (int i = 0; i < 300; ++i)
+    if (fm_->FindKey(reb, 1, LongToKey(static_cast<std::int32_t>(1001 + random() % 2000))) == 0)
+      ASSERT_EQ(fm_->DeleteRecord(reb), 0);
+  fm_.reset();
+  // Another program gave three records the calls of others: the rebuild
+  // refuses them by the unique call index.
+  std::vector<std::uint8_t>& dat = *fs_.Data("REB.DAT");
+  for (int slot : {40, 41, 700}) {
+    const std::size_t from = static_cast<std::size_t>(slot - 30) * kRecordLength + 9;
+    std::copy_n(dat.begin() + static_cast<std::ptrdiff_t>(from), 16,
+                dat.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(slot) * kRecordLength + 9));
+  }
+  const MemoryFileSystem::Image before = fs_.AppliedImage();
+
+  auto build = [&](std::uint64_t image_from) {
+    MemoryFileSystem fs(before);
+    Recorded rec;
+    StoreEnvironment env = MakeEnvironment(&fs, &rec, &clock_);
+    env.index_image_from = image_from;
+    FileManager fm(env);
+    EXPECT_EQ(fm.InitFileManager(), 0);
+    FileBlock* r = OpenTestBlock(fm, "REB", false);
+    EXPECT_EQ(fm.RebuildFileBlock(r), 0);
+    FileBlock* f = OpenTestBlock(fm, "FIL", false);
+    EXPECT_EQ(fm.BeginFill(f), 0);
+    for (const Planned& p : plan) {
+      fm.ClearRecord(f);
+      Bytes b = fm.RecordBuffer(f);
+      b[8] = static_cast<std::uint8_t>(p.band);
+      PutText(b, 9, 16, p.call);
+      PutI32(b, 25, p.value);
+      fm.AddRecord(f);
+    }
+    EXPECT_EQ(fm.EndFill(f), 0);
+    fm.ExitFileManager();
+    EXPECT_TRUE(rec.stops.empty());
+    return fs.AppliedImage();
+  };
+  const MemoryFileSystem::Image pages = build(~0ull), image = build(0);
+  ASSERT_EQ(image.size(), pages.size());
+  for (const auto& [path, bytes] : pages) {
+    ASSERT_TRUE(image.count(path)) << path;
+    EXPECT_TRUE(image.at(path) == bytes) << path << " differs";
+  }
+  // The refusals were made and reported, and what is left checks clean.
+  MemoryFileSystem fs(image);
+  const std::string msg = fs.Text("REB.MSG");
+  int refused = 0;
+  for (std::size_t at = msg.find("not added"); at != std::string::npos; at = msg.find("not added", at + 1)) ++refused;
+  EXPECT_EQ(refused, 3);
+  const KeyBuilder builder = TestKey;
+  for (const char* name : {"REB", "FIL"}) {
+    const CheckResult check = CheckFiles(fs, name, &builder);
+    EXPECT_TRUE(check.clean) << name << ": " << check.Describe();
+  }
+}
+
 }  // namespace
 }  // namespace vek::store::testing
