@@ -306,11 +306,14 @@ AdifCounts AdifImport::Start() {
   const std::int64_t total = counts.records;
   operator_port->ProgressBegin("ADIF-Import", static_cast<int>(std::min<std::int64_t>(total, 1 << 30)));
   std::int64_t done = 0;
-  for (const Text& record : file_.records) {
-    ImportRecord(record, counts);
-    if (++done % 100 == 0) {
-      operator_port->ProgressStep(static_cast<int>(done));
-      quiet.Clear();
+  {
+    const EntrySession::Batch batch(session_);
+    for (const Text& record : file_.records) {
+      ImportRecord(record, counts);
+      if (++done % 100 == 0) {
+        operator_port->ProgressStep(static_cast<int>(done));
+        quiet.Clear();
+      }
     }
   }
   operator_port->ProgressEnd();

@@ -907,4 +907,22 @@ bool EntrySession::ModeKey() {
   return true;
 }
 
+EntrySession::Batch::Batch(EntrySession& session) : fm_(session.fm()) {
+  store::FileBlock* book = session.call_book_held_ ? session.ctx_.files->OpenSuiteFile(SuiteFile::kCallBook) : nullptr;
+  for (store::FileBlock* fb : {session.log_block(), book}) {
+    if (!fb) continue;
+    blocks_.emplace_back(fb, fb->flush_after_write());
+    fm_.SetFlushAfterWrite(fb, false);
+  }
+  if (book) call_book_ = {session.ctx_.files, book};
+}
+
+EntrySession::Batch::~Batch() {
+  for (const auto& [fb, flush] : blocks_) {
+    fm_.SetFlushAfterWrite(fb, flush);
+    if (flush) fm_.Flush(fb);
+  }
+  if (call_book_.first) call_book_.first->CloseSuiteFile(SuiteFile::kCallBook);
+}
+
 }  // namespace vek

@@ -220,6 +220,23 @@ class EntrySession {
   const std::vector<std::uint8_t>& last_saved() const { return last_saved_; }
   int saves() const { return saves_; }
 
+  // Many contacts saved in one go (an import): the log and the call book
+  // become durable once, when the batch ends, instead of after every
+  // contact. Cut short by a crash, the log is still marked as being
+  // changed, so its next opening rebuilds it with what reached the disk.
+  class Batch {
+   public:
+    explicit Batch(EntrySession& session);
+    ~Batch();
+    Batch(const Batch&) = delete;
+    Batch& operator=(const Batch&) = delete;
+
+   private:
+    std::vector<std::pair<store::FileBlock*, bool>> blocks_;  // with their own setting
+    store::FileManager& fm_;
+    std::pair<SuiteFiles*, store::FileBlock*> call_book_{};
+  };
+
  private:
   EntryField& Mut(EntryFieldId id) { return fields_[static_cast<std::size_t>(id)]; }
   Bytes Buffer();

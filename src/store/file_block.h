@@ -42,6 +42,7 @@ class FileBlock {
   int position_key() const { return position_key_; }
   const Key& position_text() const { return position_text_; }
   Bytes buffer() { return {buffer_, static_cast<std::size_t>(buffer_length_)}; }
+  bool flush_after_write() const { return flush_after_write_; }
   void set_rebuild_progress(RebuildProgress p) { progress_ = std::move(p); }
   // Called after a serious failure of this fileblock, before all are closed.
   void set_shutdown_hook(std::function<void()> hook) { shutdown_hook_ = std::move(hook); }

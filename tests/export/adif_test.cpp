@@ -320,6 +320,32 @@ TEST_F(AdifImportTest, ContactsGoThroughTheEntryChecksAndTheCountsAreTold) {
   log.CloseContestLog();
 }
 
+// An import makes the log durable once at its end, not after each contact:
+// a sync per contact would make a large import wait on the disk thousands
+// of times. What it imported is on the disk when it reports.
+TEST_F(AdifImportTest, AnImportMakesTheLogDurableOnceAtItsEnd) {
+  EntrySession& s = OpenG();
+  std::string text;
+  for (int i = 0; i < 60; ++i) {
+    const std::string call = "DL" + std::to_string(1 + i % 9) + std::string(1, static_cast<char>('A' + i / 9)) + "XY";
+    text += "<CALL:" + std::to_string(call.size()) + ">" + call + " <QSO_DATE:8>20081115 <TIME_ON:4>14" +
+            std::to_string(10 + i % 50) + " <BAND:2>2m <MODE:2>CW <EOR>\n";
+  }
+  const std::int64_t syncs = fs_.syncs();
+  EXPECT_EQ(Import(s, text).imported, 60);
+  EXPECT_LT(fs_.syncs() - syncs, 20);
+  store::MemoryFileSystem durable(fs_.DurableImage());
+  EXPECT_EQ(store::CheckFiles(durable, "QVLK0003").records_in_use, 60);
+  // The log goes on saving each contact durably, as before the import.
+  s.Type(EntryFieldId::eCall, "DL9ZZZ");
+  s.LeaveField(EntryFieldId::eCall);
+  const std::int64_t before_save = fs_.syncs();
+  s.SaveQso();
+  EXPECT_GE(fs_.syncs() - before_save, 1);
+  store::MemoryFileSystem after(fs_.DurableImage());
+  EXPECT_EQ(store::CheckFiles(after, "QVLK0003").records_in_use, 61);
+}
+
 TEST_F(AdifImportTest, WithoutTheCheckModeAndBandPassAndEveryDuplicateIsCounted) {
   EntrySession& s = OpenG();
   const std::string text = "<CALL:6>DL2BBB <QSO_DATE:8>20081115 <TIME_ON:4>1432 <BAND:2>2m <MODE:2>FM <EOR>";
