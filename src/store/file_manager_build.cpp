@@ -138,7 +138,8 @@ class FileManager::PageSink {
     if (std::int32_t e = fb_->ix_->Size(size)) return fm_.Fail(e, fb_);
     if (size > base_) {
       const std::uint64_t have = std::min<std::uint64_t>(size - base_, bytes);
-      if (!fm_.Read(fb_, *fb_->ix_, base_, std::span<std::uint8_t>(image_.data(), static_cast<std::size_t>(have))))
+      if (!fm_.Read(fb_, *fb_->ix_, base_,
+                    std::span<std::uint8_t>(image_.data(), static_cast<std::size_t>(have))))
         return false;
     }
     return true;
@@ -167,7 +168,8 @@ class FileManager::PageSink {
     constexpr std::size_t kRun = 8u << 20;
     for (std::size_t at = 0; at < image_.size(); at += kRun) {
       const std::size_t n = std::min(kRun, image_.size() - at);
-      if (!fm_.Write(fb_, *fb_->ix_, base_ + at, std::span<const std::uint8_t>(image_.data() + at, n))) return false;
+      if (!fm_.Write(fb_, *fb_->ix_, base_ + at, std::span<const std::uint8_t>(image_.data() + at, n)))
+        return false;
     }
     return true;
   }
@@ -233,9 +235,8 @@ bool FileManager::BuildIndexes(FileBlock* fb) {
     if (fb->progress_ && !at_in_chunk.empty()) fb->progress_(1, live.back(), total);
   }
   std::vector<std::vector<std::uint32_t>> orders(static_cast<std::size_t>(keys) + 1);
-  ParallelFor(static_cast<std::size_t>(keys), live.size() >= kRecordsPerThread ? Cores() : 1, [&](std::size_t i) {
-    orders[i + 1] = SortedOrder(columns[i + 1], live.size());
-  });
+  ParallelFor(static_cast<std::size_t>(keys), live.size() >= kRecordsPerThread ? Cores() : 1,
+              [&](std::size_t i) { orders[i + 1] = SortedOrder(columns[i + 1], live.size()); });
 
   // A unique index keeps the first record of a key, as inserting in record
   // order would; the others leave the file, and no later index takes them.
@@ -277,10 +278,11 @@ bool FileManager::BuildIndexes(FileBlock* fb) {
   for (int k = 1; k <= keys; ++k) std::erase_if(orders[k], [&](std::uint32_t at) { return dropped[at]; });
   if (sink.InImage()) {
     // Each index fills its own part of every slot of the image.
-    ParallelFor(static_cast<std::size_t>(keys), Cores(), [this, fb, &columns, &live, &orders, &sink](std::size_t i) {
-      const int k = static_cast<int>(i) + 1;
-      BulkLoad(fb, k, columns[k], live, orders[k], sink);
-    });
+    ParallelFor(static_cast<std::size_t>(keys), Cores(),
+                [this, fb, &columns, &live, &orders, &sink](std::size_t i) {
+                  const int k = static_cast<int>(i) + 1;
+                  BulkLoad(fb, k, columns[k], live, orders[k], sink);
+                });
   } else {
     for (int k = 1; k <= keys; ++k)
       if (!BulkLoad(fb, k, columns[k], live, orders[k], sink)) return false;
@@ -297,8 +299,9 @@ bool FileManager::BuildIndexes(FileBlock* fb) {
 // pages are filled to three quarters (room for the inserts to come), and the
 // entry after each full page goes up as the separator to the next page. Only
 // this index's descriptor changes, so indexes may be built side by side.
-bool FileManager::BulkLoad(FileBlock* fb, int key, const KeyColumn& column, const std::vector<std::int32_t>& records,
-                           const std::vector<std::uint32_t>& order, PageSink& sink) {
+bool FileManager::BulkLoad(FileBlock* fb, int key, const KeyColumn& column,
+                           const std::vector<std::int32_t>& records, const std::vector<std::uint32_t>& order,
+                           PageSink& sink) {
   Descriptor& d = fb->descriptors_[key];
   if (order.empty()) return true;
   const auto capacity = static_cast<std::size_t>(d.entries_per_page);
@@ -323,7 +326,8 @@ bool FileManager::BulkLoad(FileBlock* fb, int key, const KeyColumn& column, cons
       const std::size_t remaining = items.size() - i;
       const std::size_t n = remaining == fill + 1 ? remaining : std::min(fill, remaining);
       const std::int32_t number = ++d.page_count;
-      const std::span<std::uint8_t> page = sink.Place(fb->PageOffset(key, number), PageBytesUsed(fb->keys_[key].length, n));
+      const std::span<std::uint8_t> page =
+          sink.Place(fb->PageOffset(key, number), PageBytesUsed(fb->keys_[key].length, n));
       PutU16(page, 0, static_cast<std::uint16_t>(n));
       PutI32(page, 2, first_child);
       for (std::size_t e = 0; e < n; ++e) {

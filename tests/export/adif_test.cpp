@@ -327,7 +327,8 @@ TEST_F(AdifImportTest, AnImportMakesTheLogDurableOnceAtItsEnd) {
   EntrySession& s = OpenG();
   std::string text;
   for (int i = 0; i < 60; ++i) {
-    const std::string call = "DL" + std::to_string(1 + i % 9) + std::string(1, static_cast<char>('A' + i / 9)) + "XY";
+    const std::string call =
+        "DL" + std::to_string(1 + i % 9) + std::string(1, static_cast<char>('A' + i / 9)) + "XY";
     text += "<CALL:" + std::to_string(call.size()) + ">" + call + " <QSO_DATE:8>20081115 <TIME_ON:4>14" +
             std::to_string(10 + i % 50) + " <BAND:2>2m <MODE:2>CW <EOR>\n";
   }

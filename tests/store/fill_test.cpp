@@ -167,7 +167,8 @@ TEST_F(FillTest, ARebuildKeepsTheRecordsInOrderAndSortsEveryIndex) {
   const std::vector<std::uint8_t>& dat = *fs_.Data("REB.DAT");
   ASSERT_EQ(dat.size(), (kept.size() + 1) * kRecordLength);
   for (std::size_t i = 0; i < kept.size(); ++i)
-    ASSERT_TRUE(std::equal(kept[i].begin(), kept[i].end(), dat.begin() + static_cast<std::ptrdiff_t>((i + 1) * kRecordLength)))
+    ASSERT_TRUE(std::equal(kept[i].begin(), kept[i].end(),
+                           dat.begin() + static_cast<std::ptrdiff_t>((i + 1) * kRecordLength)))
         << "slot " << i + 1;
   for (int key = 1; key <= kKeys; ++key) {
     std::vector<std::pair<Key, std::int32_t>> expected;
@@ -188,9 +189,11 @@ TEST_F(FillTest, ARebuildKeepsTheRecordsInOrderAndSortsEveryIndex) {
 
 // The same build written page by page and through an image of the index file
 // must leave the same bytes in every file: a rebuild that drops records a
-// unique index refuses, and a fill.
+// unique index refuses, and a fill. 6,000 records are enough for the keys,
+// the sorts and the trees to be made on several threads (run under
+// ThreadSanitizer too).
 TEST_F(FillTest, TheIndexImageLeavesTheBytesThatPageWritesLeave) {
-  const std::vector<Planned> plan = Plan(4000);
+  const std::vector<Planned> plan = Plan(6000);
   FileBlock* reb = Open("REB", false);
   for (const Planned& p : plan) Add(reb, p.call, p.band, p.value);
   std::mt19937 random(11);
@@ -203,8 +206,9 @@ TEST_F(FillTest, TheIndexImageLeavesTheBytesThatPageWritesLeave) {
   std::vector<std::uint8_t>& dat = *fs_.Data("REB.DAT");
   for (int slot : {40, 41, 700}) {
     const std::size_t from = static_cast<std::size_t>(slot - 30) * kRecordLength + 9;
-    std::copy_n(dat.begin() + static_cast<std::ptrdiff_t>(from), 16,
-                dat.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(slot) * kRecordLength + 9));
+    std::copy_n(
+        dat.begin() + static_cast<std::ptrdiff_t>(from), 16,
+        dat.begin() + static_cast<std::ptrdiff_t>(static_cast<std::size_t>(slot) * kRecordLength + 9));
   }
   const MemoryFileSystem::Image before = fs_.AppliedImage();
 
@@ -242,7 +246,8 @@ TEST_F(FillTest, TheIndexImageLeavesTheBytesThatPageWritesLeave) {
   MemoryFileSystem fs(image);
   const std::string msg = fs.Text("REB.MSG");
   int refused = 0;
-  for (std::size_t at = msg.find("not added"); at != std::string::npos; at = msg.find("not added", at + 1)) ++refused;
+  for (std::size_t at = msg.find("not added"); at != std::string::npos; at = msg.find("not added", at + 1))
+    ++refused;
   EXPECT_EQ(refused, 3);
   const KeyBuilder builder = TestKey;
   for (const char* name : {"REB", "FIL"}) {
