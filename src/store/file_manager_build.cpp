@@ -234,9 +234,15 @@ bool FileManager::BuildIndexes(FileBlock* fb) {
     }
     if (fb->progress_ && !at_in_chunk.empty()) fb->progress_(1, live.back(), total);
   }
+  // The unique indexes are sorted first: the records they refuse leave
+  // every index. The others are sorted where their trees are built.
+  const std::size_t threads = live.size() >= kRecordsPerThread ? Cores() : 1;
   std::vector<std::vector<std::uint32_t>> orders(static_cast<std::size_t>(keys) + 1);
-  ParallelFor(static_cast<std::size_t>(keys), live.size() >= kRecordsPerThread ? Cores() : 1,
-              [&](std::size_t i) { orders[i + 1] = SortedOrder(columns[i + 1], live.size()); });
+  std::vector<int> unique_keys;
+  for (int k = 1; k <= keys; ++k)
+    if (!fb->keys_[k].duplicates) unique_keys.push_back(k);
+  auto sort = [&columns, &orders, &live](int k) { orders[k] = SortedOrder(columns[k], live.size()); };
+  ParallelFor(unique_keys.size(), threads, [&](std::size_t i) { sort(unique_keys[i]); });
 
   // A unique index keeps the first record of a key, as inserting in record
   // order would; the others leave the file, and no later index takes them.
@@ -275,15 +281,21 @@ bool FileManager::BuildIndexes(FileBlock* fb) {
     last_row = std::max(last_row, d.page_count + pages);
   }
   if (!sink.Start(first_row, last_row)) return false;
-  for (int k = 1; k <= keys; ++k) std::erase_if(orders[k], [&](std::uint32_t at) { return dropped[at]; });
+  auto prepare = [&](int k) {
+    if (fb->keys_[k].duplicates) sort(k);
+    std::erase_if(orders[k], [&dropped](std::uint32_t at) { return dropped[at]; });
+  };
   if (sink.InImage()) {
-    // Each index fills its own part of every slot of the image.
-    ParallelFor(static_cast<std::size_t>(keys), Cores(),
-                [this, fb, &columns, &live, &orders, &sink](std::size_t i) {
-                  const int k = static_cast<int>(i) + 1;
-                  BulkLoad(fb, k, columns[k], live, orders[k], sink);
-                });
+    // Each index fills its own part of every slot of the image, so each is
+    // sorted and built on one core while the others do the same.
+    ParallelFor(static_cast<std::size_t>(keys), threads, [&](std::size_t i) {
+      const int k = static_cast<int>(i) + 1;
+      prepare(k);
+      BulkLoad(fb, k, columns[k], live, orders[k], sink);
+    });
   } else {
+    ParallelFor(static_cast<std::size_t>(keys), threads,
+                [&](std::size_t i) { prepare(static_cast<int>(i) + 1); });
     for (int k = 1; k <= keys; ++k)
       if (!BulkLoad(fb, k, columns[k], live, orders[k], sink)) return false;
   }
