@@ -94,11 +94,13 @@ class FileBlock {
     std::uint64_t changes = 0;
   };
   LeafPlace leaf_place_;
-  // Records read ahead of a walk in slot order; they hold while nothing was
-  // written to the record file (dat_writes_) and the files stay open.
+  // Records read ahead of a walk in slot order, or the whole record file for
+  // a held walk in key order; they hold while nothing was written to the
+  // record file (dat_writes_) and the files stay open.
   struct ReadAhead {
     std::int32_t first = 0, count = 0;
     std::int32_t last = -2;  // the record read before
+    std::int32_t scattered = 0;  // steps of held walks read one by one
     std::uint64_t writes = 0;
     std::vector<std::uint8_t> bytes;
   };

@@ -324,12 +324,26 @@ FileBlock* FileManager::FindOpenFileBlock(std::string_view display_name) {
 
 // ---------------------------------------------------------------- records
 
-bool FileManager::ReadRecord(FileBlock* fb, std::int32_t number, std::span<std::uint8_t> out) {
+bool FileManager::ReadRecord(FileBlock* fb, std::int32_t number, std::span<std::uint8_t> out, bool walking) {
   const auto L = static_cast<std::uint64_t>(fb->record_length_);
   FileBlock::ReadAhead& ahead = fb->read_ahead_;
   if (ahead.writes != fb->dat_writes_) {
-    ahead.first = ahead.count = 0;
+    ahead.first = ahead.count = ahead.scattered = 0;
     ahead.writes = fb->dat_writes_;
+    // A whole file read before is not kept in memory past its use.
+    if (ahead.bytes.capacity() > static_cast<std::size_t>(kReadAheadRecords) * L)
+      std::vector<std::uint8_t>().swap(ahead.bytes);
+  }
+  const std::uint64_t whole = static_cast<std::uint64_t>(fb->header_.highest) * L;
+  if (walking && !(number >= ahead.first && number < ahead.first + ahead.count) && number != ahead.last + 1 &&
+      ++ahead.scattered >= kScatteredBeforeWhole && whole <= kWholeFileBytes) {
+    // A walk in key order meets the records all over the file, one read
+    // each: after many such steps, the rest of the walk reads from memory.
+    ahead.bytes.resize(static_cast<std::size_t>(whole));
+    const IoResult r = fb->dat_->ReadAt(L, ahead.bytes);
+    ahead.first = 1;
+    ahead.count = r.error ? 0 : static_cast<std::int32_t>(r.bytes / L);
+    ahead.scattered = 0;
   }
   if (number >= ahead.first && number < ahead.first + ahead.count) {
     const auto at = static_cast<std::size_t>(number - ahead.first) * L;
@@ -569,14 +583,14 @@ int FileManager::DeleteRecord(FileBlock* fb, int /*reposition*/) {
 
 // ---------------------------------------------------------------- positioning
 
-bool FileManager::Land(FileBlock* fb, int key, const Entry& e) {
+bool FileManager::Land(FileBlock* fb, int key, const Entry& e, bool walking) {
   if (e.record < 1 || e.record > fb->header_.highest) return Damage(fb, key, e.record);
   // Read into a spare buffer that then changes places with the last read
   // record: no allocation per step of a walk, and a failed read leaves the
   // fileblock as it was.
   std::vector<std::uint8_t>& record = landing_;
   record.resize(static_cast<std::size_t>(fb->buffer_length_));
-  if (!ReadRecord(fb, e.record, record)) return false;
+  if (!ReadRecord(fb, e.record, record, walking)) return false;
   // An entry that points at a deleted slot means the index is damaged.
   if (GetI32(record, 0) != 0) return Damage(fb, key, e.record);
   std::copy(record.begin(), record.end(), fb->buffer_);
@@ -592,12 +606,13 @@ int FileManager::Position(FileBlock* fb, Operation op, int key,
                           const std::function<bool(const Entry*&)>& find, std::int32_t not_found_error) {
   if (!Begin(op, fb)) return End();
   if (key < 1 || key > fb->key_count_) return Fail(kKeyNumberOutOfRange, fb, key), End();
+  const bool walking = (op == Operation::kNext || op == Operation::kPrev) && fb->reading_held_;
   return Run(fb, false, [&](int) {
     const Entry* e = nullptr;
     if (!find(e)) return false;
     // Not found: buffer and position stay as they were.
     if (!e) return Fail(not_found_error, fb, key);
-    return Land(fb, key, *e);
+    return Land(fb, key, *e, walking);
   });
 }
 

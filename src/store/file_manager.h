@@ -117,6 +117,10 @@ class FileManager {
   static constexpr int kPageBuffers = 4096;
   // Records read at once when a walk reads on in slot order.
   static constexpr int kReadAheadRecords = 64;
+  // Steps of one held walk that read records all over the record file,
+  // after which the whole file (up to kWholeFileBytes) is read at once.
+  static constexpr int kScatteredBeforeWhole = 256;
+  static constexpr std::uint64_t kWholeFileBytes = 64ull << 20;
   int InitFileManager(int page_buffers = kPageBuffers, int open_file_limit = 32);
   void ExitFileManager();
 
@@ -311,7 +315,8 @@ class FileManager {
   bool ValidChains(FileBlock* fb);
 
   // --- records (file_manager.cpp) ---
-  bool ReadRecord(FileBlock* fb, std::int32_t number, std::span<std::uint8_t> out);
+  // `walking`: a step of a walk under a held reading (see ReadAhead).
+  bool ReadRecord(FileBlock* fb, std::int32_t number, std::span<std::uint8_t> out, bool walking = false);
   bool WriteRecord(FileBlock* fb, std::int32_t number, ConstBytes data);
   bool TakeSlot(FileBlock* fb, std::int32_t& number);
   bool FreeSlot(FileBlock* fb, std::int32_t number);
@@ -323,7 +328,7 @@ class FileManager {
   void NoteMissingEntry(FileBlock* fb, int key, std::int32_t record);
   int Position(FileBlock* fb, Operation op, int key, const std::function<bool(const Entry*&)>& find,
                std::int32_t not_found_error);
-  bool Land(FileBlock* fb, int key, const Entry& e);
+  bool Land(FileBlock* fb, int key, const Entry& e, bool walking = false);
   void StartOfStep(FileBlock* fb, int key, Key& text, std::int32_t& record);
 
   // --- B-trees (btree.cpp) ---

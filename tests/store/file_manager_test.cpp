@@ -1,6 +1,7 @@
 #include <algorithm>
 
 #include "store/keys.h"
+#include <map>
 #include <random>
 #include <set>
 
@@ -325,6 +326,55 @@ TEST_F(StoreTest, AWalkSeesChangesAheadOfItAndLookUpsInsideIt) {
     EXPECT_EQ(walked, expected);
     fm_.reset();
   }
+}
+
+// A held walk in key order meets the records all over the file and soon
+// reads the whole record file at once: a record rewritten ahead of it, by
+// this program or (between two held readings) by another, must still be
+// met as it is now.
+TEST_F(StoreTest, AHeldWalkInKeyOrderMeetsRecordsRewrittenAheadOfIt) {
+  constexpr int kCount = 1500;
+  FileBlock* fb = Open("HELD", false);
+  std::vector<std::string> call_of(kCount);  // by value: values are a permutation
+  std::map<std::string, char> band;
+  for (int i = 0; i < kCount; ++i) {
+    const auto value = static_cast<std::int32_t>(i * 617 % kCount);
+    call_of[static_cast<std::size_t>(value)] = "DC" + std::to_string(i);
+    band[call_of[static_cast<std::size_t>(value)]] = 'k';
+    ASSERT_EQ(Add(fb, call_of[static_cast<std::size_t>(value)], 'k', value), 0);
+  }
+  ASSERT_EQ(fm_->Flush(fb), 0);
+  Recorded other_rec;
+  FileManager other(MakeEnvironment(&fs_, &other_rec, &clock_));
+  ASSERT_EQ(other.InitFileManager(), 0);
+  FileBlock* theirs = OpenTestBlock(other, "HELD", false);
+
+  auto rewrite = [&](FileManager& fm, FileBlock* block, const std::string& call, char new_band) {
+    ASSERT_EQ(fm.FindKey(block, 3, PadRight(call, 15)), 0);
+    fm.RecordBuffer(block)[8] = static_cast<std::uint8_t>(new_band);
+    ASSERT_EQ(fm.PutRecord(block), 0);
+    band[call] = new_band;
+  };
+  int steps = 0, met_changed = 0;
+  auto held = std::make_unique<HeldReading>(*fm_, fb);
+  for (int s = fm_->FirstKey(fb, 4); s == 0; s = fm_->NextKey(fb, 4)) {
+    const std::string call = Call(fb);
+    EXPECT_EQ(static_cast<char>(fm_->RecordBuffer(fb)[8]), band[call]) << call << " at step " << steps;
+    if (band[call] != 'k') ++met_changed;
+    const std::int32_t value = GetI32(fm_->RecordBuffer(fb), 25);
+    if (++steps == 400) {
+      KeepPosition keep(*fm_, fb);
+      rewrite(*fm_, fb, call_of[static_cast<std::size_t>(value + 300)], 'm');
+    } else if (steps == 800) {
+      held.reset();
+      rewrite(other, theirs, call_of[static_cast<std::size_t>(value + 300)], 'n');
+      held = std::make_unique<HeldReading>(*fm_, fb);
+    }
+  }
+  held.reset();
+  EXPECT_EQ(steps, kCount);
+  EXPECT_EQ(met_changed, 2);
+  other.ExitFileManager();
 }
 
 }  // namespace
