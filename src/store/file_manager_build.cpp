@@ -7,7 +7,9 @@
 #include <algorithm>
 #include <atomic>
 #include <climits>
+#include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <thread>
 
 #include "store/file_manager.h"
@@ -73,24 +75,27 @@ std::uint64_t Head(const std::uint8_t* cell, std::size_t width, std::size_t from
 }
 
 // The live records' places in key order, equal keys in record order (the
-// order single inserts give): the first sixteen bytes of each cell are
-// compared as numbers, the rest only between cells that agree on them.
+// order single inserts give): the first twelve bytes of each cell are
+// compared as numbers (a 16-byte item), the rest only between cells that
+// agree on them.
 std::vector<std::uint32_t> SortedOrder(const KeyColumn& column, std::size_t count) {
   struct Item {
-    std::uint64_t h1, h2;
+    std::uint64_t h1;
+    std::uint32_t h2;
     std::uint32_t at;
   };
   std::vector<Item> items(count);
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* cell = column.Cell(i);
-    items[i] = Item{Head(cell, column.width, 0), Head(cell, column.width, 8), static_cast<std::uint32_t>(i)};
+    items[i] = Item{Head(cell, column.width, 0), static_cast<std::uint32_t>(Head(cell, column.width, 8) >> 32),
+                    static_cast<std::uint32_t>(i)};
   }
-  const std::size_t rest = column.width > 16 ? column.width - 16 : 0;
+  const std::size_t rest = column.width > 12 ? column.width - 12 : 0;
   auto less = [&](const Item& a, const Item& b) {
     if (a.h1 != b.h1) return a.h1 < b.h1;
     if (a.h2 != b.h2) return a.h2 < b.h2;
     if (rest) {
-      const int c = std::memcmp(column.Cell(a.at) + 16, column.Cell(b.at) + 16, rest);
+      const int c = std::memcmp(column.Cell(a.at) + 12, column.Cell(b.at) + 12, rest);
       if (c) return c < 0;
     }
     return a.at < b.at;  // live places ascend with the record numbers
@@ -133,32 +138,35 @@ class FileManager::PageSink {
     const std::uint64_t bytes = static_cast<std::uint64_t>(last_row - first_row + 1) * slot;
     if (bytes < fm_.env_.index_image_from || bytes > kImageLimit) return true;
     base_ = static_cast<std::uint64_t>(first_row) * slot;
-    image_.assign(static_cast<std::size_t>(bytes), 0);
+    // calloc: the zeros come from fresh pages, not from writing them.
+    image_ = Image(static_cast<std::uint8_t*>(std::calloc(static_cast<std::size_t>(bytes), 1)), &std::free);
+    if (!image_) return true;  // no memory for it: page by page
+    image_size_ = static_cast<std::size_t>(bytes);
     std::uint64_t size = 0;
     if (std::int32_t e = fb_->ix_->Size(size)) return fm_.Fail(e, fb_);
     if (size > base_) {
       const std::uint64_t have = std::min<std::uint64_t>(size - base_, bytes);
       if (!fm_.Read(fb_, *fb_->ix_, base_,
-                    std::span<std::uint8_t>(image_.data(), static_cast<std::size_t>(have))))
+                    std::span<std::uint8_t>(image_.get(), static_cast<std::size_t>(have))))
         return false;
     }
     return true;
   }
-  bool InImage() const { return !image_.empty(); }
+  bool InImage() const { return image_ != nullptr; }
   // Room for `length` bytes at `offset` of the index file; in the image,
   // several threads may fill their own places at once.
   std::span<std::uint8_t> Place(std::uint64_t offset, std::size_t length) {
-    if (!image_.empty()) return std::span<std::uint8_t>(image_.data() + (offset - base_), length);
+    if (image_) return std::span<std::uint8_t>(image_.get() + (offset - base_), length);
     scratch_.assign(length, 0);
     scratch_offset_ = offset;
     return scratch_;
   }
   bool Placed() {
-    if (!image_.empty()) return true;
+    if (image_) return true;
     return fm_.Write(fb_, *fb_->ix_, scratch_offset_, scratch_);
   }
   bool Finish() {
-    if (image_.empty()) {
+    if (!image_) {
       // Every slot up to the highest page must be whole in the file.
       std::uint64_t size = 0;
       if (std::int32_t e = fb_->ix_->Size(size)) return fm_.Fail(e, fb_);
@@ -166,9 +174,9 @@ class FileManager::PageSink {
       return size >= end_ || fm_.Write(fb_, *fb_->ix_, end_ - 1, std::span<const std::uint8_t>(&zero, 1));
     }
     constexpr std::size_t kRun = 8u << 20;
-    for (std::size_t at = 0; at < image_.size(); at += kRun) {
-      const std::size_t n = std::min(kRun, image_.size() - at);
-      if (!fm_.Write(fb_, *fb_->ix_, base_ + at, std::span<const std::uint8_t>(image_.data() + at, n)))
+    for (std::size_t at = 0; at < image_size_; at += kRun) {
+      const std::size_t n = std::min(kRun, image_size_ - at);
+      if (!fm_.Write(fb_, *fb_->ix_, base_ + at, std::span<const std::uint8_t>(image_.get() + at, n)))
         return false;
     }
     return true;
@@ -178,7 +186,9 @@ class FileManager::PageSink {
   FileManager& fm_;
   FileBlock* fb_;
   std::uint64_t base_ = 0, end_ = 0;
-  std::vector<std::uint8_t> image_;
+  using Image = std::unique_ptr<std::uint8_t, decltype(&std::free)>;
+  Image image_{nullptr, &std::free};
+  std::size_t image_size_ = 0;
   std::vector<std::uint8_t> scratch_;
   std::uint64_t scratch_offset_ = 0;
 };
