@@ -87,8 +87,9 @@ std::vector<std::uint32_t> SortedOrder(const KeyColumn& column, std::size_t coun
   std::vector<Item> items(count);
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* cell = column.Cell(i);
-    items[i] = Item{Head(cell, column.width, 0), static_cast<std::uint32_t>(Head(cell, column.width, 8) >> 32),
-                    static_cast<std::uint32_t>(i)};
+    items[i] =
+        Item{Head(cell, column.width, 0), static_cast<std::uint32_t>(Head(cell, column.width, 8) >> 32),
+             static_cast<std::uint32_t>(i)};
   }
   const std::size_t rest = column.width > 12 ? column.width - 12 : 0;
   auto less = [&](const Item& a, const Item& b) {
