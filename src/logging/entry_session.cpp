@@ -914,7 +914,7 @@ EntrySession::Batch::Batch(EntrySession& session) : fm_(session.fm()) {
     blocks_.emplace_back(fb, fb->flush_after_write());
     fm_.SetFlushAfterWrite(fb, false);
   }
-  if (book) call_book_ = {session.ctx_.files, book};
+  if (book) call_book_owner_ = session.ctx_.files;
 }
 
 EntrySession::Batch::~Batch() {
@@ -922,7 +922,7 @@ EntrySession::Batch::~Batch() {
     fm_.SetFlushAfterWrite(fb, flush);
     if (flush) fm_.Flush(fb);
   }
-  if (call_book_.first) call_book_.first->CloseSuiteFile(SuiteFile::kCallBook);
+  if (call_book_owner_) call_book_owner_->CloseSuiteFile(SuiteFile::kCallBook);
 }
 
 }  // namespace vek

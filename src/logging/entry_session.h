@@ -234,7 +234,7 @@ class EntrySession {
    private:
     std::vector<std::pair<store::FileBlock*, bool>> blocks_;  // with their own setting
     store::FileManager& fm_;
-    std::pair<SuiteFiles*, store::FileBlock*> call_book_{};
+    SuiteFiles* call_book_owner_ = nullptr;  // set while the batch holds the call book open
   };
 
  private:

@@ -335,8 +335,9 @@ bool FileManager::ReadRecord(FileBlock* fb, std::int32_t number, std::span<std::
       std::vector<std::uint8_t>().swap(ahead.bytes);
   }
   const std::uint64_t whole = static_cast<std::uint64_t>(fb->header_.highest) * L;
-  if (walking && !(number >= ahead.first && number < ahead.first + ahead.count) && number != ahead.last + 1 &&
-      ++ahead.scattered >= kScatteredBeforeWhole && whole <= kWholeFileBytes) {
+  // Counted only where the whole file may come in, so the count stays small.
+  if (walking && whole <= kWholeFileBytes && !(number >= ahead.first && number < ahead.first + ahead.count) &&
+      number != ahead.last + 1 && ++ahead.scattered >= kScatteredBeforeWhole) {
     // A walk in key order meets the records all over the file, one read
     // each: after many such steps, the rest of the walk reads from memory.
     ahead.bytes.resize(static_cast<std::size_t>(whole));
