@@ -5,12 +5,14 @@
 // trees are built bottom-up into an image of the index file that goes to disk
 // in large writes. Single inserts would touch every index once per record.
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
 #include <thread>
+#include <utility>
 
 #include "store/file_manager.h"
 
@@ -74,25 +76,53 @@ std::uint64_t Head(const std::uint8_t* cell, std::size_t width, std::size_t from
   return v;
 }
 
+struct SortItem {
+  std::uint64_t h1;  // cell bytes 0..7, the first the most significant
+  std::uint32_t h2;  // cell bytes 8..11
+  std::uint32_t at;
+};
+
+unsigned Digit(const SortItem& item, int d) {
+  return d < 8 ? static_cast<unsigned>(item.h1 >> (56 - 8 * d)) & 0xFFu
+               : static_cast<unsigned>(item.h2 >> (24 - 8 * (d - 8))) & 0xFFu;
+}
+
+// Least significant byte first, one stable pass per byte; a byte that is the
+// same in every item (padding, a band of its own, the high bytes of numbers)
+// costs no pass. Stable passes keep items that agree on all twelve bytes in
+// the order they came in.
+void RadixSort(std::vector<SortItem>& items) {
+  const std::size_t n = items.size();
+  std::vector<std::array<std::uint32_t, 256>> counts(12);
+  for (const SortItem& item : items)
+    for (int d = 0; d < 12; ++d) ++counts[static_cast<std::size_t>(d)][Digit(item, d)];
+  std::vector<SortItem> other(n);
+  for (int d = 11; d >= 0; --d) {
+    std::array<std::uint32_t, 256>& c = counts[static_cast<std::size_t>(d)];
+    if (c[Digit(items[0], d)] == n) continue;
+    std::uint32_t sum = 0;
+    for (std::uint32_t& x : c) sum += std::exchange(x, sum);
+    for (const SortItem& item : items) other[c[Digit(item, d)]++] = item;
+    items.swap(other);
+  }
+}
+
 // The live records' places in key order, equal keys in record order (the
-// order single inserts give): the first twelve bytes of each cell are
-// compared as numbers (a 16-byte item), the rest only between cells that
-// agree on them.
+// order single inserts give): the first twelve bytes of each cell are sorted
+// as numbers, the rest only among cells that agree on them.
 std::vector<std::uint32_t> SortedOrder(const KeyColumn& column, std::size_t count) {
-  struct Item {
-    std::uint64_t h1;
-    std::uint32_t h2;
-    std::uint32_t at;
-  };
-  std::vector<Item> items(count);
+  std::vector<SortItem> items(count);
   for (std::size_t i = 0; i < count; ++i) {
     const std::uint8_t* cell = column.Cell(i);
     items[i] =
-        Item{Head(cell, column.width, 0), static_cast<std::uint32_t>(Head(cell, column.width, 8) >> 32),
-             static_cast<std::uint32_t>(i)};
+        SortItem{Head(cell, column.width, 0), static_cast<std::uint32_t>(Head(cell, column.width, 8) >> 32),
+                 static_cast<std::uint32_t>(i)};
   }
   const std::size_t rest = column.width > 12 ? column.width - 12 : 0;
-  auto less = [&](const Item& a, const Item& b) {
+  auto rest_less = [&](const SortItem& a, const SortItem& b) {
+    return std::memcmp(column.Cell(a.at) + 12, column.Cell(b.at) + 12, rest) < 0;
+  };
+  auto less = [&](const SortItem& a, const SortItem& b) {
     if (a.h1 != b.h1) return a.h1 < b.h1;
     if (a.h2 != b.h2) return a.h2 < b.h2;
     if (rest) {
@@ -102,7 +132,18 @@ std::vector<std::uint32_t> SortedOrder(const KeyColumn& column, std::size_t coun
     return a.at < b.at;  // live places ascend with the record numbers
   };
   // Entry numbers, times and serials mostly come in record order already.
-  if (!std::is_sorted(items.begin(), items.end(), less)) std::sort(items.begin(), items.end(), less);
+  if (count > 1 && !std::is_sorted(items.begin(), items.end(), less)) {
+    RadixSort(items);
+    if (rest) {
+      // Runs that agree on the first twelve bytes, still in record order.
+      for (auto run = items.begin(); run != items.end();) {
+        auto end = run + 1;
+        while (end != items.end() && end->h1 == run->h1 && end->h2 == run->h2) ++end;
+        if (end - run > 1) std::stable_sort(run, end, rest_less);
+        run = end;
+      }
+    }
+  }
   std::vector<std::uint32_t> order(count);
   for (std::size_t i = 0; i < count; ++i) order[i] = items[i].at;
   return order;

@@ -197,9 +197,11 @@ TEST_F(FillTest, TheIndexImageLeavesTheBytesThatPageWritesLeave) {
   FileBlock* reb = Open("REB", false);
   for (const Planned& p : plan) Add(reb, p.call, p.band, p.value);
   std::mt19937 random(11);
-  for (int i = 0; i < 300; ++i)
-    if (fm_->FindKey(reb, 1, LongToKey(static_cast<std::int32_t>(1001 + random() % 2000))) == 0)
+  for (int i = 0; i < 300; ++i) {
+    if (fm_->FindKey(reb, 1, LongToKey(static_cast<std::int32_t>(1001 + random() % 2000))) == 0) {
       ASSERT_EQ(fm_->DeleteRecord(reb), 0);
+    }
+  }
   fm_.reset();
   // Another program gave three records the calls of others: the rebuild
   // refuses them by the unique call index.
@@ -253,6 +255,69 @@ TEST_F(FillTest, TheIndexImageLeavesTheBytesThatPageWritesLeave) {
   for (const char* name : {"REB", "FIL"}) {
     const CheckResult check = CheckFiles(fs, name, &builder);
     EXPECT_TRUE(check.clean) << name << ": " << check.Describe();
+  }
+}
+
+// Keys made to catch a sort that is not exactly the keys' byte order: many
+// agree on their first twelve bytes and differ only after them, some are
+// shorter than others they lead (with and without trailing zero bytes), bytes
+// above 0x7F, the empty key, and long runs of equal keys that must stay in
+// record order. 5,000 records: sorted on several threads.
+TEST_F(FillTest, ARebuildSortsKeysByEveryByteAndEqualKeysByRecord) {
+  constexpr int kMaterial = 10;  // length byte at 9, key bytes from 10
+  const KeyBuilder builder = [](ConstBytes r, int key) -> Key {
+    const std::size_t length = r[kMaterial - 1];
+    const Key bytes(reinterpret_cast<const char*>(r.data() + kMaterial), length);
+    switch (key) {
+      case 1:
+        return LongToKey(GetI32(r, 4));
+      case 2:
+        return bytes;  // up to 20 bytes
+      case 3:
+        return bytes.substr(0, std::min<std::size_t>(length, 7));  // up to 7
+      default:
+        return {};
+    }
+  };
+  FileBlock* fb = fm_->OpenFileBlock("SORT", "SORT", kRecordLength, kRecordLength, nullptr, 3, builder);
+  ASSERT_NE(fb, nullptr);
+  ASSERT_EQ(fm_->DefineKey(fb, 1, 5, false), 0);
+  ASSERT_EQ(fm_->DefineKey(fb, 2, 20, true), 0);
+  ASSERT_EQ(fm_->DefineKey(fb, 3, 7, true), 0);
+  ASSERT_EQ(fm_->SetAutoNumber(fb, 1, 4), 0);
+  fm_->SetFlushAfterWrite(fb, false);
+  const std::string heads[] = {std::string(12, '\0'), "DL1ABC/P    ",
+                               std::string("\xFF\x80\x7F\x00ZZZZZZZZ", 12), "DL1ABC/P   \x01"};
+  const char tails[] = {'\0', '\x01', 'A', '\x7F', '\x80', '\xFF'};
+  std::mt19937 random(42);
+  for (int i = 0; i < 5000; ++i) {
+    fm_->ClearRecord(fb);
+    Bytes r = fm_->RecordBuffer(fb);
+    std::string material = heads[random() % 4];
+    const int more = static_cast<int>(random() % 9);  // 12 to 20 bytes
+    for (int t = 0; t < more; ++t) material += tails[random() % 6];
+    // Every fourth key cut short, to anything from empty to 19 bytes.
+    if (random() % 4 == 0) material.resize(random() % material.size());
+    r[kMaterial - 1] = static_cast<std::uint8_t>(material.size());
+    std::copy(material.begin(), material.end(), r.begin() + kMaterial);
+    ASSERT_EQ(fm_->AddRecord(fb), 0);
+  }
+  ASSERT_EQ(fm_->RebuildFileBlock(fb), 0);
+  const std::vector<std::uint8_t>& dat = *fs_.Data("SORT.DAT");
+  for (int key = 2; key <= 3; ++key) {
+    std::vector<std::pair<Key, std::int32_t>> expected;
+    for (std::int32_t n = 1; n <= 5000; ++n)
+      expected.emplace_back(
+          builder(ConstBytes(dat.data() + static_cast<std::size_t>(n) * kRecordLength, kRecordLength), key),
+          n);
+    std::stable_sort(expected.begin(), expected.end(),
+                     [](const auto& a, const auto& b) { return CompareKeys(a.first, b.first) < 0; });
+    const std::vector<Walked> walked = Walk(fb, key);
+    ASSERT_EQ(walked.size(), expected.size()) << "key " << key;
+    std::size_t wrong = 0;
+    for (std::size_t i = 0; i < walked.size(); ++i)
+      wrong += walked[i].key != expected[i].first || walked[i].record != expected[i].second;
+    EXPECT_EQ(wrong, 0u) << "key " << key;
   }
 }
 
