@@ -43,19 +43,20 @@ inline std::string Be32(std::int32_t v) {
 
 inline store::Key LogKey(ConstBytes r, int k) {
   const std::string band(1, static_cast<char>(r[kBand]));
-  const std::string call = PadRight(GetText(r, kCall, 15), 14);
-  const std::string when = Be32(GetI32(r, kDate)) + Be32(GetI32(r, kTime));
-  const std::string dok = PadRight(GetText(r, kDok, 9), 8);
+  // Made only for the keys that hold them, as the log's own key builder does.
+  auto when = [&] { return Be32(GetI32(r, kDate)) + Be32(GetI32(r, kTime)); };
+  auto call = [&] { return PadRight(GetText(r, kCall, 15), 14); };
+  auto dok = [&] { return PadRight(GetText(r, kDok, 9), 8); };
   switch (k) {
-    case 1: return when;
-    case 2: return call + when;
-    case 3: return PadRight(GetText(r, kLocator, 7), 6) + when;
+    case 1: return when();
+    case 2: return call() + when();
+    case 3: return PadRight(GetText(r, kLocator, 7), 6) + when();
     case 4: return store::LongToKey(GetI32(r, kEntryNo));
     case 5: return PadRight(GetText(r, kPrefix, 7), 6);
-    case 6: return call;
+    case 6: return call();
     case 7: return r[kMark] == 1 ? "1" : " ";
     case 8: return band + store::LongToKey(GetI32(r, kBandNo));
-    case 9: return band + call + PadRight(GetText(r, kMode, 7), 6);
+    case 9: return band + call() + PadRight(GetText(r, kMode, 7), 6);
     case 10: return band + PadRight(GetText(r, kPrefix, 7), 6);
     case 11: return band + store::LongToKey(99999999 - GetI32(r, kBandNo));
     case 12: return band + store::LongToKey(99999999 - GetI32(r, kBandNo));
@@ -64,10 +65,10 @@ inline store::Key LogKey(ConstBytes r, int k) {
     case 15: return band + static_cast<char>(r[kClass2]);
     case 16: return std::string{static_cast<char>(r[kClass1]), static_cast<char>(r[kClass2])};
     case 17: return band + static_cast<char>(r[kClass1]);
-    case 18: return dok;
+    case 18: return dok();
     case 19: return PadRight(GetText(r, kMulti, 7), 6);
     case 20: return PadRight(GetText(r, kSecond, 7), 6);
-    case 21: return band + dok;
+    case 21: return band + dok();
     case 22: return band + PadRight(GetText(r, kWpx, 7), 6);
     case 23: return band + PadRight(GetText(r, kLocator, 7), 6);
     case 24: return std::string(1, 'b') + store::LongToKey(99999999 - GetI32(r, kModeNo));

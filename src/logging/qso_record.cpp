@@ -23,16 +23,17 @@ Text Pad(ConstBytes r, const FieldSpec& f, std::size_t width) { return PadRight(
 
 store::Key BuildQsoKey(ConstBytes r, int key, const SuffixTable& suffixes) {
   const std::string band(1, static_cast<char>(GetU8(r, kBand.offset)));
-  const std::string when = Be32(GetI32(r, kDate.offset)) + Be32(GetI32(r, kTime.offset));
+  // Made only for the keys that hold them: a rebuild makes every key of every contact.
+  auto when = [&] { return Be32(GetI32(r, kDate.offset)) + Be32(GetI32(r, kTime.offset)); };
   auto base_call = [&] { return PadRight(CallSignPart(GetText(r, kCall), true, suffixes), 14); };
   auto dok = [&] { return PadRight(Cut(GetText(r, kDokHead) + GetText(r, kDokTail), 8), 8); };
   const char class1 = static_cast<char>(GetU8(r, kClass1.offset));
   const char class2 = static_cast<char>(GetU8(r, kClass2.offset));
   store::Key k;
   switch (key) {
-    case 1: k = when; break;
-    case 2: k = base_call() + when; break;
-    case 3: k = Pad(r, kLocator, 6) + when; break;
+    case 1: k = when(); break;
+    case 2: k = base_call() + when(); break;
+    case 3: k = Pad(r, kLocator, 6) + when(); break;
     case 4: k = store::LongToKey(GetI32(r, kEntryNo.offset)); break;
     case 5: k = Pad(r, kCountryPrefix, 6); break;
     case 6: k = base_call(); break;
