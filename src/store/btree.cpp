@@ -48,17 +48,22 @@ PinnedPage FileManager::LoadPage(FileBlock* fb, int key, std::int32_t number) {
     return {};
   }
   if (PageFrame* f = pool_->Find(fb, key, number)) return PinnedPage(f);
-  std::vector<std::uint8_t> bytes(static_cast<std::size_t>(d.page_size));
+  std::vector<std::uint8_t>& bytes = read_bytes_;
+  bytes.assign(static_cast<std::size_t>(d.page_size), 0);
   if (!Read(fb, *fb->ix_, fb->PageOffset(key, number), bytes)) return {};
-  Page page;
+  // Decoded straight into the frame the page takes, which keeps the storage
+  // of the page it held before: a full pool allocates nothing per miss.
+  PageFrame* f = pool_->Claim(fb, key, number);
+  if (!f) return {};
   // A page that cannot be one, or whose entries could not stand in this
   // tree, means the index is damaged: it is rebuilt rather than believed.
-  if (!DecodePage(bytes, fb->keys_[key].length, d.entries_per_page, page) || !PlausiblePage(fb, key, page)) {
+  if (!DecodePage(bytes, fb->keys_[key].length, d.entries_per_page, f->page) ||
+      !PlausiblePage(fb, key, f->page)) {
+    pool_->Forget(fb, key, number);
     Damage(fb, key, number);
     return {};
   }
-  PageFrame* f = pool_->Add(fb, key, number, std::move(page));
-  return f ? PinnedPage(f) : PinnedPage();
+  return PinnedPage(f);
 }
 
 // The cheap checks of a page read from the file: entries in order, children
@@ -84,8 +89,8 @@ bool FileManager::PlausiblePage(FileBlock* fb, int key, const Page& page) const 
 bool FileManager::WritePage(PageFrame& frame) {
   FileBlock* fb = frame.fb;
   if (!fb->changing_ && !BeginChange(fb)) return false;
-  const std::vector<std::uint8_t> bytes = EncodePage(frame.page, fb->keys_[frame.key].length);
-  if (!Write(fb, *fb->ix_, fb->PageOffset(frame.key, frame.number), bytes)) return false;
+  EncodePage(frame.page, fb->keys_[frame.key].length, written_bytes_);
+  if (!Write(fb, *fb->ix_, fb->PageOffset(frame.key, frame.number), written_bytes_)) return false;
   pool_->SetDirty(frame, false);
   return true;
 }

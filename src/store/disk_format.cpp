@@ -1,5 +1,7 @@
 #include "store/disk_format.h"
 
+#include <cstring>
+
 #include "base/record_bytes.h"
 
 namespace vek::store {
@@ -45,8 +47,14 @@ Descriptor DecodeDescriptor(std::span<const std::uint8_t, kDescriptorSize> in) {
 }
 
 std::vector<std::uint8_t> EncodePage(const Page& page, int key_length) {
+  std::vector<std::uint8_t> out;
+  EncodePage(page, key_length, out);
+  return out;
+}
+
+void EncodePage(const Page& page, int key_length, std::vector<std::uint8_t>& out) {
   const std::size_t stride = static_cast<std::size_t>(key_length) + 9;
-  std::vector<std::uint8_t> out(PageBytesUsed(key_length, page.entries.size()), 0);
+  out.assign(PageBytesUsed(key_length, page.entries.size()), 0);
   PutU16(out, 0, static_cast<std::uint16_t>(page.entries.size()));
   PutI32(out, 2, page.first_child);
   std::size_t at = 6;
@@ -54,10 +62,9 @@ std::vector<std::uint8_t> EncodePage(const Page& page, int key_length) {
     PutI32(out, at, e.record);
     PutI32(out, at + 4, e.child);
     out[at + 8] = static_cast<std::uint8_t>(e.key.size());
-    for (std::size_t i = 0; i < e.key.size(); ++i) out[at + 9 + i] = static_cast<std::uint8_t>(e.key[i]);
+    std::memcpy(out.data() + at + 9, e.key.data(), e.key.size());
     at += stride;
   }
-  return out;
 }
 
 bool DecodePage(std::span<const std::uint8_t> in, int key_length, int entries_per_page, Page& out) {

@@ -73,6 +73,8 @@ constexpr std::size_t PageBytesUsed(int key_length, std::size_t entries) {
   return 6 + entries * static_cast<std::size_t>(key_length + 9);
 }
 std::vector<std::uint8_t> EncodePage(const Page& page, int key_length);
+// The same into `out`, whose storage is kept from one page to the next.
+void EncodePage(const Page& page, int key_length, std::vector<std::uint8_t>& out);
 // False when the bytes cannot be a page of this index (count out of range,
 // key length beyond the key's).
 bool DecodePage(std::span<const std::uint8_t> in, int key_length, int entries_per_page, Page& out);

@@ -364,6 +364,9 @@ class FileManager {
   StoreEnvironment env_;
   OsFileSystem* fs_;
   std::unique_ptr<PagePool> pool_;
+  // The bytes of the page being read and of the page being written, kept
+  // between pages (apart: making room for a page read may write another).
+  std::vector<std::uint8_t> read_bytes_, written_bytes_;
   std::list<std::unique_ptr<FileBlock>> blocks_;
   std::uint64_t next_id_ = 1;
   std::uint64_t use_clock_ = 0;

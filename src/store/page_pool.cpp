@@ -25,6 +25,27 @@ PageFrame* PagePool::Add(FileBlock* fb, int key, std::int32_t number, Page&& pag
   return &frames_.front();
 }
 
+PageFrame* PagePool::Claim(FileBlock* fb, int key, std::int32_t number) {
+  if (frames_.size() >= capacity_) {
+    for (auto it = frames_.end(); it != frames_.begin();) {
+      --it;
+      if (it->pins > 0) continue;
+      if (it->dirty && !write_back_(*it)) return nullptr;
+      SetDirty(*it, false);
+      // The frame, its list node and its index node all move to the new page.
+      auto node = index_.extract(Id{it->fb, it->key, it->number});
+      node.key() = Id{fb, key, number};
+      it->fb = fb;
+      it->key = key;
+      it->number = number;
+      frames_.splice(frames_.begin(), frames_, it);
+      index_.insert(std::move(node));
+      return &*it;
+    }
+  }
+  return Add(fb, key, number, Page{});
+}
+
 void PagePool::Forget(FileBlock* fb, int key, std::int32_t number) {
   ++changes_;
   auto it = index_.find({fb, key, number});

@@ -41,6 +41,10 @@ class PagePool {
   // Makes room (evicting least recently used unpinned frames) and adds a
   // frame; nullptr when a write-back failed.
   PageFrame* Add(FileBlock* fb, int key, std::int32_t number, Page&& page);
+  // A frame for a page about to be read into it: a full pool hands over its
+  // least recently used unpinned frame, whose page keeps its storage (and
+  // its old contents until overwritten); nullptr when a write-back failed.
+  PageFrame* Claim(FileBlock* fb, int key, std::int32_t number);
   void Forget(FileBlock* fb, int key, std::int32_t number);
   void ForgetAll(FileBlock* fb);
   // The dirty frames of a fileblock, by key and page number; found without
