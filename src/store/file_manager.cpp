@@ -11,6 +11,20 @@
 #include "base/date_time_format.h"
 
 namespace vek::store {
+namespace {
+
+// Steps of a walk whose records are asked for ahead of their reads.
+constexpr std::size_t kPrefetchedSteps = 4;
+
+void Prefetch(const void* at) {
+#if defined(__GNUC__) || defined(__clang__)
+  __builtin_prefetch(at);
+#else
+  (void)at;
+#endif
+}
+
+}  // namespace
 
 FileManager::FileManager(StoreEnvironment env) : env_(std::move(env)) {
   fs_ = env_.fs ? env_.fs : &RealFileSystem();
@@ -702,6 +716,19 @@ bool FileManager::StepInLeaf(FileBlock* fb, int key, Found& out) {
   out.entry = page->entries[at.index + 1];
   out.page = at.page;
   out.index = at.index + 1;
+  // Records met in key order lie all over the file: while the walk reads
+  // from the whole file in memory, the next steps' records are asked for now.
+  const FileBlock::ReadAhead& ahead = fb->read_ahead_;
+  if (ahead.first == 1 && ahead.writes == fb->dat_writes_) {
+    const auto L = static_cast<std::size_t>(fb->record_length_);
+    const std::size_t to = std::min(page->entries.size(), at.index + 2 + kPrefetchedSteps);
+    for (std::size_t i = at.index + 2; i < to; ++i) {
+      const std::int32_t n = page->entries[i].record;
+      if (n < ahead.first || n >= ahead.first + ahead.count) continue;
+      const std::uint8_t* record = ahead.bytes.data() + static_cast<std::size_t>(n - ahead.first) * L;
+      for (std::size_t line = 0; line < L; line += 64) Prefetch(record + line);
+    }
+  }
   return true;
 }
 
