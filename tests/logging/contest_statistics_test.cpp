@@ -141,7 +141,9 @@ void ExpectSame(const ContestStatistics& a, const ContestStatistics& b) {
     EXPECT_EQ(a.DistinctDoks(band), b.DistinctDoks(band));
     const auto oa = a.Odx(band), ob = b.Odx(band);
     ASSERT_EQ(oa.has_value(), ob.has_value());
-    if (oa) EXPECT_EQ(oa->entry, ob->entry);
+    if (oa) {
+      EXPECT_EQ(oa->entry, ob->entry);
+    }
   }
   const auto ha = a.PerHour(), hb = b.PerHour();
   ASSERT_EQ(ha.size(), hb.size());

@@ -287,7 +287,9 @@ TEST_F(EntryWindowTest, ThePartnerPanelOffersKnownCallsAndFillsTheExchangeOnRequ
       EXPECT_EQ(w->edit(F::eQTH)->isVisible(), shown);
       EXPECT_LE(w->width(), QGuiApplication::primaryScreen()->availableGeometry().width());
       if (shown) Shoot(w, "entry_window_partner_f9");
-      if (!shown) EXPECT_TRUE(panel->isVisible());
+      if (!shown) {
+        EXPECT_TRUE(panel->isVisible());
+      }
     }
     Click(w, "btnEnde");
   });

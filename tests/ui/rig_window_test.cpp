@@ -105,7 +105,9 @@ TEST_F(MainWindowTest, TheEntryWindowFollowsTheRigAndTurnsTheAntenna) {
     QTest::keyClick(w->edit(F::eRSTr4), Qt::Key_Return);
 
     EXPECT_EQ(s.saves(), 1);
-    if (s.saves() == 1) EXPECT_FLOAT_EQ(GetF32(s.last_saved(), qso::kFreqMHz.offset), 144.3055f);
+    if (s.saves() == 1) {
+      EXPECT_FLOAT_EQ(GetF32(s.last_saved(), qso::kFreqMHz.offset), 144.3055f);
+    }
     Click(w, "btnRotorStop");
     EXPECT_FALSE(Label(w, "lRotor").contains(QString::fromUtf8("→")));
     Click(w, "btnEnde");
