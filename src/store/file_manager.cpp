@@ -9,20 +9,13 @@
 #include <thread>
 
 #include "base/date_time_format.h"
+#include "store/prefetch.h"
 
 namespace vek::store {
 namespace {
 
 // Steps of a walk whose records are asked for ahead of their reads.
 constexpr std::size_t kPrefetchedSteps = 4;
-
-void Prefetch(const void* at) {
-#if defined(__GNUC__) || defined(__clang__)
-  __builtin_prefetch(at);
-#else
-  (void)at;
-#endif
-}
 
 }  // namespace
 

@@ -15,6 +15,7 @@
 #include <utility>
 
 #include "store/file_manager.h"
+#include "store/prefetch.h"
 
 namespace vek::store {
 namespace {
@@ -46,6 +47,9 @@ void ParallelFor(std::size_t count, std::size_t threads, const Body& body) {
   work();
   for (std::thread& h : helpers) h.join();
 }
+
+// Sorted entries whose cells are asked for before they are copied.
+constexpr std::size_t kCellsAhead = 8;
 
 std::size_t Cores() { return std::max(1u, std::min(8u, std::thread::hardware_concurrency())); }
 
@@ -395,6 +399,8 @@ bool FileManager::BulkLoad(FileBlock* fb, int key, const KeyColumn& column,
       PutU16(page, 0, static_cast<std::uint16_t>(n));
       PutI32(page, 2, first_child);
       for (std::size_t e = 0; e < n; ++e) {
+        // Cells in key order lie all over the column: ask for them ahead.
+        if (i + e + kCellsAhead < items.size()) Prefetch(column.Cell(items[i + e + kCellsAhead].at));
         const Item& item = items[i + e];
         const std::size_t at = 6 + e * stride;
         PutI32(page, at, records[item.at]);
