@@ -194,6 +194,10 @@ bool ReadIndexLayout(OsFileSystem& fs, const std::string& name, const DatHeader&
       c.Problem("key " + std::to_string(k) + " has length " + std::to_string(key_length[k]));
       return false;
     }
+    if (d.page_count < 0) {
+      c.Problem("descriptor of key " + std::to_string(k) + " counts " + std::to_string(d.page_count) + " pages");
+      return false;
+    }
     max_pages = std::max(max_pages, d.page_count);
     slot_size += d.page_size;
   }

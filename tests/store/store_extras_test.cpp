@@ -168,5 +168,20 @@ TEST(RealFileTest, AnotherOpenFilesLockHoldsChangesButNotReads) {
   std::system(("rm -rf " + dir).c_str());
 }
 
+// A damaged descriptor that counts fewer than no pages is reported like any
+// impossible descriptor; the check used to end the program on it.
+TEST_F(StoreTest, TheCheckReportsAnIndexDescriptorThatCountsNegativePages) {
+  FileBlock* fb = Open();
+  ASSERT_EQ(Add(fb, "DL1AAA"), 0);
+  fm_.reset();
+  std::vector<std::uint8_t>& ix = *fs_.Data("TEST.IX");
+  const Descriptor first =
+      DecodeDescriptor(std::span<const std::uint8_t, kDescriptorSize>(ix.data(), kDescriptorSize));
+  PutI32(ix, static_cast<std::size_t>(first.page_size) + 8, -7);  // key 2's page count
+  const CheckResult check = CheckFiles(fs_, "TEST");
+  EXPECT_FALSE(check.clean);
+  EXPECT_NE(check.Describe().find("descriptor of key 2 counts -7 pages"), std::string::npos) << check.Describe();
+}
+
 }  // namespace
 }  // namespace vek::store::testing
