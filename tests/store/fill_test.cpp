@@ -43,6 +43,22 @@ class FillTest : public StoreTest {
     }
     return plan;
   }
+
+  // The planned records added to a new fileblock NAME, then up to
+  // `deletions` of those numbered from `first` on (`range` numbers) deleted
+  // at random.
+  FileBlock* AddedWithDeletions(const std::string& name, const std::vector<Planned>& plan, int deletions,
+                                std::int32_t first, std::uint32_t range, unsigned seed) {
+    FileBlock* fb = Open(name, false);
+    for (const Planned& p : plan) Add(fb, p.call, p.band, p.value);
+    std::mt19937 random(seed);
+    for (int i = 0; i < deletions; ++i) {
+      if (fm_->FindKey(fb, 1, LongToKey(first + static_cast<std::int32_t>(random() % range))) == 0) {
+        EXPECT_EQ(fm_->DeleteRecord(fb), 0);
+      }
+    }
+    return fb;
+  }
 };
 
 TEST_F(FillTest, AFillLeavesTheFilesThatAddsOneByOneLeave) {
@@ -144,15 +160,7 @@ TEST_F(FillTest, AFillNeedsAnEmptyFileblockAndNoOtherUseOfIt) {
 // index as single inserts would order it: by key, then record number. Both
 // are worked out here from the records alone.
 TEST_F(FillTest, ARebuildKeepsTheRecordsInOrderAndSortsEveryIndex) {
-  const std::vector<Planned> plan = Plan(2500);
-  FileBlock* fb = Open("REB", false);
-  for (const Planned& p : plan) Add(fb, p.call, p.band, p.value);
-  std::mt19937 random(7);
-  for (int i = 0; i < 400; ++i) {
-    if (fm_->FindKey(fb, 1, LongToKey(static_cast<std::int32_t>(1 + random() % 2500))) == 0) {
-      ASSERT_EQ(fm_->DeleteRecord(fb), 0);
-    }
-  }
+  FileBlock* fb = AddedWithDeletions("REB", Plan(2500), 400, 1, 2500, 7);
   ASSERT_EQ(fm_->Flush(fb), 0);
   // The records in use, in slot order, straight from the record file.
   std::vector<std::vector<std::uint8_t>> kept;
@@ -194,14 +202,7 @@ TEST_F(FillTest, ARebuildKeepsTheRecordsInOrderAndSortsEveryIndex) {
 // ThreadSanitizer too).
 TEST_F(FillTest, TheIndexImageLeavesTheBytesThatPageWritesLeave) {
   const std::vector<Planned> plan = Plan(6000);
-  FileBlock* reb = Open("REB", false);
-  for (const Planned& p : plan) Add(reb, p.call, p.band, p.value);
-  std::mt19937 random(11);
-  for (int i = 0; i < 300; ++i) {
-    if (fm_->FindKey(reb, 1, LongToKey(static_cast<std::int32_t>(1001 + random() % 2000))) == 0) {
-      ASSERT_EQ(fm_->DeleteRecord(reb), 0);
-    }
-  }
+  AddedWithDeletions("REB", plan, 300, 1001, 2000, 11);
   fm_.reset();
   // Another program gave three records the calls of others: the rebuild
   // refuses them by the unique call index.
