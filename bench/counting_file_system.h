@@ -18,6 +18,7 @@ class CountingFileSystem final : public store::OsFileSystem {
     return std::make_unique<CountingFile>(std::move(file), syncs_);
   }
   bool Exists(const std::string& path) override { return real_.Exists(path); }
+  std::optional<store::FileStamp> Stamp(const std::string& path) override { return real_.Stamp(path); }
   std::int32_t Remove(const std::string& path) override { return real_.Remove(path); }
   std::int32_t Rename(const std::string& from, const std::string& to) override { return real_.Rename(from, to); }
   std::int32_t Append(const std::string& path, const std::string& text) override { return real_.Append(path, text); }

@@ -126,6 +126,12 @@ class FileBlock {
   // Sharing the files with other processes (file_manager_sharing.cpp).
   std::unique_ptr<OsFile> share_;  // null: this program is taken to be the files' only user
   std::uint64_t seen_counter_ = 0;  // the change counter the cached state belongs to
+  // This process's share of the counter since the share file was opened
+  // (`share_opening_` tells one opening from the next): every change it
+  // counted, those that were adds, those that only made earlier ones
+  // durable, and the repairs.
+  std::uint64_t share_opening_ = 0;
+  std::uint64_t counted_ours_ = 0, counted_adds_ = 0, counted_flushes_ = 0, repairs_ = 0;
   int access_ = 0;                  // 0 none, 1 shared, 2 exclusive for the running operation
   bool reading_held_ = false;       // the shared access outlasts the operations (HoldReading)
   bool holding_ = false;            // holds the holder byte: changes of ours are not durable yet

@@ -781,6 +781,28 @@ std::uint64_t FileManager::ContentVersion(FileBlock* fb) {
   return status_ == 0 ? version + 1 : 0;
 }
 
+std::optional<FileManager::ChangeTally> FileManager::Changes(FileBlock* fb) {
+  if (!Begin(Operation::kCount, fb)) return End(), std::nullopt;
+  std::optional<ChangeTally> tally;
+  Run(fb, false, [&](int) {
+    if (fb->share_)
+      tally = ChangeTally{fb->seen_counter_, fb->share_opening_,   fb->counted_ours_,
+                          fb->counted_adds_, fb->counted_flushes_, fb->repairs_};
+    return true;
+  });
+  if (status_ != 0) return std::nullopt;
+  return tally;
+}
+
+std::optional<std::uint64_t> FileManager::OnlyOwnAdds(const ChangeTally& earlier, const ChangeTally& later) {
+  if (later.opening != earlier.opening || later.repairs != earlier.repairs || later.ours < earlier.ours ||
+      later.counter - earlier.counter != later.ours - earlier.ours)
+    return std::nullopt;  // another process changed the files, or they were opened anew or repaired
+  const std::uint64_t adds = later.adds - earlier.adds;
+  if (later.ours - earlier.ours != adds + (later.flushes - earlier.flushes)) return std::nullopt;
+  return adds;
+}
+
 // Deleting the files is only safe when no other process has them open.
 int FileManager::EmptyFileBlock(FileBlock* fb) {
   if (!Begin(Operation::kEmpty, fb)) return End();

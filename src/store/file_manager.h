@@ -51,6 +51,7 @@
 #include <functional>
 #include <list>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -167,6 +168,20 @@ class FileManager {
   // write of ours, another process's change, the files reopened. Equal
   // values mean a count taken in between still holds.
   std::uint64_t ContentVersion(FileBlock* fb);
+  // The change counter that every process of this program counts up after
+  // a change, with this process's share of it. Two tallies tell whether
+  // everything between them was this process's own adds (and flushes).
+  struct ChangeTally {
+    std::uint64_t counter = 0;
+    std::uint64_t opening = 0;  // which opening of the share file the shares below belong to
+    std::uint64_t ours = 0, adds = 0, flushes = 0, repairs = 0;
+  };
+  // Nothing when the files are not shared through a change counter (another
+  // program's change could not be told then) or the counter cannot be read.
+  std::optional<ChangeTally> Changes(FileBlock* fb);
+  // The records that `later` added to `earlier` when every change counted
+  // between them was an add or a flush of this process; nothing otherwise.
+  static std::optional<std::uint64_t> OnlyOwnAdds(const ChangeTally& earlier, const ChangeTally& later);
   int EmptyFileBlock(FileBlock* fb);
   FileBlock* FindOpenFileBlock(std::string_view display_name);
   // Writes what is buffered and makes it durable (also done by close and,
@@ -372,6 +387,7 @@ class FileManager {
   std::uint64_t use_clock_ = 0;
   int open_file_limit_ = 32;
   int handles_in_use_ = 0;
+  std::uint64_t share_openings_ = 0;
   bool started_ = false;
   bool stopped_ = false;
   std::string error_log_ = "IFDErr.Dmp";

@@ -492,6 +492,7 @@ void FileManager::ReportRebuildRefusal(FileBlock* fb, const Key& key, int key_nu
 }
 
 bool FileManager::Rebuild(FileBlock* fb) {
+  ++fb->repairs_;
   StartRepairNote(fb);
   CloseFilesKeepingShare(fb);
   fb->current_ = -1;

@@ -40,6 +40,8 @@ void FileManager::OpenShare(FileBlock* fb) {
   });
   fb->share_ = std::move(share);
   if (fb->share_) ++handles_in_use_;
+  fb->share_opening_ = ++share_openings_;
+  fb->counted_ours_ = fb->counted_adds_ = fb->counted_flushes_ = fb->repairs_ = 0;
 }
 
 std::int32_t FileManager::LockShare(FileBlock* fb, std::uint64_t byte, bool exclusive) {
@@ -103,7 +105,12 @@ bool FileManager::Access(FileBlock* fb, bool exclusive) {
 void FileManager::ReleaseAccess(FileBlock* fb) {
   if (fb->access_ == 0) return;
   if (fb->access_ == 2 && fb->wrote_ && status_ <= 2 && fb->FilesOpen() && WriteThrough(fb)) {
-    if (WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_;
+    if (WriteShare(fb, fb->seen_counter_ + 1, false)) {
+      ++fb->seen_counter_;
+      ++fb->counted_ours_;
+      if (operation_ == Operation::kAdd && status_ == 0) ++fb->counted_adds_;
+      if (operation_ == Operation::kFlush || operation_ == Operation::kClose) ++fb->counted_flushes_;
+    }
   }
   // After a serious failure the in-change byte stays: the next process repairs.
   fb->wrote_ = false;
@@ -200,7 +207,7 @@ bool FileManager::WaitUntilAlone(FileBlock* fb) {
 // The files were deleted or replaced: others drop what they cached, and the
 // open byte is let go.
 void FileManager::CountReplacedFiles(FileBlock* fb) {
-  if (fb->share_ && WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_;
+  if (fb->share_ && WriteShare(fb, fb->seen_counter_ + 1, false)) ++fb->seen_counter_, ++fb->counted_ours_;
   LetGoOfOpen(fb);
 }
 
@@ -300,6 +307,7 @@ bool FileManager::WriteThrough(FileBlock* fb) {
 // numbers stay right), its free chain is threaded anew and every index is
 // built again from the records. Runs under the exclusive access lock.
 bool FileManager::RepairInPlace(FileBlock* fb) {
+  ++fb->repairs_;
   StartRepairNote(fb);
   fb->damaged_ = false;
   pool_->ForgetAll(fb);

@@ -29,6 +29,7 @@ class MemoryFileSystem final : public OsFileSystem {
 
   std::unique_ptr<OsFile> Open(const std::string& path, bool create, std::int32_t& error) override;
   bool Exists(const std::string& path) override;
+  std::optional<FileStamp> Stamp(const std::string& path) override;
   std::int32_t Remove(const std::string& path) override;
   std::int32_t Rename(const std::string& from, const std::string& to) override;
   std::int32_t Append(const std::string& path, const std::string& text) override;

@@ -151,6 +151,16 @@ class PosixFileSystem final : public OsFileSystem {
     return ::stat(path.c_str(), &st) == 0;
   }
 
+  std::optional<FileStamp> Stamp(const std::string& path) override {
+    struct stat st;
+    if (::stat(path.c_str(), &st) != 0) return std::nullopt;
+    const auto ns = [](const timespec& t) {
+      return static_cast<std::int64_t>(t.tv_sec) * 1'000'000'000 + t.tv_nsec;
+    };
+    return FileStamp{static_cast<std::uint64_t>(st.st_size), ns(st.st_mtim), ns(st.st_ctim),
+                     static_cast<std::uint64_t>(st.st_ino) ^ (static_cast<std::uint64_t>(st.st_dev) << 40)};
+  }
+
   std::int32_t Remove(const std::string& path) override {
     if (::unlink(path.c_str()) != 0) return ErrorOf(errno, path);
     return 0;

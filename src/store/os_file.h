@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <span>
 #include <string>
 
@@ -39,9 +40,23 @@ class OsFile {
   virtual void UnlockRange(std::uint64_t offset) = 0;
 };
 
+// What tells one state of a file from another without reading it: a
+// program that writes the file changes its size or its change time.
+struct FileStamp {
+  std::uint64_t size = 0;
+  std::int64_t modified_ns = 0, changed_ns = 0;
+  std::uint64_t identity = 0;  // the file itself (its inode): a file put in its place differs
+  friend bool operator==(const FileStamp&, const FileStamp&) = default;
+};
+
 class OsFileSystem {
  public:
   virtual ~OsFileSystem() = default;
+  // Nothing when the file is missing or the file system cannot tell.
+  virtual std::optional<FileStamp> Stamp(const std::string& path) {
+    (void)path;
+    return std::nullopt;
+  }
   // Opens for reading and writing; `create` makes a missing file (empty).
   virtual std::unique_ptr<OsFile> Open(const std::string& path, bool create, std::int32_t& error) = 0;
   virtual bool Exists(const std::string& path) = 0;

@@ -168,6 +168,40 @@ TEST(RealFileTest, AnotherOpenFilesLockHoldsChangesButNotReads) {
   std::system(("rm -rf " + dir).c_str());
 }
 
+// A stamp stays while nobody writes, and changes when the file grows or
+// another file is put in its place with the very same bytes.
+TEST(RealFileTest, AStampTellsAFileWrittenOrPutInItsPlace) {
+  char pattern[] = "/tmp/vekstampXXXXXX";
+  ASSERT_NE(mkdtemp(pattern), nullptr);
+  const std::string dir = pattern, path = dir + "/LOG.DAT";
+  OsFileSystem& fs = RealFileSystem();
+  EXPECT_FALSE(fs.Stamp(path).has_value());
+  const auto write = [&fs](const std::string& to, std::uint64_t at, std::string_view bytes) {
+    std::int32_t error = 0;
+    auto f = fs.Open(to, true, error);
+    ASSERT_TRUE(f);
+    EXPECT_EQ(f->WriteAt(at, std::span(reinterpret_cast<const std::uint8_t*>(bytes.data()), bytes.size())).bytes,
+              bytes.size());
+  };
+  write(path, 0, "first");
+  const std::optional<FileStamp> first = fs.Stamp(path);
+  ASSERT_TRUE(first.has_value());
+  EXPECT_EQ(first->size, 5u);
+  EXPECT_EQ(fs.Stamp(path), first);
+  write(path, 5, " and more");
+  const std::optional<FileStamp> grown = fs.Stamp(path);
+  ASSERT_TRUE(grown.has_value());
+  EXPECT_EQ(grown->size, 14u);
+  EXPECT_NE(grown, first);
+  write(dir + "/LOG.NEW", 0, "first and more");
+  ASSERT_EQ(fs.Rename(dir + "/LOG.NEW", path), 0);
+  const std::optional<FileStamp> replaced = fs.Stamp(path);
+  ASSERT_TRUE(replaced.has_value());
+  EXPECT_EQ(replaced->size, grown->size);
+  EXPECT_NE(replaced->identity, grown->identity);
+  std::system(("rm -rf " + dir).c_str());
+}
+
 // A damaged descriptor that counts fewer than no pages is reported like any
 // impossible descriptor; the check used to end the program on it.
 TEST_F(StoreTest, TheCheckReportsAnIndexDescriptorThatCountsNegativePages) {
