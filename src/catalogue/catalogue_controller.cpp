@@ -67,6 +67,7 @@ void CatalogueController::RebuildDefinition() {
   }
   DefinitionEffects effects;
   definition_ = BuildContestDefinition(in, &effects);
+  definition_inputs_ = in;
   if (effects.EnglishMessages) english_ = true;
   if (HasCurrent()) PutU8(fm_.RecordBuffer(qvkk_), qvkk::kTotalsInExtraRecord.offset, effects.TotalsInExtraRecord);
 }

@@ -87,6 +87,8 @@ class CatalogueController {
 
   // --- what the windows read ---
   const ContestDefinition& definition() const { return definition_; }
+  // What the current definition was built from.
+  const DefinitionInputs& definition_inputs() const { return definition_inputs_; }
   ContestDefinition& mutable_definition() { return definition_; }
   void RebuildDefinition();
   StationSettings& station() { return station_; }
@@ -119,6 +121,7 @@ class CatalogueController {
   StationSettings station_;
   SuffixTable suffixes_;
   ContestDefinition definition_;
+  DefinitionInputs definition_inputs_;
   store::FileBlock* qvkk_ = nullptr;
   store::FileBlock* qvkz_ = nullptr;
   char code_ = kContestCode;

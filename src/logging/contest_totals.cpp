@@ -1,6 +1,7 @@
 #include "logging/contest_totals.h"
 
 #include <algorithm>
+#include <limits>
 #include <unordered_set>
 
 #include "base/cp1252.h"
@@ -242,20 +243,28 @@ void ContestTotals::AddSavedContact(ConstBytes r, int points) {
 // One walk of the log in entry order: every contact scored anew, and every
 // value judged new or worked against the contacts before it, with the same
 // kinds, tests and additions as the evaluation of a contact being entered.
-ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, UserPort* progress) {
+// `rc` holds what came before; the walk starts after its last entry.
+std::int64_t ContestTotals::CountOn(Recount& rc, std::array<std::set<Text>, 9>* listed, UserPort* progress) {
   const ContestDefinition& d = *ctx_.definition;
   const int scope = d.MultiplierScope;
-  Recount rc;
-  std::array<std::unordered_set<std::string>, 9> seen;  // only asked whether a value came before
-  std::array<std::set<Text>, 9> listed;
   store::KeepRecordBuffer keep(fm_, log_);
   const store::HeldReading held(fm_, log_);
-  std::int64_t read = 0;
-  for (int st = fm_.FirstKey(log_, 4); st == 0; st = fm_.NextKey(log_, 4)) {
+  std::int64_t read = 0, visited = 0;
+  int st = 0;
+  if (!rc.last_entry) {
+    st = fm_.FirstKey(log_, 4);
+  } else if (*rc.last_entry == std::numeric_limits<std::int32_t>::max()) {
+    st = 1;
+  } else {
+    st = fm_.SearchKey(log_, 4, store::LongToKey(*rc.last_entry + 1));
+  }
+  for (; st == 0; st = fm_.NextKey(log_, 4)) {
     if (progress && ++read % 10 == 0) progress->ProgressStep(static_cast<int>(read % 500));
+    ++visited;
     ConstBytes r = fm_.RecordBuffer(log_);
+    rc.last_entry = GetI32(r, qso::kEntryNo.offset);
     if (IsBandChangeEntry(r)) {
-      if (BandChangeEntryCarriesValues(r)) rc.band_changes_with_values.push_back(GetI32(r, qso::kEntryNo.offset));
+      if (BandChangeEntryCarriesValues(r)) rc.band_changes_with_values.push_back(*rc.last_entry);
       continue;
     }
     const char band = static_cast<char>(GetU8(r, qso::kBand.offset));
@@ -265,7 +274,7 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
     t.qsos += 1;
     if (!PassesClubWord(r, ctx_)) continue;
     const Text mode = GetText(r, qso::kMode);
-    const bool on_list = lists_for_current_band && (scope == 1 || band == band_);
+    const bool on_list = listed && (scope == 1 || band == band_);
     for (MultiKind kind : kMultiKinds) {
       if (!KindEnabled(kind, d)) continue;
       if (kind == MultiKind::kUsState && scope != 0) continue;
@@ -275,8 +284,9 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
       std::string where;
       if (scope_of_value.per_band) where += band;
       if (scope_of_value.per_mode) where += mode;
-      if (on_list) listed[Index(kind)].insert(value);
-      const bool is_new = seen[Index(kind)].insert(where + '\0' + value).second || scope_of_value.always_new;
+      if (on_list) (*listed)[Index(kind)].insert(value);
+      const bool is_new =
+          rc.seen[Index(kind)].insert(where + '\0' + value).second || scope_of_value.always_new;
       if (!is_new) {
         if (kind == MultiKind::kLocator) break;
         continue;
@@ -297,6 +307,19 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
       }
     }
   }
+  // A count that another process's change may have cut through, or that a
+  // failure ended before the last entry, is not one to carry on. Under the
+  // held reading still, no other process has changed the log since.
+  const bool whole = st == 1 && (fm_.ErrorNumber() == store::kEndOfIndex || fm_.ErrorNumber() == store::kKeyNotFound);
+  rc.at = whole && fm_.ReadingHeld(log_) ? fm_.Changes(log_) : std::nullopt;
+  rc.version = fm_.ContentVersion(log_);
+  return visited;
+}
+
+ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, UserPort* progress) {
+  Recount rc;
+  std::array<std::set<Text>, 9> listed;
+  entries_walked_ = CountOn(rc, lists_for_current_band ? &listed : nullptr, progress);
   for (std::size_t k = 0; k < listed.size(); ++k) {
     for (const Text& v : listed[k]) {
       if (rc.lists[k].size() >= kListLimit) break;
@@ -304,8 +327,122 @@ ContestTotals::Recount ContestTotals::CountLog(bool lists_for_current_band, User
     }
   }
   counted_ = rc;
-  counted_version_ = fm_.ContentVersion(log_);
+  counted_version_ = rc.version;
   return rc;
+}
+
+namespace {
+
+// The count's bytes: little-endian numbers, texts with their length first.
+// The name changes whenever what a count holds or how it counts changes: a
+// count that another way of counting stored must not be carried on.
+constexpr std::string_view kCountMagic = "VKCOUNT1";
+
+void PutNumber(std::string& out, std::uint64_t v, int bytes) {
+  for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
+}
+
+class CountReader {
+ public:
+  explicit CountReader(std::string_view in) : in_(in) {}
+  bool Number(std::uint64_t& v, int bytes) {
+    if (in_.size() - at_ < static_cast<std::size_t>(bytes)) return false;
+    v = 0;
+    for (int i = 0; i < bytes; ++i)
+      v |= static_cast<std::uint64_t>(static_cast<unsigned char>(in_[at_ + i])) << (8 * i);
+    at_ += static_cast<std::size_t>(bytes);
+    return true;
+  }
+  bool Signed(std::int64_t& v) {
+    std::uint64_t u = 0;
+    if (!Number(u, 8)) return false;
+    v = static_cast<std::int64_t>(u);
+    return true;
+  }
+  bool Bytes(std::string& v, std::size_t n) {
+    if (in_.size() - at_ < n) return false;
+    v.assign(in_.substr(at_, n));
+    at_ += n;
+    return true;
+  }
+  bool AtEnd() const { return at_ == in_.size(); }
+
+ private:
+  std::string_view in_;
+  std::size_t at_ = 0;
+};
+
+}  // namespace
+
+std::string ContestTotals::CountImage() const {
+  std::string out;
+  if (!counted_) return out;
+  const Recount& rc = *counted_;
+  out += kCountMagic;
+  PutNumber(out, rc.last_entry ? 1 : 0, 1);
+  PutNumber(out, static_cast<std::uint32_t>(rc.last_entry.value_or(0)), 4);
+  for (const BandTotals& b : rc.bands) {
+    for (std::int64_t v : {b.qsos, b.points, b.multipliers}) PutNumber(out, static_cast<std::uint64_t>(v), 8);
+    for (std::int64_t v : b.column_multipliers) PutNumber(out, static_cast<std::uint64_t>(v), 8);
+  }
+  PutNumber(out, static_cast<std::uint64_t>(rc.whole_log_multipliers), 8);
+  for (std::int64_t v : rc.whole_log_columns) PutNumber(out, static_cast<std::uint64_t>(v), 8);
+  for (const auto& kind : rc.seen) {
+    // Sorted, so that equal counts give equal bytes.
+    std::vector<std::string> values(kind.begin(), kind.end());
+    std::sort(values.begin(), values.end());
+    PutNumber(out, values.size(), 4);
+    for (const std::string& v : values) {
+      PutNumber(out, v.size(), 2);
+      out += v;
+    }
+  }
+  return out;
+}
+
+bool ContestTotals::RecountAfter(std::string_view image, const store::FileManager::ChangeTally& since) {
+  Recount rc;
+  CountReader in(image);
+  std::string magic;
+  std::uint64_t has_last = 0, last = 0;
+  if (!in.Bytes(magic, kCountMagic.size()) || magic != kCountMagic || !in.Number(has_last, 1) ||
+      !in.Number(last, 4) || has_last > 1)
+    return false;
+  if (has_last) rc.last_entry = static_cast<std::int32_t>(static_cast<std::uint32_t>(last));
+  for (BandTotals& b : rc.bands) {
+    for (std::int64_t* v : {&b.qsos, &b.points, &b.multipliers})
+      if (!in.Signed(*v)) return false;
+    for (std::int64_t& v : b.column_multipliers)
+      if (!in.Signed(v)) return false;
+  }
+  if (!in.Signed(rc.whole_log_multipliers)) return false;
+  for (std::int64_t& v : rc.whole_log_columns)
+    if (!in.Signed(v)) return false;
+  for (auto& kind : rc.seen) {
+    std::uint64_t n = 0;
+    if (!in.Number(n, 4)) return false;
+    for (std::uint64_t i = 0; i < n; ++i) {
+      std::uint64_t len = 0;
+      std::string v;
+      if (!in.Number(len, 2) || !in.Bytes(v, len)) return false;
+      kind.insert(std::move(v));
+    }
+  }
+  if (!in.AtEnd()) return false;
+  const std::int64_t walked = CountOn(rc, nullptr, nullptr);
+  // The tally taken under the walk's own reading says what happened since.
+  const std::optional<std::uint64_t> added =
+      rc.at ? store::FileManager::OnlyOwnAdds(since, *rc.at) : std::nullopt;
+  if (!added || *added != static_cast<std::uint64_t>(walked)) return false;
+  entries_walked_ = walked;
+  band_changes_with_values_ = std::move(rc.band_changes_with_values);
+  bands_ = rc.bands;
+  whole_log_multipliers_ = rc.whole_log_multipliers;
+  lists_ = {};
+  provisional_.clear();
+  counted_version_ = rc.version;
+  counted_ = std::move(rc);
+  return true;
 }
 
 bool ContestTotals::ListsFromIndexes() {

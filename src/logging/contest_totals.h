@@ -11,7 +11,9 @@
 #include <optional>
 #include <set>
 #include <string>
+#include <string_view>
 #include <tuple>
+#include <unordered_set>
 #include <utility>
 #include <vector>
 
@@ -66,6 +68,22 @@ class ContestTotals : public ContestLog::MarkRebuild {
   // Rebuilds the lists and multiplier counts from the log; with `recount`
   // also every band's contacts and points.
   void RecalculateTotals(bool recount);
+  // RecalculateTotals(true) for a log that only grew since a count stored
+  // as CountImage, while the log's change tally was `since`: only the
+  // entries after it are walked. False, with nothing changed, when the image
+  // cannot be read, or when anything but this process's adds changed the log
+  // since or the adds are not exactly the entries after the count's last one;
+  // then only a whole recount gives the totals. The lists stay empty.
+  bool RecountAfter(std::string_view image, const store::FileManager::ChangeTally& since);
+  // The last count as bytes for RecountAfter (empty without one), and the
+  // change tally of the log it belongs to.
+  std::string CountImage() const;
+  std::optional<store::FileManager::ChangeTally> CountedAt() const {
+    return counted_ ? counted_->at : std::nullopt;
+  }
+  // The entries the last recount walked: all of them, or those after a stored count.
+  std::int64_t entries_walked() const { return entries_walked_; }
+
   // The band-change entries the last recount found carrying a value that
   // only a contact may carry (their entry numbers), each told once.
   std::vector<std::int32_t> TakeBandChangesWithValues() { return std::exchange(band_changes_with_values_, {}); }
@@ -112,15 +130,26 @@ class ContestTotals : public ContestLog::MarkRebuild {
     std::array<std::int64_t, 4> whole_log_columns{};
     std::array<std::vector<MultiValue>, 9> lists;
     std::vector<std::int32_t> band_changes_with_values;  // their entry numbers
+    // What a count carried on past `last_entry` needs: the values seen
+    // (each with its band and mode where those make it new) and the log's
+    // change tally when the count was taken.
+    std::array<std::unordered_set<std::string>, 9> seen;
+    std::optional<std::int32_t> last_entry;
+    std::optional<store::FileManager::ChangeTally> at;
+    std::uint64_t version = 0;  // FileManager::ContentVersion then
   };
   // With `progress` the bar moves every 10 records, starting again after 500.
   Recount CountLog(bool lists_for_current_band, UserPort* progress = nullptr);
+  // Counts the entries after rc's last one into rc (the lists of the current
+  // band into `listed`); the number of entries walked.
+  std::int64_t CountOn(Recount& rc, std::array<std::set<Text>, 9>* listed, UserPort* progress);
   // The last count while the log has not changed since (closing the entry
   // window recounts and then stores the summary), else a new one.
   Recount CurrentCount(UserPort* progress);
   std::optional<Recount> counted_;
   std::vector<std::int32_t> band_changes_with_values_;
   std::uint64_t counted_version_ = 0;
+  std::int64_t entries_walked_ = 0;
   // The current band's lists and counts from the indexes, one landing per
   // distinct value; false where only a walk of the log can tell.
   bool ListsFromIndexes();

@@ -32,6 +32,7 @@ std::optional<EntryContext> EntryContextFor(CatalogueController& c, std::int32_t
   ctx.port = &port;
   ctx.clock = &clock;
   ctx.definition = c.definition();
+  ctx.definition_inputs = c.definition_inputs();
   ctx.contest_code = c.contest_code();
   ctx.log = EntryLogSettings::From(fm.RecordBuffer(c.qvkk()), fm.RecordBuffer(c.qvkz()));
   ctx.station = c.station();

@@ -1,6 +1,5 @@
 #include "logging/entry_session.h"
 
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include "catalogue/catalogue_records.h"
 #include "logging/entry_session_internal.h"
 #include "logging/qso_record.h"
+#include "logging/stored_count.h"
 #include "refdata/bands.h"
 #include "refdata/call_book.h"
 #include "refdata/call_sign.h"
@@ -292,6 +292,7 @@ bool EntrySession::Open(OpenFor purpose) {
     fb = log_->log();
   }
   totals_->SetCurrent(band_, mode_);
+  LoadStoredCount();
   if (window) {
     totals_->RecalculateTotals(true);
     // No band-change entry may carry a multiplier; the recount's walk found
@@ -311,9 +312,14 @@ bool EntrySession::Open(OpenFor purpose) {
 
 void EntrySession::Close(Bytes qvkk, Bytes qvkz) {
   if (!log_) return;
-  totals_->RecalculateTotals(true);
+  // A log that only got this session's contacts since its stored count is
+  // counted from there: a command that adds one contact to a big log does
+  // not walk all of it.
+  if (!count_base_ || !totals_->RecountAfter(count_base_->image, count_base_->at))
+    totals_->RecalculateTotals(true);
   totals_->StoreLogSummary(qvkk, qvkz, ctx_.log.TotalsInExtraRecord, *ctx_.port);
   log_->RenumberLog(ctx_.definition, *ctx_.port, totals_.get());
+  StoreCount();
   if (qcwa_changed_) {
     Text out;
     for (const auto& [call, number] : qcwa_) out += call + ";" + number + "\r\n";
@@ -324,6 +330,59 @@ void EntrySession::Close(Bytes qvkk, Bytes qvkz) {
   log_->CloseContestLog();
   log_.reset();
   ReleaseCallBook();
+}
+
+// Points that look at other contacts of the log (the first with the own
+// DOK, the first in a field) may change for earlier contacts when one is
+// added: such a count cannot be carried on.
+bool EntrySession::CountMayBeStored() const {
+  using P = contest_data::PointsRule;
+  const P rule = PointsRuleOf(ctx_.contest_code);
+  return ctx_.definition_inputs && rule != P::kFirstOwnDok && rule != P::kFirstOwnDokOrClass &&
+         rule != P::kBandFactorAndFieldBonus;
+}
+
+// Everything besides the log's records that the count depends on.
+std::string EntrySession::CountContext() const {
+  const DefinitionInputs& in = *ctx_.definition_inputs;
+  std::string c = VEK_PROGRAM_VERSION;
+  const auto add = [&c](std::string_view part) {
+    c += std::to_string(part.size()) + ':';
+    c += part;
+  };
+  for (const Text& t : {in.OwnDok, in.OwnPostcode, in.OwnLdk, in.ClubMemberText, in.OwnLocator,
+                        ctx_.log.own_dok, ctx_.station.own_locator})
+    add(t);
+  for (std::int64_t v :
+       {std::int64_t{ctx_.contest_code}, std::int64_t{in.ContestCode}, std::int64_t{in.ClassNumber},
+        std::int64_t{in.DateFrom}, std::int64_t{in.ExtraNumber}, std::int64_t{in.QuestionAnswer},
+        std::int64_t{in.Today}, std::int64_t{ctx_.log.class_number}, std::int64_t{ctx_.log.question_answer},
+        std::int64_t{log_->log()->record_length()}})
+    add(std::to_string(v));
+  return c;
+}
+
+void EntrySession::LoadStoredCount() {
+  count_base_.reset();
+  if (!CountMayBeStored()) return;
+  const std::optional<store::FileManager::ChangeTally> now = fm().Changes(log_->log());
+  if (!now) return;
+  std::optional<std::string> image = StoredCount(fm(), log_->log()).Load(CountContext(), *now);
+  if (image) count_base_ = CountBase{std::move(*image), *now};
+}
+
+// The count just taken, for the next session; only while the log is still
+// what was counted (this process has at most made it durable since).
+void EntrySession::StoreCount() {
+  store::FileManager& m = fm();
+  store::FileBlock* fb = log_->log();
+  StoredCount stored(m, fb);
+  const std::optional<store::FileManager::ChangeTally> at = totals_->CountedAt();
+  if (!CountMayBeStored() || !at || m.Flush(fb) != 0) return stored.Forget();
+  const std::optional<store::FileManager::ChangeTally> now = m.Changes(fb);
+  if (!now || store::FileManager::OnlyOwnAdds(*at, *now) != std::optional<std::uint64_t>(0) ||
+      !stored.Save(CountContext(), *now, totals_->CountImage()))
+    stored.Forget();
 }
 
 Text EntrySession::DefaultReport() const {

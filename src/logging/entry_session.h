@@ -71,6 +71,9 @@ struct EntryContext {
   std::int32_t local_offset_seconds = 0;
   bool slashed_zero = false;
   std::string program_folder;  // the member list "qcwa.csv" lies here
+  // What the definition was built from; with it the log's count may be
+  // stored beside the log and carried on by the next session.
+  std::optional<DefinitionInputs> definition_inputs;
 };
 
 // The fields of the correction dialog "QSO ändern", as texts.
@@ -269,6 +272,17 @@ class EntrySession {
   EntryContext ctx_;
   std::unique_ptr<ContestLog> log_;
   std::unique_ptr<ContestTotals> totals_;
+  // A stored count of the log that held when the session opened, and the
+  // log's change tally then.
+  struct CountBase {
+    std::string image;
+    store::FileManager::ChangeTally at;
+  };
+  std::optional<CountBase> count_base_;
+  bool CountMayBeStored() const;
+  std::string CountContext() const;
+  void LoadStoredCount();
+  void StoreCount();
   std::unique_ptr<PrefixLookup> prefixes_;
   std::array<EntryField, static_cast<std::size_t>(EntryFieldId::kCount)> fields_;
   EntryFieldId focus_ = EntryFieldId::eCall;

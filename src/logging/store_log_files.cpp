@@ -22,7 +22,8 @@ constexpr Span kTakenOver[] = {{4, 4},    {8, 13},   {21, 7},   {28, 4},   {32, 
 }  // namespace
 
 void StoreLogFiles::Remove(const std::string& name) {
-  for (const char* ext : {".DAT", ".IX", ".VAR"}) fm_.file_system().Remove(name + ext);
+  // The count stored beside a log goes with it.
+  for (const char* ext : {".DAT", ".IX", ".VAR", ".CNT"}) fm_.file_system().Remove(name + ext);
 }
 
 std::int32_t StoreLogFiles::CountRecords(const std::string& name, std::int32_t number, bool old_layout) {

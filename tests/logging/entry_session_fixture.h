@@ -57,6 +57,7 @@ class EntrySessionTest : public ::testing::Test {
     in.OwnDok = "I38";
     in.DateFrom = *DayNumberFromDate(2008, 11, 15);
     c.definition = BuildContestDefinition(in);
+    c.definition_inputs = in;
     c.log.log_number = 3;
     c.log.log_name = "Nordsee 2008";
     c.log.own_dok = "I38";
