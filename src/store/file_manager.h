@@ -112,10 +112,12 @@ class FileManager {
   FileManager(const FileManager&) = delete;
   FileManager& operator=(const FileManager&) = delete;
 
-  // The page pool is no part of any file: 4096 pages (a few megabytes) keep
-  // the upper levels of a 100,000-contact log's 27 indexes in memory, where
-  // 160 pages made almost every insert of a renumbering load and evict.
-  static constexpr int kPageBuffers = 4096;
+  // The page pool is no part of any file. 16,384 pages hold most of the
+  // index pages that adds to a 100,000-contact log touch (160 made almost
+  // every insert of a renumbering load and evict; 4,096 left a fifth of an
+  // add to reading and decoding pages). Frames are taken only as pages are
+  // read, so a log of contest size uses a few megabytes; a full pool about 55.
+  static constexpr int kPageBuffers = 16384;
   // Records read at once when a walk reads on in slot order.
   static constexpr int kReadAheadRecords = 64;
   // Steps of one held walk that read records all over the record file,

@@ -5,6 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
+#include <random>
+#include <tuple>
 #include <vector>
 
 namespace vek::store {
@@ -74,6 +77,83 @@ TEST(PagePoolTest, AClaimBelowTheCapacityAddsAnEmptyFrame) {
   EXPECT_TRUE(f->page.entries.empty());
   EXPECT_EQ(pool.size(), 2u);
   EXPECT_NE(pool.Find(kBlock, 1, 1), nullptr);
+}
+
+}  // namespace
+}  // namespace vek::store
+
+namespace vek::store {
+namespace {
+
+// Tens of thousands of pages of two fileblocks added, found, claimed and
+// forgotten in random order: the pool finds exactly the pages it holds,
+// each with its own contents, however their ids crowd its table.
+TEST(PagePoolTest, RandomAddsClaimsFindsAndForgetsAgreeWithAMap) {
+  std::mt19937 rng(7);
+  alignas(8) static char blocks[2][8];
+  const auto block = [&](unsigned i) { return reinterpret_cast<FileBlock*>(&blocks[i % 2]); };
+  // Many ids over a large table, the same with evictions, and ids from a
+  // wide range of which only a few dozen are held at a time, so that they
+  // go round a small table again and again.
+  const struct {
+    std::size_t capacity;
+    unsigned keys, numbers;
+    int steps;
+    std::size_t few;
+  } rounds[] = {{100000, 27, 800, 60000, 0}, {300, 27, 800, 60000, 0}, {100000, 27, 100000, 300000, 24}};
+  for (const auto& [capacity, keys, numbers, steps, few] : rounds) {
+    SCOPED_TRACE(std::to_string(capacity) + " " + std::to_string(numbers));
+    PagePool pool(capacity, [](PageFrame&) { return true; });
+    std::map<std::tuple<FileBlock*, int, std::int32_t>, std::int32_t> held;  // what a full pool keeps
+    std::int32_t next = 0;
+    for (int step = 0; step < steps; ++step) {
+      FileBlock* fb = block(rng());
+      const int key = 1 + static_cast<int>(rng() % keys);
+      const auto number = static_cast<std::int32_t>(1 + rng() % numbers);
+      const auto id = std::make_tuple(fb, key, number);
+      PageFrame* found = pool.Find(fb, key, number);
+      const auto it = held.find(id);
+      if (found) {
+        ASSERT_NE(it, held.end());
+        EXPECT_EQ(found->page.entries.at(0).record, it->second);
+        EXPECT_EQ(found->fb, fb);
+        EXPECT_EQ(found->key, key);
+        EXPECT_EQ(found->number, number);
+      } else if (capacity > 50000) {
+        ASSERT_EQ(it, held.end());  // nothing was evicted
+      }
+      if (few && held.size() >= few) {
+        auto victim = held.begin();
+        std::advance(victim, static_cast<std::ptrdiff_t>(rng() % held.size()));
+        const auto [vb, vk, vn] = victim->first;
+        pool.Forget(vb, vk, vn);
+        EXPECT_EQ(pool.Find(vb, vk, vn), nullptr);
+        held.erase(victim);
+        continue;
+      }
+      switch (rng() % 3) {
+        case 0:
+          if (!found) {
+            held[id] = ++next;
+            ASSERT_NE(pool.Add(fb, key, number, PageOf(next)), nullptr);
+          }
+          break;
+        case 1:
+          if (!found) {
+            PageFrame* f = pool.Claim(fb, key, number);
+            ASSERT_NE(f, nullptr);
+            f->page = PageOf(held[id] = ++next);
+          }
+          break;
+        default:
+          pool.Forget(fb, key, number);
+          held.erase(id);
+          EXPECT_EQ(pool.Find(fb, key, number), nullptr);
+      }
+      ASSERT_LE(pool.size(), capacity);
+    }
+    if (capacity > 50000) EXPECT_EQ(pool.size(), held.size());
+  }
 }
 
 }  // namespace
