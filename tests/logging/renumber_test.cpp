@@ -14,18 +14,10 @@
 #include "memory_store.h"
 #include "refdata/modes.h"
 #include "store/store_check.h"
+#include "whole_log_contest.h"
 
 namespace vek {
 namespace {
-
-ContestDefinition Definition(char code) {
-  DefinitionInputs in;
-  in.ContestCode = code;
-  in.ClassNumber = 1;
-  in.OwnLocator = "JO31AB";
-  in.OwnDok = "I38";
-  return BuildContestDefinition(in);
-}
 
 class RenumberTest : public ::testing::Test {
  protected:
@@ -73,16 +65,6 @@ class RenumberTest : public ::testing::Test {
     }
   }
 
-  ScoringContext Context(const ContestDefinition& d, char code) {
-    ScoringContext c;
-    c.code = code;
-    c.definition = &d;
-    c.own_dok = "I38";
-    c.own_locator = "JO31AB";
-    c.class_number = 1;
-    return c;
-  }
-
   // Log 8 renumbered the way that needs no bulk fill: every contact added on
   // its own, every mark found by searching the log's indexes.
   void RenumberOneByOne(const ContestDefinition& d, char code) {
@@ -102,7 +84,7 @@ class RenumberTest : public ::testing::Test {
     }
     ASSERT_EQ(fm_->EmptyFileBlock(fb), 0);
     fm_->SetFlushAfterWrite(fb, false);
-    ContestTotals totals(*fm_, fb, Context(d, code));
+    ContestTotals totals(*fm_, fb, WholeLogScoring(d, code));
     std::map<char, std::int32_t> bands, modes;
     for (int s = fm_->FirstKey(tb, 1); s == 0; s = fm_->NextKey(tb, 1)) {
       std::vector<std::uint8_t> r(fm_->RecordBuffer(tb).begin(), fm_->RecordBuffer(tb).end());
@@ -141,13 +123,13 @@ TEST_F(RenumberTest, TheBulkRenumberingLeavesWhatContactsPutBackOneByOneLeave) {
   for (char code : std::string("g1D6hkE9S2357cPiLKRNfUn")) {
     SCOPED_TRACE(std::string("contest code ") + code);
     Reset();
-    const ContestDefinition d = Definition(code);
+    const ContestDefinition d = WholeLogDefinition(code);
     if (d.SentKind1 == kSerial || d.SentKind2 == kSerial || d.SentKind3 == kSerial) continue;  // never renumbered
     WriteLogs(static_cast<std::uint32_t>(code) * 7919u, 1000);
     {
       ContestLog log(*files_, 7);
       ASSERT_TRUE(log.OpenContestLog());
-      ContestTotals totals(*fm_, log.log(), Context(d, code));
+      ContestTotals totals(*fm_, log.log(), WholeLogScoring(d, code));
       ASSERT_EQ(log.RenumberLog(d, port_, &totals), ContestLog::RenumberResult::kDone);
     }
     RenumberOneByOne(d, code);

@@ -12,6 +12,7 @@
 #include "entry_session_fixture.h"
 #include "logging/contest_log.h"
 #include "logging/contest_totals.h"
+#include "whole_log_contest.h"
 
 namespace vek {
 namespace {
@@ -94,19 +95,18 @@ TEST_F(StoredCountTest, AnythingButAddsSinceTheStoredCountMakesTheWholeLogCounte
   EXPECT_EQ(added, Counted());
 
   // The station moved: every contact's points change.
-  EntryContext moved = Context();
-  moved.station.own_locator = "JN58AA";
-  moved.definition_inputs->OwnLocator = "JN58AA";
-  moved.definition = BuildContestDefinition(*moved.definition_inputs);
+  const auto moved = [this] {
+    EntryContext c = Context();
+    c.station.own_locator = "JN58AA";
+    c.definition_inputs->OwnLocator = "JN58AA";
+    c.definition = BuildContestDefinition(*c.definition_inputs);
+    return c;
+  };
   AddOne("DL1FFF", "006", "JO62AB", "I24");
   EXPECT_EQ(walked_, 1);
-  added = AddOne("DL1GGG", "007", "JO30AB", "I25", moved);
+  added = AddOne("DL1GGG", "007", "JO30AB", "I25", moved());
   EXPECT_EQ(walked_, 7);
-  EntryContext moved_again = Context();
-  moved_again.station.own_locator = "JN58AA";
-  moved_again.definition_inputs->OwnLocator = "JN58AA";
-  moved_again.definition = BuildContestDefinition(*moved_again.definition_inputs);
-  EXPECT_EQ(added, Counted(std::move(moved_again)));
+  EXPECT_EQ(added, Counted(moved()));
 
   // A contact deleted in the window: the window's close counts the whole
   // log and stores a count with fewer values over the longer one before.
@@ -147,24 +147,6 @@ TEST_F(StoredCountTest, AnythingButAddsSinceTheStoredCountMakesTheWholeLogCounte
 class CountOnTest : public ::testing::Test {
  protected:
   void SetUp() override { StartMemoryStore(fs_, fm_, files_); }
-
-  static ContestDefinition Definition(char code) {
-    DefinitionInputs in;
-    in.ContestCode = code;
-    in.ClassNumber = 1;
-    in.OwnLocator = "JO31AB";
-    in.OwnDok = "I38";
-    return BuildContestDefinition(in);
-  }
-  static ScoringContext Scoring(const ContestDefinition& d, char code) {
-    ScoringContext c;
-    c.code = code;
-    c.definition = &d;
-    c.own_dok = "I38";
-    c.own_locator = "JO31AB";
-    c.class_number = 1;
-    return c;
-  }
 
   // Repeated calls, fields, DOKs, countries, districts and member numbers on
   // three bands and three modes, with band-change entries among them.
@@ -212,20 +194,20 @@ TEST_F(CountOnTest, ACountCarriedOnOverTheNewContactsIsTheCountOfTheWholeLog) {
   std::int32_t number = 10;
   for (char code : AllContestCodes()) {
     SCOPED_TRACE(std::string("contest code ") + code);
-    const ContestDefinition d = Definition(code);
+    const ContestDefinition d = WholeLogDefinition(code);
     ContestLog log(*files_, ++number);
     ASSERT_TRUE(log.OpenContestLog());
     store::FileBlock* fb = log.log();
     fm_->SetFlushAfterWrite(fb, false);
     Add(fb, 300);
-    ContestTotals before(*fm_, fb, Scoring(d, code));
+    ContestTotals before(*fm_, fb, WholeLogScoring(d, code));
     before.RecalculateTotals(true);
     const std::string image = before.CountImage();
     const auto since = before.CountedAt();
     ASSERT_TRUE(since.has_value());
     Add(fb, 150);
 
-    ContestTotals carried(*fm_, fb, Scoring(d, code)), whole(*fm_, fb, Scoring(d, code));
+    ContestTotals carried(*fm_, fb, WholeLogScoring(d, code)), whole(*fm_, fb, WholeLogScoring(d, code));
     ASSERT_TRUE(carried.RecountAfter(image, *since));
     EXPECT_EQ(carried.entries_walked(), 150);
     whole.RecalculateTotals(true);
@@ -246,18 +228,18 @@ TEST_F(CountOnTest, ACountCarriedOnOverTheNewContactsIsTheCountOfTheWholeLog) {
 // Only adds of this process after the count's last entry may be carried on;
 // anything else is counted whole.
 TEST_F(CountOnTest, ACountIsNotCarriedOnOverRewritesDeletionsOtherProcessesOrADamagedImage) {
-  const ContestDefinition d = Definition('g');
+  const ContestDefinition d = WholeLogDefinition('g');
   ContestLog log(*files_, 5);
   ASSERT_TRUE(log.OpenContestLog());
   store::FileBlock* fb = log.log();
   Add(fb, 100);
   const auto counted = [&] {
-    ContestTotals t(*fm_, fb, Scoring(d, 'g'));
+    ContestTotals t(*fm_, fb, WholeLogScoring(d, 'g'));
     t.RecalculateTotals(true);
     return std::make_pair(t.CountImage(), *t.CountedAt());
   };
   const auto carried_on = [&](const std::pair<std::string, store::FileManager::ChangeTally>& c) {
-    ContestTotals t(*fm_, fb, Scoring(d, 'g'));
+    ContestTotals t(*fm_, fb, WholeLogScoring(d, 'g'));
     return t.RecountAfter(c.first, c.second);
   };
 
