@@ -64,7 +64,7 @@ std::optional<std::string> StoredCount::Load(std::string_view context,
   head += Section(FilesNow());
   head += Section(context);
   // The file may hold the tail of a longer count stored before.
-  if (bytes.size() < head.size() + 8 || bytes.compare(0, head.size(), head) != 0) return std::nullopt;
+  if (bytes.size() < head.size() + 16 || bytes.compare(0, head.size(), head) != 0) return std::nullopt;
   const std::uint64_t length = NumberAt(bytes, head.size());
   if (length > bytes.size() - head.size() - 16) return std::nullopt;
   const std::size_t end = head.size() + 8 + static_cast<std::size_t>(length);
