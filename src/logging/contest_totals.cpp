@@ -4,6 +4,7 @@
 #include <limits>
 #include <unordered_set>
 
+#include "base/byte_string.h"
 #include "base/cp1252.h"
 #include "base/number_picture.h"
 #include "catalogue/catalogue_records.h"
@@ -338,40 +339,6 @@ namespace {
 // count that another way of counting stored must not be carried on.
 constexpr std::string_view kCountMagic = "VKCOUNT1";
 
-void PutNumber(std::string& out, std::uint64_t v, int bytes) {
-  for (int i = 0; i < bytes; ++i) out += static_cast<char>((v >> (8 * i)) & 0xFF);
-}
-
-class CountReader {
- public:
-  explicit CountReader(std::string_view in) : in_(in) {}
-  bool Number(std::uint64_t& v, int bytes) {
-    if (in_.size() - at_ < static_cast<std::size_t>(bytes)) return false;
-    v = 0;
-    for (int i = 0; i < bytes; ++i)
-      v |= static_cast<std::uint64_t>(static_cast<unsigned char>(in_[at_ + i])) << (8 * i);
-    at_ += static_cast<std::size_t>(bytes);
-    return true;
-  }
-  bool Signed(std::int64_t& v) {
-    std::uint64_t u = 0;
-    if (!Number(u, 8)) return false;
-    v = static_cast<std::int64_t>(u);
-    return true;
-  }
-  bool Bytes(std::string& v, std::size_t n) {
-    if (in_.size() - at_ < n) return false;
-    v.assign(in_.substr(at_, n));
-    at_ += n;
-    return true;
-  }
-  bool AtEnd() const { return at_ == in_.size(); }
-
- private:
-  std::string_view in_;
-  std::size_t at_ = 0;
-};
-
 }  // namespace
 
 std::string ContestTotals::CountImage() const {
@@ -379,21 +346,22 @@ std::string ContestTotals::CountImage() const {
   if (!counted_) return out;
   const Recount& rc = *counted_;
   out += kCountMagic;
-  PutNumber(out, rc.last_entry ? 1 : 0, 1);
-  PutNumber(out, static_cast<std::uint32_t>(rc.last_entry.value_or(0)), 4);
+  AppendNumber(out, rc.last_entry ? 1 : 0, 1);
+  AppendNumber(out, static_cast<std::uint32_t>(rc.last_entry.value_or(0)), 4);
   for (const BandTotals& b : rc.bands) {
-    for (std::int64_t v : {b.qsos, b.points, b.multipliers}) PutNumber(out, static_cast<std::uint64_t>(v), 8);
-    for (std::int64_t v : b.column_multipliers) PutNumber(out, static_cast<std::uint64_t>(v), 8);
+    for (std::int64_t v : {b.qsos, b.points, b.multipliers})
+      AppendNumber(out, static_cast<std::uint64_t>(v), 8);
+    for (std::int64_t v : b.column_multipliers) AppendNumber(out, static_cast<std::uint64_t>(v), 8);
   }
-  PutNumber(out, static_cast<std::uint64_t>(rc.whole_log_multipliers), 8);
-  for (std::int64_t v : rc.whole_log_columns) PutNumber(out, static_cast<std::uint64_t>(v), 8);
+  AppendNumber(out, static_cast<std::uint64_t>(rc.whole_log_multipliers), 8);
+  for (std::int64_t v : rc.whole_log_columns) AppendNumber(out, static_cast<std::uint64_t>(v), 8);
   for (const auto& kind : rc.seen) {
     // Sorted, so that equal counts give equal bytes.
     std::vector<std::string> values(kind.begin(), kind.end());
     std::sort(values.begin(), values.end());
-    PutNumber(out, values.size(), 4);
+    AppendNumber(out, values.size(), 4);
     for (const std::string& v : values) {
-      PutNumber(out, v.size(), 2);
+      AppendNumber(out, v.size(), 2);
       out += v;
     }
   }
@@ -402,7 +370,7 @@ std::string ContestTotals::CountImage() const {
 
 bool ContestTotals::RecountAfter(std::string_view image, const store::FileManager::ChangeTally& since) {
   Recount rc;
-  CountReader in(image);
+  ByteReader in(image);
   std::string magic;
   std::uint64_t has_last = 0, last = 0;
   if (!in.Bytes(magic, kCountMagic.size()) || magic != kCountMagic || !in.Number(has_last, 1) ||

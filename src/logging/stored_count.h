@@ -32,7 +32,7 @@ class StoredCount {
   std::string Path() const { return log_->file_name() + ".CNT"; }
 
  private:
-  std::string FilesNow() const;
+  std::optional<std::string> FilesNow() const;
 
   store::FileManager& fm_;
   store::FileBlock* log_;

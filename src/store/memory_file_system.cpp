@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "base/byte_string.h"
 #include "store/store_errors.h"
 
 namespace vek::store {
@@ -157,8 +158,7 @@ bool MemoryFileSystem::Exists(const std::string& path) { return files_.count(pat
 std::optional<FileStamp> MemoryFileSystem::Stamp(const std::string& path) {
   const auto it = files_.find(path);
   if (it == files_.end()) return std::nullopt;
-  std::uint64_t h = 14695981039346656037ull;
-  for (std::uint8_t b : it->second->data) h = (h ^ b) * 1099511628211ull;
+  const std::uint64_t h = CheckSum64(it->second->data);
   return FileStamp{it->second->data.size(), static_cast<std::int64_t>(h), 0,
                    reinterpret_cast<std::uintptr_t>(it->second.get())};
 }

@@ -152,7 +152,9 @@ TEST(PagePoolTest, RandomAddsClaimsFindsAndForgetsAgreeWithAMap) {
       }
       ASSERT_LE(pool.size(), capacity);
     }
-    if (capacity > 50000) EXPECT_EQ(pool.size(), held.size());
+    if (capacity > 50000) {
+      EXPECT_EQ(pool.size(), held.size());
+    }
   }
 }
 
