@@ -15,18 +15,19 @@ namespace {
 
 constexpr int kMaxDepth = 40;  // deeper than any real tree: a page cycle
 
-int CompareEntry(const Entry& e, const Key& key, std::int32_t record) {
-  const int c = CompareKeys(e.key, key);
+int CompareEntry(const IndexPage& p, std::size_t i, std::string_view key, std::int32_t record) {
+  const int c = CompareKeys(p.KeyAt(i), key);
   if (c) return c;
-  return e.record < record ? -1 : (e.record > record ? 1 : 0);
+  const std::int32_t r = p.Record(i);
+  return r < record ? -1 : (r > record ? 1 : 0);
 }
 
 // First position whose entry is >= (key, record), or > with `strict`.
-std::size_t Bound(const Page& p, const Key& key, std::int32_t record, bool strict) {
-  std::size_t lo = 0, hi = p.entries.size();
+std::size_t Bound(const IndexPage& p, std::string_view key, std::int32_t record, bool strict) {
+  std::size_t lo = 0, hi = p.size();
   while (lo < hi) {
     const std::size_t mid = (lo + hi) / 2;
-    const int c = CompareEntry(p.entries[mid], key, record);
+    const int c = CompareEntry(p, mid, key, record);
     if (c < 0 || (strict && c == 0))
       lo = mid + 1;
     else
@@ -48,17 +49,19 @@ PinnedPage FileManager::LoadPage(FileBlock* fb, int key, std::int32_t number) {
     return {};
   }
   if (PageFrame* f = pool_->Find(fb, key, number)) return PinnedPage(f);
-  std::vector<std::uint8_t>& bytes = read_bytes_;
-  bytes.assign(static_cast<std::size_t>(d.page_size), 0);
-  if (!Read(fb, *fb->ix_, fb->PageOffset(key, number), bytes)) return {};
-  // Decoded straight into the frame the page takes, which keeps the storage
-  // of the page it held before: a full pool allocates nothing per miss.
+  // Read straight into the frame the page takes, which keeps the storage of
+  // the page it held before: a full pool allocates nothing per miss.
   PageFrame* f = pool_->Claim(fb, key, number);
   if (!f) return {};
+  const std::span<std::uint8_t> bytes =
+      f->page.Storage(fb->keys_[key].length, d.entries_per_page, static_cast<std::size_t>(d.page_size));
+  if (!Read(fb, *fb->ix_, fb->PageOffset(key, number), bytes)) {
+    pool_->Forget(fb, key, number);
+    return {};
+  }
   // A page that cannot be one, or whose entries could not stand in this
   // tree, means the index is damaged: it is rebuilt rather than believed.
-  if (!DecodePage(bytes, fb->keys_[key].length, d.entries_per_page, f->page) ||
-      !PlausiblePage(fb, key, f->page)) {
+  if (!f->page.Accept() || !PlausiblePage(fb, key, f->page)) {
     pool_->Forget(fb, key, number);
     Damage(fb, key, number);
     return {};
@@ -69,19 +72,18 @@ PinnedPage FileManager::LoadPage(FileBlock* fb, int key, std::int32_t number) {
 // The cheap checks of a page read from the file: entries in order, children
 // all present in an inner page and all absent in a leaf, each within the
 // index's pages, records within the record file.
-bool FileManager::PlausiblePage(FileBlock* fb, int key, const Page& page) const {
+bool FileManager::PlausiblePage(FileBlock* fb, int key, const IndexPage& page) const {
   const Descriptor& d = fb->descriptors_[key];
   const bool unique = !fb->keys_[key].duplicates;
-  const bool leaf = page.first_child == 0;
-  if (!leaf && (page.first_child < 1 || page.first_child > d.page_count)) return false;
-  for (std::size_t i = 0; i < page.entries.size(); ++i) {
-    const Entry& e = page.entries[i];
-    if (e.record < 1 || e.record > fb->header_.highest) return false;
-    if (leaf ? e.child != 0 : (e.child < 1 || e.child > d.page_count)) return false;
+  const bool leaf = page.IsLeaf();
+  if (!leaf && (page.first_child() < 1 || page.first_child() > d.page_count)) return false;
+  for (std::size_t i = 0; i < page.size(); ++i) {
+    const std::int32_t record = page.Record(i), child = page.EntryChild(i);
+    if (record < 1 || record > fb->header_.highest) return false;
+    if (leaf ? child != 0 : (child < 1 || child > d.page_count)) return false;
     if (i == 0) continue;
-    const Entry& before = page.entries[i - 1];
-    const int c = CompareKeys(before.key, e.key);
-    if (c > 0 || (c == 0 && (unique || before.record >= e.record))) return false;
+    const int c = CompareKeys(page.KeyAt(i - 1), page.KeyAt(i));
+    if (c > 0 || (c == 0 && (unique || page.Record(i - 1) >= record))) return false;
   }
   return true;
 }
@@ -89,13 +91,12 @@ bool FileManager::PlausiblePage(FileBlock* fb, int key, const Page& page) const 
 bool FileManager::WritePage(PageFrame& frame) {
   FileBlock* fb = frame.fb;
   if (!fb->changing_ && !BeginChange(fb)) return false;
-  EncodePage(frame.page, fb->keys_[frame.key].length, written_bytes_);
-  if (!Write(fb, *fb->ix_, fb->PageOffset(frame.key, frame.number), written_bytes_)) return false;
+  if (!Write(fb, *fb->ix_, fb->PageOffset(frame.key, frame.number), frame.page.Used())) return false;
   pool_->SetDirty(frame, false);
   return true;
 }
 
-PinnedPage FileManager::NewPage(FileBlock* fb, int key, Page&& page) {
+PinnedPage FileManager::NewPage(FileBlock* fb, int key, IndexPage&& page) {
   Descriptor& d = fb->descriptors_[key];
   std::int32_t number = 0;
   if (d.first_free == kNoLink) {
@@ -144,7 +145,7 @@ bool FileManager::FreePage(FileBlock* fb, int key, std::int32_t number) {
 
 // Walks from the root to a leaf; `step` looks at each page on the way and
 // returns the child to go on with. A path deeper than any tree is a cycle.
-bool FileManager::Descend(FileBlock* fb, int key, const std::function<std::int32_t(const Page&)>& step) {
+bool FileManager::Descend(FileBlock* fb, int key, const std::function<std::int32_t(const IndexPage&)>& step) {
   std::int32_t p = fb->descriptors_[key].root;
   for (int depth = 0; p != 0; ++depth) {
     if (depth > kMaxDepth) return Damage(fb, key, p);
@@ -160,15 +161,15 @@ bool FileManager::LowerBound(FileBlock* fb, int key, const Key& text, std::int32
                              Found& out) {
   out.ok = false;
   bool exact = false;
-  return Descend(fb, key, [&](const Page& page) -> std::int32_t {
+  return Descend(fb, key, [&](const IndexPage& page) -> std::int32_t {
     if (exact) return 0;
     const std::size_t i = Bound(page, text, record, strict);
-    if (i < page.entries.size()) {
+    if (i < page.size()) {
       out.ok = true;
-      out.entry = page.entries[i];
-      out.page = page.first_child == 0 ? descending_page_ : 0;
+      out.entry = page.EntryAt(i);
+      out.page = page.IsLeaf() ? descending_page_ : 0;
       out.index = i;
-      if (!strict && CompareEntry(out.entry, text, record) == 0) {
+      if (!strict && CompareEntry(page, i, text, record) == 0) {
         exact = true;
         return 0;
       }
@@ -179,11 +180,11 @@ bool FileManager::LowerBound(FileBlock* fb, int key, const Key& text, std::int32
 
 bool FileManager::Predecessor(FileBlock* fb, int key, const Key& text, std::int32_t record, Found& out) {
   out.ok = false;
-  return Descend(fb, key, [&](const Page& page) {
+  return Descend(fb, key, [&](const IndexPage& page) {
     const std::size_t i = Bound(page, text, record, false);
     if (i > 0) {
       out.ok = true;
-      out.entry = page.entries[i - 1];
+      out.entry = page.EntryAt(i - 1);
     }
     return page.Child(i);
   });
@@ -191,10 +192,12 @@ bool FileManager::Predecessor(FileBlock* fb, int key, const Key& text, std::int3
 
 bool FileManager::Edge(FileBlock* fb, int key, bool last, Found& out) {
   out.ok = false;
-  return Descend(fb, key, [&](const Page& page) {
+  return Descend(fb, key, [&](const IndexPage& page) {
+    // Only a root left without entries is empty, and it is never kept.
+    if (page.empty()) return std::int32_t{0};
     out.ok = true;
-    out.entry = last ? page.entries.back() : page.entries.front();
-    return last ? page.entries.back().child : page.first_child;
+    out.entry = page.EntryAt(last ? page.size() - 1 : 0);
+    return last ? out.entry.child : page.first_child();
   });
 }
 
@@ -214,8 +217,9 @@ bool FileManager::Insert(FileBlock* fb, int key, const Key& text, std::int32_t r
   }
   const Entry entry{record, 0, text};
   if (d.root == 0) {
-    Page leaf;
-    leaf.entries.push_back(entry);
+    IndexPage leaf;
+    leaf.Reset(fb->keys_[key].length, d.entries_per_page);
+    leaf.Insert(0, record, 0, text);
     PinnedPage page = NewPage(fb, key, std::move(leaf));
     if (!page) return false;
     d.root = page.number();
@@ -224,9 +228,10 @@ bool FileManager::Insert(FileBlock* fb, int key, const Key& text, std::int32_t r
     Entry up;
     if (!InsertInto(fb, key, d.root, entry, split, up, 0)) return false;
     if (split) {
-      Page root;
-      root.first_child = d.root;
-      root.entries.push_back(std::move(up));
+      IndexPage root;
+      root.Reset(fb->keys_[key].length, d.entries_per_page);
+      root.set_first_child(d.root);
+      root.Insert(0, up.record, up.child, up.key);
       PinnedPage page = NewPage(fb, key, std::move(root));
       if (!page) return false;
       d.root = page.number();
@@ -245,26 +250,26 @@ bool FileManager::InsertInto(FileBlock* fb, int key, std::int32_t p, const Entry
   if (!page) return false;
   const std::size_t i = Bound(*page, e.key, e.record, true);
   if (page->IsLeaf()) {
-    page->entries.insert(page->entries.begin() + static_cast<std::ptrdiff_t>(i), e);
+    page->Insert(i, e.record, 0, e.key);
   } else {
     bool child_split = false;
     Entry child_up;
     if (!InsertInto(fb, key, page->Child(i), e, child_split, child_up, depth + 1)) return false;
     if (!child_split) return true;
-    page->entries.insert(page->entries.begin() + static_cast<std::ptrdiff_t>(i), std::move(child_up));
+    page->Insert(i, child_up.record, child_up.child, child_up.key);
   }
   page.MarkDirty();
   const auto capacity = static_cast<std::size_t>(fb->descriptors_[key].entries_per_page);
-  if (page->entries.size() <= capacity) return true;
+  if (page->size() <= capacity) return true;
 
   // Split in the middle: the middle entry goes up, pointing at the new right page.
-  const std::size_t mid = page->entries.size() / 2;
-  Page right;
-  right.first_child = page->entries[mid].child;
-  right.entries.assign(std::make_move_iterator(page->entries.begin() + static_cast<std::ptrdiff_t>(mid) + 1),
-                       std::make_move_iterator(page->entries.end()));
-  up = std::move(page->entries[mid]);
-  page->entries.resize(mid);
+  const std::size_t mid = page->size() / 2;
+  IndexPage right;
+  right.Reset(page->key_length(), static_cast<int>(capacity));
+  right.set_first_child(page->EntryChild(mid));
+  page->MoveTailTo(mid + 1, right);
+  up = page->EntryAt(mid);
+  page->Truncate(mid);
   PinnedPage right_page = NewPage(fb, key, std::move(right));
   if (!right_page) return false;
   up.child = right_page.number();
@@ -286,9 +291,9 @@ bool FileManager::Remove(FileBlock* fb, int key, const Key& text, std::int32_t r
   // A root left without entries gives way to its only child (or to nothing).
   PinnedPage root = LoadPage(fb, key, d.root);
   if (!root) return false;
-  if (!root->entries.empty()) return true;
+  if (!root->empty()) return true;
   const std::int32_t old_root = d.root;
-  d.root = root->first_child;
+  d.root = root->first_child();
   root = PinnedPage();
   return FreePage(fb, key, old_root);
 }
@@ -299,11 +304,11 @@ bool FileManager::RemoveFrom(FileBlock* fb, int key, std::int32_t p, const Key& 
   PinnedPage page = LoadPage(fb, key, p);
   if (!page) return false;
   const std::size_t i = Bound(*page, text, record, false);
-  const bool here = i < page->entries.size() && CompareEntry(page->entries[i], text, record) == 0;
+  const bool here = i < page->size() && CompareEntry(*page, i, text, record) == 0;
   if (page->IsLeaf()) {
     if (here) {
       found = true;
-      page->entries.erase(page->entries.begin() + static_cast<std::ptrdiff_t>(i));
+      page->Erase(i);
       page.MarkDirty();
     }
     return true;
@@ -313,8 +318,7 @@ bool FileManager::RemoveFrom(FileBlock* fb, int key, std::int32_t p, const Key& 
     found = true;
     Entry predecessor;
     if (!RemoveLast(fb, key, page->Child(i), predecessor, depth + 1)) return false;
-    page->entries[i].record = predecessor.record;
-    page->entries[i].key = std::move(predecessor.key);
+    page->SetRecordAndKey(i, predecessor.record, predecessor.key);
     page.MarkDirty();
   } else {
     if (!RemoveFrom(fb, key, page->Child(i), text, record, found, depth + 1)) return false;
@@ -327,13 +331,13 @@ bool FileManager::RemoveLast(FileBlock* fb, int key, std::int32_t p, Entry& out,
   if (depth > kMaxDepth) return Damage(fb, key, p);
   PinnedPage page = LoadPage(fb, key, p);
   if (!page) return false;
+  const std::size_t last = page->size();
   if (page->IsLeaf()) {
-    out = std::move(page->entries.back());
-    page->entries.pop_back();
+    out = page->EntryAt(last - 1);
+    page->Truncate(last - 1);
     page.MarkDirty();
     return true;
   }
-  const std::size_t last = page->entries.size();
   if (!RemoveLast(fb, key, page->Child(last), out, depth + 1)) return false;
   return FixChild(fb, key, page, last);
 }
@@ -342,31 +346,27 @@ bool FileManager::FixChild(FileBlock* fb, int key, PinnedPage& parent, std::size
   const auto minimum = static_cast<std::size_t>(MinEntries(fb, key));
   PinnedPage child = LoadPage(fb, key, parent->Child(i));
   if (!child) return false;
-  if (child->entries.size() >= minimum) return true;
+  if (child->size() >= minimum) return true;
 
   PinnedPage left, right;
   if (i > 0 && !(left = LoadPage(fb, key, parent->Child(i - 1)))) return false;
-  if (i < parent->entries.size() && !(right = LoadPage(fb, key, parent->Child(i + 1)))) return false;
+  if (i < parent->size() && !(right = LoadPage(fb, key, parent->Child(i + 1)))) return false;
 
-  if (left && left->entries.size() > minimum) {  // borrow through the separator on the left
-    Entry& sep = parent->entries[i - 1];
-    child->entries.insert(child->entries.begin(), Entry{sep.record, child->first_child, sep.key});
-    Entry moved = std::move(left->entries.back());
-    left->entries.pop_back();
-    child->first_child = moved.child;
-    sep.record = moved.record;
-    sep.key = std::move(moved.key);
+  if (left && left->size() > minimum) {  // borrow through the separator on the left
+    child->Insert(0, parent->Record(i - 1), child->first_child(), parent->KeyAt(i - 1));
+    const Entry moved = left->EntryAt(left->size() - 1);
+    left->Truncate(left->size() - 1);
+    child->set_first_child(moved.child);
+    parent->SetRecordAndKey(i - 1, moved.record, moved.key);
     left.MarkDirty(), child.MarkDirty(), parent.MarkDirty();
     return true;
   }
-  if (right && right->entries.size() > minimum) {  // borrow through the separator on the right
-    Entry& sep = parent->entries[i];
-    child->entries.push_back(Entry{sep.record, right->first_child, sep.key});
-    Entry moved = std::move(right->entries.front());
-    right->entries.erase(right->entries.begin());
-    right->first_child = moved.child;
-    sep.record = moved.record;
-    sep.key = std::move(moved.key);
+  if (right && right->size() > minimum) {  // borrow through the separator on the right
+    child->Insert(child->size(), parent->Record(i), right->first_child(), parent->KeyAt(i));
+    const Entry moved = right->EntryAt(0);
+    right->Erase(0);
+    right->set_first_child(moved.child);
+    parent->SetRecordAndKey(i, moved.record, moved.key);
     right.MarkDirty(), child.MarkDirty(), parent.MarkDirty();
     return true;
   }
@@ -374,11 +374,10 @@ bool FileManager::FixChild(FileBlock* fb, int key, PinnedPage& parent, std::size
   PinnedPage& into = right ? child : left;
   PinnedPage& from = right ? right : child;
   const std::size_t sep_index = right ? i : i - 1;
-  Entry& sep = parent->entries[sep_index];
-  into->entries.push_back(Entry{sep.record, from->first_child, std::move(sep.key)});
-  for (Entry& e : from->entries) into->entries.push_back(std::move(e));
+  into->Insert(into->size(), parent->Record(sep_index), from->first_child(), parent->KeyAt(sep_index));
+  from->MoveTailTo(0, *into);
   const std::int32_t freed = from.number();
-  parent->entries.erase(parent->entries.begin() + static_cast<std::ptrdiff_t>(sep_index));
+  parent->Erase(sep_index);
   into.MarkDirty(), parent.MarkDirty();
   from = PinnedPage();
   return FreePage(fb, key, freed);

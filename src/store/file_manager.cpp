@@ -700,13 +700,13 @@ bool FileManager::StepInLeaf(FileBlock* fb, int key, Found& out) {
   const FileBlock::LeafPlace& at = fb->leaf_place_;
   if (at.key != key || at.page == 0 || at.changes != pool_->changes() || fb->position_key_ != key) return false;
   PinnedPage page = LoadPage(fb, key, at.page);
-  if (!page || page->first_child != 0 || at.index + 1 >= page->entries.size()) return false;
+  if (!page || !page->IsLeaf() || at.index + 1 >= page->size()) return false;
   // The position may have been put back elsewhere (KeepPosition): the leaf
   // must still hold it where it was found.
-  const Entry& here = page->entries[at.index];
-  if (here.record != fb->position_record_ || here.key != fb->position_text_) return false;
+  if (page->Record(at.index) != fb->position_record_ || page->KeyAt(at.index) != fb->position_text_)
+    return false;
   out.ok = true;
-  out.entry = page->entries[at.index + 1];
+  out.entry = page->EntryAt(at.index + 1);
   out.page = at.page;
   out.index = at.index + 1;
   // Records met in key order lie all over the file: while the walk reads
@@ -714,9 +714,9 @@ bool FileManager::StepInLeaf(FileBlock* fb, int key, Found& out) {
   const FileBlock::ReadAhead& ahead = fb->read_ahead_;
   if (ahead.first == 1 && ahead.writes == fb->dat_writes_) {
     const auto L = static_cast<std::size_t>(fb->record_length_);
-    const std::size_t to = std::min(page->entries.size(), at.index + 2 + kPrefetchedSteps);
+    const std::size_t to = std::min(page->size(), at.index + 2 + kPrefetchedSteps);
     for (std::size_t i = at.index + 2; i < to; ++i) {
-      const std::int32_t n = page->entries[i].record;
+      const std::int32_t n = page->Record(i);
       if (n < ahead.first || n >= ahead.first + ahead.count) continue;
       const std::uint8_t* record = ahead.bytes.data() + static_cast<std::size_t>(n - ahead.first) * L;
       for (std::size_t line = 0; line < L; line += 64) Prefetch(record + line);

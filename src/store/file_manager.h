@@ -115,8 +115,9 @@ class FileManager {
   // The page pool is no part of any file. 16,384 pages hold most of the
   // index pages that adds to a 100,000-contact log touch (160 made almost
   // every insert of a renumbering load and evict; 4,096 left a fifth of an
-  // add to reading and decoding pages). Frames are taken only as pages are
-  // read, so a log of contest size uses a few megabytes; a full pool about 55.
+  // add to reading and decoding pages). Frames hold pages as their file
+  // bytes and are taken only as pages are read, so a log of contest size uses
+  // a few megabytes; a full pool about 20.
   static constexpr int kPageBuffers = 16384;
   // Records read at once when a walk reads on in slot order.
   static constexpr int kReadAheadRecords = 64;
@@ -323,7 +324,7 @@ class FileManager {
   // (exclusive for a change); a damage found on the way is repaired and the
   // body runs once more (its argument says which run it is).
   int Run(FileBlock* fb, bool change, const std::function<bool(int run)>& body);
-  bool PlausiblePage(FileBlock* fb, int key, const Page& page) const;
+  bool PlausiblePage(FileBlock* fb, int key, const IndexPage& page) const;
   bool BeginChange(FileBlock* fb);
   bool FlushFiles(FileBlock* fb);
   bool WriteHeader(FileBlock* fb);
@@ -366,9 +367,9 @@ class FileManager {
   bool LowerBound(FileBlock* fb, int key, const Key& text, std::int32_t record, bool strict, Found& out);
   bool Predecessor(FileBlock* fb, int key, const Key& text, std::int32_t record, Found& out);
   bool Edge(FileBlock* fb, int key, bool last, Found& out);
-  bool Descend(FileBlock* fb, int key, const std::function<std::int32_t(const Page&)>& step);
+  bool Descend(FileBlock* fb, int key, const std::function<std::int32_t(const IndexPage&)>& step);
   PinnedPage LoadPage(FileBlock* fb, int key, std::int32_t number);
-  PinnedPage NewPage(FileBlock* fb, int key, Page&& page);
+  PinnedPage NewPage(FileBlock* fb, int key, IndexPage&& page);
   bool FreePage(FileBlock* fb, int key, std::int32_t number);
   bool WritePage(PageFrame& frame);
   bool InsertInto(FileBlock* fb, int key, std::int32_t page, const Entry& e, bool& split, Entry& up, int depth);
@@ -381,9 +382,6 @@ class FileManager {
   StoreEnvironment env_;
   OsFileSystem* fs_;
   std::unique_ptr<PagePool> pool_;
-  // The bytes of the page being read and of the page being written, kept
-  // between pages (apart: making room for a page read may write another).
-  std::vector<std::uint8_t> read_bytes_, written_bytes_;
   std::list<std::unique_ptr<FileBlock>> blocks_;
   std::uint64_t next_id_ = 1;
   std::uint64_t use_clock_ = 0;

@@ -9,7 +9,7 @@ PageFrame* PagePool::Find(FileBlock* fb, int key, std::int32_t number) {
   return &**at;
 }
 
-PageFrame* PagePool::Add(FileBlock* fb, int key, std::int32_t number, Page&& page) {
+PageFrame* PagePool::Add(FileBlock* fb, int key, std::int32_t number, IndexPage&& page) {
   // Evict from the cold end, skipping pinned frames.
   auto it = frames_.end();
   while (frames_.size() >= capacity_ && it != frames_.begin()) {
@@ -42,7 +42,7 @@ PageFrame* PagePool::Claim(FileBlock* fb, int key, std::int32_t number) {
       return &*it;
     }
   }
-  return Add(fb, key, number, Page{});
+  return Add(fb, key, number, IndexPage{});
 }
 
 void PagePool::Forget(FileBlock* fb, int key, std::int32_t number) {

@@ -10,7 +10,7 @@
 #include <unordered_map>
 #include <vector>
 
-#include "store/disk_format.h"
+#include "store/index_page.h"
 
 namespace vek::store {
 
@@ -22,7 +22,7 @@ struct PageFrame {
   FileBlock* fb = nullptr;
   int key = 0;
   std::int32_t number = 0;
-  Page page;
+  IndexPage page;
   bool dirty = false;  // set and cleared through the pool, which lists the dirty frames
   int pins = 0;
   PagePool* pool = nullptr;
@@ -40,7 +40,7 @@ class PagePool {
   PageFrame* Find(FileBlock* fb, int key, std::int32_t number);
   // Makes room (evicting least recently used unpinned frames) and adds a
   // frame; nullptr when a write-back failed.
-  PageFrame* Add(FileBlock* fb, int key, std::int32_t number, Page&& page);
+  PageFrame* Add(FileBlock* fb, int key, std::int32_t number, IndexPage&& page);
   // A frame for a page about to be read into it: a full pool hands over its
   // least recently used unpinned frame, whose page keeps its storage (and
   // its old contents until overwritten); nullptr when a write-back failed.
@@ -117,8 +117,8 @@ class PinnedPage {
   ~PinnedPage() { Release(); }
 
   explicit operator bool() const { return frame_ != nullptr; }
-  Page* operator->() const { return &frame_->page; }
-  Page& operator*() const { return frame_->page; }
+  IndexPage* operator->() const { return &frame_->page; }
+  IndexPage& operator*() const { return frame_->page; }
   std::int32_t number() const { return frame_->number; }
   void MarkDirty() const { frame_->pool->SetDirty(*frame_, true); }
 

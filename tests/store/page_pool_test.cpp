@@ -13,9 +13,10 @@
 namespace vek::store {
 namespace {
 
-Page PageOf(std::int32_t record) {
-  Page p;
-  p.entries.push_back(Entry{record, 0, Key("K" + std::to_string(record))});
+IndexPage PageOf(std::int32_t record) {
+  IndexPage p;
+  p.Reset(12, 62);
+  p.Insert(0, record, 0, "K" + std::to_string(record));
   return p;
 }
 
@@ -74,7 +75,7 @@ TEST(PagePoolTest, AClaimBelowTheCapacityAddsAnEmptyFrame) {
   pool.Add(kBlock, 1, 1, PageOf(1));
   PageFrame* f = pool.Claim(kBlock, 1, 2);
   ASSERT_NE(f, nullptr);
-  EXPECT_TRUE(f->page.entries.empty());
+  EXPECT_TRUE(f->page.empty());
   EXPECT_EQ(pool.size(), 2u);
   EXPECT_NE(pool.Find(kBlock, 1, 1), nullptr);
 }
@@ -115,7 +116,8 @@ TEST(PagePoolTest, RandomAddsClaimsFindsAndForgetsAgreeWithAMap) {
       const auto it = held.find(id);
       if (found) {
         ASSERT_NE(it, held.end());
-        EXPECT_EQ(found->page.entries.at(0).record, it->second);
+        ASSERT_EQ(found->page.size(), 1u);
+        EXPECT_EQ(found->page.Record(0), it->second);
         EXPECT_EQ(found->fb, fb);
         EXPECT_EQ(found->key, key);
         EXPECT_EQ(found->number, number);
