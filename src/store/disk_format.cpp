@@ -1,7 +1,5 @@
 #include "store/disk_format.h"
 
-#include <cstring>
-
 #include "base/record_bytes.h"
 
 namespace vek::store {
@@ -44,27 +42,6 @@ Descriptor DecodeDescriptor(std::span<const std::uint8_t, kDescriptorSize> in) {
   d.entries_per_page = GetU16(in, 26);
   if (d.entries_per_page == 0) d.entries_per_page = kEntriesPerPage;
   return d;
-}
-
-std::vector<std::uint8_t> EncodePage(const Page& page, int key_length) {
-  std::vector<std::uint8_t> out;
-  EncodePage(page, key_length, out);
-  return out;
-}
-
-void EncodePage(const Page& page, int key_length, std::vector<std::uint8_t>& out) {
-  const std::size_t stride = static_cast<std::size_t>(key_length) + 9;
-  out.assign(PageBytesUsed(key_length, page.entries.size()), 0);
-  PutU16(out, 0, static_cast<std::uint16_t>(page.entries.size()));
-  PutI32(out, 2, page.first_child);
-  std::size_t at = 6;
-  for (const Entry& e : page.entries) {
-    PutI32(out, at, e.record);
-    PutI32(out, at + 4, e.child);
-    out[at + 8] = static_cast<std::uint8_t>(e.key.size());
-    std::memcpy(out.data() + at + 9, e.key.data(), e.key.size());
-    at += stride;
-  }
 }
 
 bool DecodePage(std::span<const std::uint8_t> in, int key_length, int entries_per_page, Page& out) {

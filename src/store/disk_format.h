@@ -59,22 +59,19 @@ struct Entry {
   Key key;
 };
 
+// A page taken apart, for the checks that read a whole index file; the page
+// pool holds pages as their bytes (index_page.h).
 struct Page {
   std::int32_t first_child = 0;  // subtree of the keys below the first entry; 0 in a leaf
   std::vector<Entry> entries;
-  bool IsLeaf() const { return first_child == 0; }
   // Child i: 0 is the first child, i > 0 the child of entry i-1.
   std::int32_t Child(std::size_t i) const { return i == 0 ? first_child : entries[i - 1].child; }
-  void SetChild(std::size_t i, std::int32_t page) { (i == 0 ? first_child : entries[i - 1].child) = page; }
 };
 
 // Bytes a page with m entries occupies on disk: only these are written.
 constexpr std::size_t PageBytesUsed(int key_length, std::size_t entries) {
   return 6 + entries * static_cast<std::size_t>(key_length + 9);
 }
-std::vector<std::uint8_t> EncodePage(const Page& page, int key_length);
-// The same into `out`, whose storage is kept from one page to the next.
-void EncodePage(const Page& page, int key_length, std::vector<std::uint8_t>& out);
 // False when the bytes cannot be a page of this index (count out of range,
 // key length beyond the key's).
 bool DecodePage(std::span<const std::uint8_t> in, int key_length, int entries_per_page, Page& out);

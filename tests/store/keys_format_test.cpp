@@ -4,6 +4,7 @@
 #include <random>
 
 #include "store/disk_format.h"
+#include "store/index_page.h"
 #include "store/keys.h"
 #include "store_fixture.h"
 
@@ -61,10 +62,12 @@ TEST(DiskFormatTest, SizesOfPagesAndSlots) {
 }
 
 TEST(DiskFormatTest, PageRoundTripAndRefusals) {
-  Page p;
-  p.first_child = 9;
-  p.entries = {{1, 2, "abc"}, {3, 4, "abcde"}};
-  const auto bytes = EncodePage(p, 5);
+  IndexPage p;  // as the page pool holds and writes it
+  p.Reset(5, 62);
+  p.set_first_child(9);
+  p.Insert(0, 3, 4, "abcde");
+  p.Insert(0, 1, 2, "abc");
+  const std::vector<std::uint8_t> bytes(p.Used().begin(), p.Used().end());
   ASSERT_EQ(bytes.size(), 6u + 2 * 14);
   Page q;
   ASSERT_TRUE(DecodePage(bytes, 5, 62, q));
