@@ -5,21 +5,22 @@
 
 namespace vek::store {
 
-void IndexPage::Reset(int key_length, int entries_per_page) {
+// Room for one entry over a page's, for an insert before its split.
+void IndexPage::Shape(int key_length, int entries_per_page, std::size_t bytes) {
   key_length_ = key_length;
   entries_per_page_ = entries_per_page;
   stride_ = static_cast<std::size_t>(key_length) + 9;
-  bytes_.resize(PageBytesUsed(key_length, static_cast<std::size_t>(entries_per_page) + 1));
+  bytes_.resize(std::max(bytes, PageBytesUsed(key_length, static_cast<std::size_t>(entries_per_page) + 1)));
+}
+
+void IndexPage::Reset(int key_length, int entries_per_page) {
+  Shape(key_length, entries_per_page, 0);
   SetSize(0);
   set_first_child(0);
 }
 
 std::span<std::uint8_t> IndexPage::Storage(int key_length, int entries_per_page, std::size_t page_size) {
-  key_length_ = key_length;
-  entries_per_page_ = entries_per_page;
-  stride_ = static_cast<std::size_t>(key_length) + 9;
-  bytes_.resize(
-      std::max(page_size, PageBytesUsed(key_length, static_cast<std::size_t>(entries_per_page) + 1)));
+  Shape(key_length, entries_per_page, page_size);
   return {bytes_.data(), page_size};
 }
 

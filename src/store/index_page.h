@@ -70,6 +70,9 @@ class IndexPage {
     bytes_[1] = static_cast<std::uint8_t>(n >> 8);
   }
   void Room(std::size_t entries);
+  void Shape(int key_length, int entries_per_page, std::size_t bytes);
+  // Inline, without the field checks of GetI32/PutI32: a search reads these
+  // a dozen times a page, and the page's own size keeps every entry inside.
   std::int32_t Get32(std::size_t at) const {
     const std::uint8_t* b = bytes_.data() + at;
     return static_cast<std::int32_t>(
