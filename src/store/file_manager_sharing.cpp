@@ -131,12 +131,17 @@ void FileManager::ReleaseAllAccess() {
 }
 
 bool FileManager::HoldReading(FileBlock* fb) {
-  if (!fb || !fb->FilesOpen() || stopped_) return false;
+  if (!fb || stopped_) return false;
   if (fb->reading_held_) return true;
-  if (!fb->share_) return false;
-  // Taken between operations: a failure here is no operation's failure.
+  // Taken between operations: a failure here is no operation's failure (the
+  // first read meets it again and reports it). Files not opened yet are
+  // opened as that read would open them; a hold asked for right after the
+  // fileblock was opened would otherwise never be had.
   const int status = status_;
   const std::int32_t error = error_;
+  const bool opened = EnsureOpen(fb);
+  status_ = status, error_ = error;
+  if (!opened || !fb->share_) return false;
   const bool ok = Access(fb, false);
   status_ = status, error_ = error;
   if (!ok) {

@@ -224,6 +224,34 @@ TEST(SharingTest, HeldReadsKeepOthersChangesOutUntilTheyEnd) {
   ExpectClean(fs);
 }
 
+// A hold asked for before the first read of a fileblock just opened (the
+// lookup of a command that starts, then reads thousands of records) opens
+// the files and holds: the other process waits, and the reads are right.
+TEST(SharingTest, AHoldRightAfterOpeningHolds) {
+  MemoryFileSystem fs;
+  auto a = Start(fs);
+  for (const char* call : {"DL1A", "DL1B"}) ASSERT_EQ(Add(*a, call), 0);
+  auto b = Start(fs);
+  ASSERT_TRUE(b->fm->HoldReading(b->fb));
+  a->rec.answer = false;  // "try again?" - no
+  EXPECT_EQ(Add(*a, "DL1C"), 2);
+  ASSERT_FALSE(a->rec.questions.empty());
+  EXPECT_EQ(a->rec.questions.back().second, LockQuestion::kLocked);
+  EXPECT_EQ(Find(*b, "DL1B"), 0);
+  EXPECT_EQ(Find(*b, "DL1C"), 1);
+  b->fm->EndReading(b->fb);
+  a->rec.answer = true;
+  ASSERT_EQ(Add(*a, "DL1C"), 0);
+  EXPECT_EQ(Find(*b, "DL1C"), 0);
+  // A fileblock whose files cannot be opened gives no hold and no failure
+  // of its own; the read after it reports what is wrong.
+  auto c = Start(fs);
+  fs.FailOpen("LOG.DAT", kOsFailure);
+  EXPECT_FALSE(c->fm->HoldReading(c->fb));
+  EXPECT_EQ(c->fm->Status(), 0);
+  EXPECT_GT(Find(*c, "DL1A"), 2);
+}
+
 // What another process or the walker itself changes further on is what a
 // walk in record order then reads (nothing read earlier stands in for it).
 TEST(SharingTest, AWalkReadsWhatWasChangedAheadOfIt) {
