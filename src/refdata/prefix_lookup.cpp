@@ -78,10 +78,17 @@ std::uint64_t PackSix(std::string_view t) {
 }
 }  // namespace
 
+std::size_t PrefixLookup::TableIndex(SuiteFile table) {
+  return table == SuiteFile::kPrefixOverrides1 ? 0 : table == SuiteFile::kPrefixOverrides2 ? 1 : 2;
+}
+
 PrefixLookup::HeldTable* PrefixLookup::Held(SuiteFile table, store::FileBlock* fb) {
-  // Opened only for this lookup, the table closes after it: nothing to hold.
-  if (files_.UseCount(SuiteFileName(table)) < 2) return nullptr;
-  const std::size_t index = table == SuiteFile::kPrefixOverrides1 ? 0 : table == SuiteFile::kPrefixOverrides2 ? 1 : 2;
+  // Opened only for this lookup, the table closes after it: nothing to hold
+  // (reading it whole would cost a one-off lookup a thousand probes).
+  const std::size_t index = TableIndex(table);
+  const bool stays_open =
+      lookups_running_ > 0 ? stays_open_[index] : files_.UseCount(SuiteFileName(table)) >= 2;
+  if (!stays_open) return nullptr;
   HeldTable& t = tables_[index];
   // Checked once per lookup: the lookup holds the tables' shared access, so
   // nobody changes them before it ends.
@@ -304,9 +311,23 @@ PrefixResult PrefixLookup::LookupPrefix(std::string_view call_in, DayNumber date
   // lookups, when the choice dialog resolves its rows on its own).
   struct Recheck {
     std::array<bool, 3>& checked;
-    explicit Recheck(std::array<bool, 3>& c) : checked(c) { checked.fill(false); }
-    ~Recheck() { checked.fill(false); }
-  } recheck(checked_);
+    int& running;
+    Recheck(std::array<bool, 3>& c, int& r) : checked(c), running(r) {
+      checked.fill(false);
+      ++running;
+    }
+    ~Recheck() {
+      checked.fill(false);
+      --running;
+    }
+  };
+  if (lookups_running_ == 0) {
+    // Open before the lookup opens them: a batch's or a window's tables,
+    // which stay open after it (a lookup inside the lookup keeps this).
+    for (SuiteFile table : {SuiteFile::kPrefixOverrides1, SuiteFile::kPrefixOverrides2, SuiteFile::kPrefixes})
+      stays_open_[TableIndex(table)] = files_.UseCount(SuiteFileName(table)) >= 1;
+  }
+  const Recheck recheck(checked_, lookups_running_);
   PrefixResult out;
   chosen_ = false;
   use_result_ = false;

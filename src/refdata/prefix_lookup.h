@@ -77,6 +77,7 @@ class PrefixLookup {
       return !bits.empty() && ((bits[b >> 6] >> (b & 63)) & 1) != 0;
     }
   };
+  static std::size_t TableIndex(SuiteFile table);
   HeldTable* Held(SuiteFile table, store::FileBlock* fb);
   Hit FindPrefixEntry(std::string_view t);
   PrefixStatus SearchLongestPrefix(std::string_view text, DayNumber date, int& steps);
@@ -95,6 +96,8 @@ class PrefixLookup {
   std::vector<SuiteFile> held_;
   std::array<HeldTable, 3> tables_;  // the two exact-call tables, the prefixes
   std::array<bool, 3> checked_{};    // a table's version was looked at in this lookup
+  std::array<bool, 3> stays_open_{};  // open beyond the running lookup
+  int lookups_running_ = 0;           // the lookup and those inside it
   bool chosen_ = false;
   std::vector<std::uint8_t> result_;  // the record an override or a choice made current
   bool use_result_ = false;

@@ -28,6 +28,7 @@ class MemoryFile final : public OsFile {
     if (!fs_->short_read_path_.empty() && fs_->short_read_path_ == path_) n /= 2;
     std::copy_n(d.begin() + static_cast<std::ptrdiff_t>(offset), n, out.begin());
     r.bytes = n;
+    fs_->bytes_read_ += static_cast<std::int64_t>(n);
     return r;
   }
 

@@ -57,6 +57,7 @@ class MemoryFileSystem final : public OsFileSystem {
 
   // --- inspection ---
   std::int64_t reads() const { return reads_; }
+  std::int64_t bytes_read() const { return bytes_read_; }
   std::int64_t writes() const { return writes_; }
   std::int64_t syncs() const { return syncs_; }
   std::vector<std::uint8_t>* Data(const std::string& path);  // nullptr when missing
@@ -78,7 +79,7 @@ class MemoryFileSystem final : public OsFileSystem {
   bool CountWrite(std::int32_t& error, bool& shorten);
 
   std::map<std::string, std::shared_ptr<Node>> files_;
-  std::int64_t reads_ = 0, writes_ = 0, syncs_ = 0;
+  std::int64_t reads_ = 0, bytes_read_ = 0, writes_ = 0, syncs_ = 0;
   std::int64_t fail_write_at_ = -1, short_write_at_ = -1, crash_at_ = -1;
   std::int32_t fail_write_error_ = 0;
   int fail_write_count_ = 0;

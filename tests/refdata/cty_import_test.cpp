@@ -204,6 +204,22 @@ TEST(CtyImportTest, HeldTablesFindWhatSearchedTablesFind) {
   const PrefixResult r = held.LookupPrefix("DL9ZZZ", 0);
   EXPECT_EQ(GetText(r.record, prefix_record::kDxccPrefix), GetText(record, prefix_record::kDxccPrefix));
   EXPECT_NE(GetText(r.record, prefix_record::kDxccPrefix), "DL");
+
+  // A lookup whose tables close after it (a command that looks up one call)
+  // searches them; reading them whole is for tables that stay open.
+  const auto bytes_read_by_one_lookup = [&](bool hold) {
+    store::FileManager process(env);  // a program of its own: nothing read yet
+    EXPECT_EQ(process.InitFileManager(), 0);
+    SuiteFiles its_files(process);
+    PrefixLookup one(its_files, port, today);
+    if (hold) one.HoldTables();
+    const std::int64_t before = fs.bytes_read();
+    EXPECT_EQ(one.LookupPrefix("DL1ABC", 0).status, PrefixStatus::kFound);
+    return fs.bytes_read() - before;
+  };
+  const std::int64_t searched_bytes = bytes_read_by_one_lookup(false),
+                     held_bytes = bytes_read_by_one_lookup(true);
+  EXPECT_LT(searched_bytes * 20, held_bytes);
 }
 
 }  // namespace
