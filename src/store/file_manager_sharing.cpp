@@ -139,11 +139,13 @@ bool FileManager::HoldReading(FileBlock* fb) {
   // fileblock was opened would otherwise never be had.
   const int status = status_;
   const std::int32_t error = error_;
+  const std::vector<FailureEntry> failures = failures_;
+  const auto restore = [&] { status_ = status, error_ = error, failures_ = failures; };
   const bool opened = EnsureOpen(fb);
-  status_ = status, error_ = error;
+  restore();
   if (!opened || !fb->share_) return false;
   const bool ok = Access(fb, false);
-  status_ = status, error_ = error;
+  restore();
   if (!ok) {
     ReleaseAccess(fb);
     accessed_.erase(std::remove(accessed_.begin(), accessed_.end(), fb), accessed_.end());

@@ -249,6 +249,7 @@ TEST(SharingTest, AHoldRightAfterOpeningHolds) {
   fs.FailOpen("LOG.DAT", kOsFailure);
   EXPECT_FALSE(c->fm->HoldReading(c->fb));
   EXPECT_EQ(c->fm->Status(), 0);
+  EXPECT_TRUE(c->fm->Failures().empty());
   EXPECT_GT(Find(*c, "DL1A"), 2);
 }
 
