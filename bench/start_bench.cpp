@@ -17,8 +17,6 @@
 #include <filesystem>
 #include <fstream>
 #include <map>
-#include <memory>
-#include <sstream>
 #include <string>
 #include <vector>
 
