@@ -86,9 +86,7 @@ PrefixLookup::HeldTable* PrefixLookup::Held(SuiteFile table, store::FileBlock* f
   // Opened only for this lookup, the table closes after it: nothing to hold
   // (reading it whole would cost a one-off lookup a thousand probes).
   const std::size_t index = TableIndex(table);
-  const bool stays_open =
-      lookups_running_ > 0 ? stays_open_[index] : files_.UseCount(SuiteFileName(table)) >= 2;
-  if (!stays_open) return nullptr;
+  if (!stays_open_[index]) return nullptr;
   HeldTable& t = tables_[index];
   // Checked once per lookup: the lookup holds the tables' shared access, so
   // nobody changes them before it ends.
@@ -307,27 +305,25 @@ PrefixStatus PrefixLookup::Evaluate(std::string_view text, DayNumber date, bool 
 }
 
 PrefixResult PrefixLookup::LookupPrefix(std::string_view call_in, DayNumber date) {
-  // The held tables are checked anew for each lookup (and not at all between
-  // lookups, when the choice dialog resolves its rows on its own).
+  // The held tables are checked anew for each lookup. Only tables open
+  // before the lookup opens them (a batch's, a window's) stay open after it
+  // and are held; a lookup inside the lookup (depth_ > 0) keeps what the
+  // outer one found, and nothing is held when the choice dialog resolves its
+  // rows on its own.
   struct Recheck {
     std::array<bool, 3>& checked;
-    int& running;
-    Recheck(std::array<bool, 3>& c, int& r) : checked(c), running(r) {
-      checked.fill(false);
-      ++running;
-    }
+    std::array<bool, 3>& stays_open;
+    bool outermost;
     ~Recheck() {
       checked.fill(false);
-      --running;
+      if (outermost) stays_open.fill(false);
     }
-  };
-  if (lookups_running_ == 0) {
-    // Open before the lookup opens them: a batch's or a window's tables,
-    // which stay open after it (a lookup inside the lookup keeps this).
+  } recheck{checked_, stays_open_, depth_ == 0};
+  checked_.fill(false);
+  if (recheck.outermost) {
     for (SuiteFile table : {SuiteFile::kPrefixOverrides1, SuiteFile::kPrefixOverrides2, SuiteFile::kPrefixes})
       stays_open_[TableIndex(table)] = files_.UseCount(SuiteFileName(table)) >= 1;
   }
-  const Recheck recheck(checked_, lookups_running_);
   PrefixResult out;
   chosen_ = false;
   use_result_ = false;

@@ -97,7 +97,6 @@ class PrefixLookup {
   std::array<HeldTable, 3> tables_;  // the two exact-call tables, the prefixes
   std::array<bool, 3> checked_{};    // a table's version was looked at in this lookup
   std::array<bool, 3> stays_open_{};  // open beyond the running lookup
-  int lookups_running_ = 0;           // the lookup and those inside it
   bool chosen_ = false;
   std::vector<std::uint8_t> result_;  // the record an override or a choice made current
   bool use_result_ = false;
