@@ -38,6 +38,11 @@ void Report(const char* end) {
   }
 }
 
+// The probe belongs to the process it was loaded into: a program that
+// starts others (timeout, a shell) must not hand it on, or their exit would
+// overwrite the report.
+__attribute__((constructor)) void AtStart() { ::unsetenv("LD_PRELOAD"); }
+
 __attribute__((destructor)) void AtExit() { Report("exit"); }
 
 // A message box or dialog at start waits in QDialog::exec: the program is
