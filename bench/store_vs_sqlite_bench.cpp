@@ -6,6 +6,7 @@
 // default rollback journal for flush-after-write, OFF for buffered). The run
 // ends with the ratio store time / SQLite time of every workload.
 #include <benchmark/benchmark.h>
+#include <fcntl.h>
 #include <sqlite3.h>
 #include <unistd.h>
 
@@ -21,6 +22,7 @@
 #include "contest_log_shape.h"
 #include "counting_file_system.h"
 #include "store/file_manager.h"
+#include "store/memory_file_system.h"
 
 namespace vek::bench {
 namespace {
@@ -56,6 +58,9 @@ class Engine {
 
 class StoreEngine final : public Engine {
  public:
+  explicit StoreEngine(bool in_memory = false)
+      : fs_(in_memory ? static_cast<store::OsFileSystem&>(memory_) : store::RealFileSystem()) {}
+  CountingFileSystem& files() { return fs_; }
   void Open(const std::string& dir, bool durable) override {
     store::StoreEnvironment env;
     env.fs = &fs_;
@@ -98,6 +103,7 @@ class StoreEngine final : public Engine {
   std::optional<CountingFileSystem::Counts> Io() const override { return fs_.counts(); }
 
  private:
+  store::MemoryFileSystem memory_;
   CountingFileSystem fs_;
   std::unique_ptr<store::FileManager> fm_;
   store::FileBlock* fb_ = nullptr;
@@ -351,6 +357,74 @@ void Register(const std::string& engine) {
   }
 }
 
+// Replays the reads, writes and syncs noted by `noted` with pread, pwrite and
+// fdatasync on fresh files in `dir`: the store's transfers without the store.
+void Replay(const CountingFileSystem& noted, const std::string& dir) {
+  std::vector<int> fds;
+  for (const std::string& path : noted.paths()) {
+    const std::string name = dir + "/" + path.substr(path.find_last_of('/') + 1);
+    fds.push_back(::open(name.c_str(), O_RDWR | O_CREAT | O_TRUNC, 0644));
+    if (fds.back() < 0) std::abort();
+  }
+  std::uint32_t largest = 1;
+  for (const auto& t : noted.transfers()) largest = std::max(largest, t.bytes);
+  std::vector<char> buffer(largest, 'x');
+  for (const auto& t : noted.transfers()) {
+    const int fd = fds[t.file];
+    const auto at = static_cast<off_t>(t.offset);
+    switch (t.kind) {
+      case CountingFileSystem::Kind::kRead:
+        if (::pread(fd, buffer.data(), t.bytes, at) < 0) std::abort();
+        break;
+      case CountingFileSystem::Kind::kWrite:
+        if (::pwrite(fd, buffer.data(), t.bytes, at) != static_cast<ssize_t>(t.bytes)) std::abort();
+        break;
+      case CountingFileSystem::Kind::kSync:
+        if (::fdatasync(fd) != 0) std::abort();
+        break;
+    }
+  }
+  for (int fd : fds) ::close(fd);
+}
+
+// The buffered fill taken apart, to tell what grows with the log's size:
+// the store's own work (on a file system in memory) and the kernel's work
+// for exactly the transfers the store asks for (replayed without the store).
+void RegisterFillApart() {
+  for (int n : {10000, 100000}) {
+    const std::string size = std::to_string(n);
+    benchmark::RegisterBenchmark(("StoreInMemory/Add/" + size + "/buffered").c_str(), [n](benchmark::State& state) {
+      for (auto _ : state) {
+        StoreEngine e(true);
+        e.Open("/memory", false);
+        Fill(e, n, 2);
+        e.Close();
+      }
+      state.SetItemsProcessed(state.iterations() * n);
+    })->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+    benchmark::RegisterBenchmark(("StoreTransfersAlone/Add/" + size + "/buffered").c_str(),
+                                 [n](benchmark::State& state) {
+      for (auto _ : state) {
+        state.PauseTiming();
+        // Noted in memory: the store asks for the same transfers there as on disk.
+        StoreEngine e(true);
+        e.files().NoteTransfers(true);
+        e.Open("/memory", false);
+        Fill(e, n, 2);
+        e.Close();
+        const std::string dir = TempDir();
+        state.ResumeTiming();
+        Replay(e.files(), dir);
+        state.PauseTiming();
+        state.counters["transfers_per_add"] = static_cast<double>(e.files().transfers().size()) / n;
+        RemoveDir(dir);
+        state.ResumeTiming();
+      }
+      state.SetItemsProcessed(state.iterations() * n);
+    })->Iterations(1)->Unit(benchmark::kMillisecond)->UseRealTime();
+  }
+}
+
 // Remembers each run's time so the ratios can be printed at the end.
 class RatioReporter : public benchmark::ConsoleReporter {
  public:
@@ -367,6 +441,13 @@ class RatioReporter : public benchmark::ConsoleReporter {
       if (it == times_.end() || it->second <= 0) continue;
       std::printf("  %-40s %8.3f\n", name.substr(6).c_str(), t / it->second);
     }
+    std::printf("\ntime of 100,000 adds / time of 10,000 adds (10: linear)\n");
+    for (const auto& [name, t] : times_) {
+      const std::size_t at = name.find("/Add/10000/");
+      if (at == std::string::npos || t <= 0) continue;
+      const auto it = times_.find(name.substr(0, at) + "/Add/100000/" + name.substr(at + 11));
+      if (it != times_.end()) std::printf("  %-40s %8.2f\n", name.c_str(), it->second / t);
+    }
   }
 
  private:
@@ -380,6 +461,7 @@ int main(int argc, char** argv) {
   benchmark::Initialize(&argc, argv);
   vek::bench::Register("Store");
   vek::bench::Register("SQLite");
+  vek::bench::RegisterFillApart();
   vek::bench::RatioReporter reporter;
   benchmark::RunSpecifiedBenchmarks(&reporter);
   reporter.PrintRatios();
