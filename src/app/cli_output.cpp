@@ -4,6 +4,7 @@
 #include <cmath>
 #include <cstdio>
 #include <iostream>
+#include <memory>
 
 #include "base/cp1252.h"
 
@@ -58,18 +59,38 @@ store::StoreEnvironment CompanionStoreEnvironment() {
   return env;
 }
 
+store::LockQuestionRoutine WaitingAnswer(std::function<std::chrono::steady_clock::time_point()> now,
+                                         std::ostream& notes) {
+  // The store asks again about every two seconds while one wait lasts; a
+  // longer silence means the file was had in between, so the next question
+  // starts a wait of its own (a batch that runs for hours gets half a minute
+  // for every wait, not half a minute for its whole run).
+  struct Wait {
+    std::optional<std::chrono::steady_clock::time_point> since, last;
+    std::string name;
+  };
+  auto wait = std::make_shared<Wait>();
+  return [wait, now = std::move(now), &notes](const std::string& name, store::LockQuestion type) {
+    if (type == store::LockQuestion::kRebuildIndex || type == store::LockQuestion::kCreateFiles) return true;
+    // A folder that is not there is no other program's doing: no use waiting.
+    if (type == store::LockQuestion::kPathNotFound) return false;
+    const auto at = now();
+    if (!wait->last || at - *wait->last > std::chrono::seconds(5)) wait->since = at;
+    const bool waiting = at - *wait->since < std::chrono::seconds(30);
+    if (waiting && (wait->since == at || name != wait->name))
+      notes << "note: " << name << " is held by another program; waiting\n";
+    wait->last = at;
+    wait->name = name;
+    if (waiting) return true;
+    // The first file given up on is the cause; the others follow from it.
+    if (Trouble().given_up.empty()) Trouble().given_up = name;
+    return false;
+  };
+}
+
 void WaitForOtherPrograms(store::FileManager& fm) {
   Trouble().fm = &fm;
-  auto since = std::make_shared<std::optional<std::chrono::steady_clock::time_point>>();
-  fm.SetLockQuestion([since](const std::string& name, store::LockQuestion type) {
-    if (type == store::LockQuestion::kRebuildIndex || type == store::LockQuestion::kCreateFiles) return true;
-    const auto now = std::chrono::steady_clock::now();
-    if (!*since) {
-      *since = now;
-      std::cerr << "note: " << name << " is held by another program; waiting\n";
-    }
-    return now - **since < std::chrono::seconds(30);
-  });
+  fm.SetLockQuestion(WaitingAnswer([] { return std::chrono::steady_clock::now(); }, std::cerr));
 }
 
 namespace {
@@ -92,9 +113,12 @@ std::string StopText(const store::StopReport& r) {
 
 int Output::Fail(std::string_view message) {
   const StoreTrouble& t = Trouble();
-  // After the store stopped, what a command then fails on is a symptom: the
-  // store's own message names the cause.
-  const std::string text = t.stop ? StopText(*t.stop) : Shortened(Cp1252ToUtf8(message));
+  // After the store stopped or a file stayed held, what a command then fails
+  // on is a symptom: the store's own message, or the held file, names the cause.
+  const std::string text = t.stop ? StopText(*t.stop)
+                           : !t.given_up.empty()
+                               ? t.given_up + " is held by another program; gave up after half a minute"
+                               : Shortened(Cp1252ToUtf8(message));
   if (t.stop) object_["error_number"] = t.stop->displayed_error;
   object_["error"] = text;
   std::cerr << "error: " << text << "\n";
@@ -120,7 +144,7 @@ void Output::Print(std::ostream& out) {
       t.repairs.push_back(std::move(note));
     }
   }
-  if (t.stop && !object_.contains("error")) Fail("");
+  if ((t.stop || !t.given_up.empty()) && !object_.contains("error")) Fail("");
   if (json_)
     out << object_.dump() << "\n";
   else

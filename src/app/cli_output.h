@@ -3,6 +3,8 @@
 // and the same in both forms.
 #pragma once
 
+#include <chrono>
+#include <functional>
 #include <iosfwd>
 #include <optional>
 #include <string>
@@ -50,14 +52,20 @@ struct StoreTrouble {
   store::FileManager* fm = nullptr;  // the command's store, for its repair notes
   std::optional<store::StopReport> stop;
   std::vector<store::FileManager::RepairNote> repairs;
+  std::string given_up;  // the file another program held for longer than the companion waits
   // Whatever the command concluded, its exit code is 1 after these.
-  bool Serious() const { return stop.has_value() || !repairs.empty(); }
+  bool Serious() const { return stop.has_value() || !repairs.empty() || !given_up.empty(); }
 };
 StoreTrouble& Trouble();
 // The companion's store: a stop is kept for the report, and another program
-// holding a file is waited for (up to half a minute) before giving up.
+// holding a file is waited for (up to half a minute each time) before giving
+// up, which fails the command.
 store::StoreEnvironment CompanionStoreEnvironment();
 void WaitForOtherPrograms(store::FileManager& fm);
+// The answer behind it, on a clock of the caller's, with its notes to `notes`;
+// a wait given up is kept in Trouble().given_up.
+store::LockQuestionRoutine WaitingAnswer(std::function<std::chrono::steady_clock::time_point()> now,
+                                         std::ostream& notes);
 
 // A text from the command line for a message: at most 300 characters.
 std::string Shortened(std::string_view text);

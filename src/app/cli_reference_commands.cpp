@@ -213,17 +213,21 @@ int RunPrefix(const CommandContext& ctx, const std::string& call_utf8, const std
       if (!line.empty() && line.back() == '\r') line.pop_back();
       const Text call = AsciiUpper(TrimBlanks(Utf8ToCp1252(line)));
       if (call.empty()) continue;
-      std::cout << PrefixLine(ctx.json, call, lookup.LookupPrefix(call, date));
+      const PrefixResult r = lookup.LookupPrefix(call, date);
+      // A lookup the store could not finish found nothing: no line rather than a wrong one.
       if (Trouble().Serious()) break;
+      std::cout << PrefixLine(ctx.json, call, r);
     }
     std::cout.flush();
     fm.ExitFileManager();
-    return Trouble().Serious() ? 1 : 0;
+    if (Trouble().Serious()) return out.Abort("the prefix tables could not be read whole");
+    return 0;
   }
   const Text call = AsciiUpper(Utf8ToCp1252(call_utf8));
   const PrefixResult r = lookup.LookupPrefix(call, date);
-  PutPrefixResult(out, call, r);
   fm.ExitFileManager();
+  if (Trouble().stop || !Trouble().given_up.empty()) return out.Abort("the prefix tables cannot be read");
+  PutPrefixResult(out, call, r);
   if (r.status != PrefixStatus::kFound)
     return out.Abort(r.status == PrefixStatus::kNotValid ? "the prefix of " + call + " is not valid on that date"
                                                          : "no prefix of the prefix table matches " + call);
