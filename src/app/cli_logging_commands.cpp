@@ -96,10 +96,11 @@ int RunAddQso(const CommandContext& cc, const QsoOptions& o) {
       std::cerr << "note: " << EntryFieldName(id) << " is not typed in this log; " << value << " ignored\n";
   }
   // Enter through the fields as the operator would, until the contact is
-  // saved or the entry is back at the call.
+  // saved or the entry is back at the call; a file held by another program
+  // past the wait stops it, as lookups then found nothing that is true.
   const std::size_t said_before = s.port.events().size();
   const int saves = session.saves();
-  for (int step = 0; step < 40 && session.saves() == saves; ++step) {
+  for (int step = 0; step < 40 && session.saves() == saves && Trouble().given_up.empty(); ++step) {
     const F at = session.focus();
     const auto it = typed.find(at);
     if (it != typed.end() && !it->second.empty()) session.Type(at, Utf8ToCp1252(it->second));
