@@ -446,7 +446,10 @@ class RatioReporter : public benchmark::ConsoleReporter {
       const std::size_t at = name.find("/Add/10000/");
       if (at == std::string::npos || t <= 0) continue;
       const auto it = times_.find(name.substr(0, at) + "/Add/100000/" + name.substr(at + 11));
-      if (it != times_.end()) std::printf("  %-40s %8.2f\n", name.c_str(), it->second / t);
+      if (it == times_.end()) continue;
+      const std::string rest = name.substr(at + 11);
+      const std::string label = name.substr(0, at) + "/Add/" + rest.substr(0, rest.find('/'));
+      std::printf("  %-40s %8.2f  (%.0f -> %.0f ms)\n", label.c_str(), it->second / t, t, it->second);
     }
   }
 
